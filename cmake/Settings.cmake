@@ -1,0 +1,26 @@
+# Fixed settings of the installation. They are compiled in; the program reads no configuration at
+# run time. The default survey folder is a sample share that the build copies from examples/, so a
+# run never writes into the source tree.
+set(INVENTORY_SAMPLE_SHARE "${CMAKE_BINARY_DIR}/share/")
+set(INVENTORY_SURVEY_FOLDER "${INVENTORY_SAMPLE_SHARE}" CACHE STRING
+    "Survey folder: where workstations leave <host>.txt and <host>.nfo; ends with a path separator")
+set(INVENTORY_MAIL_DOMAIN "eflab.example" CACHE STRING "Organisation's mail domain, without the at sign")
+set(INVENTORY_CODEPAGE "windows-1251" CACHE STRING "Code page of workstation files without a byte-order mark")
+set(INVENTORY_DBF_CODEPAGE "windows-1251" CACHE STRING
+    "Code page of an existing .dbf table whose header names none (language driver byte 0)")
+set(INVENTORY_GAL_FILE "${INVENTORY_SAMPLE_SHARE}directory/gal.ldif" CACHE STRING
+    "LDIF export of the global address list")
+set(INVENTORY_CONTACTS_FILE "${INVENTORY_SAMPLE_SHARE}directory/contacts.vcf" CACHE STRING
+    "vCard export of the contacts folder")
+
+if(NOT INVENTORY_SURVEY_FOLDER MATCHES "[/\\\\]$")
+  message(FATAL_ERROR "INVENTORY_SURVEY_FOLDER must end with a path separator: '${INVENTORY_SURVEY_FOLDER}'")
+endif()
+if(INVENTORY_MAIL_DOMAIN MATCHES "@")
+  message(FATAL_ERROR "INVENTORY_MAIL_DOMAIN is the domain without the at sign: '${INVENTORY_MAIL_DOMAIN}'")
+endif()
+
+# The sample share is copied into the build tree only when the default folder is in use.
+if(INVENTORY_SURVEY_FOLDER STREQUAL INVENTORY_SAMPLE_SHARE)
+  file(COPY "${CMAKE_SOURCE_DIR}/examples/share/" DESTINATION "${INVENTORY_SAMPLE_SHARE}")
+endif()

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Text in the core is UTF-16, as positions and lengths are counted in UTF-16 code units.
+namespace common {
+
+using Text = std::u16string;
+using TextView = std::u16string_view;
+
+// A blank is any character from U+0000 to U+0020: the space and every control character.
+constexpr bool IsBlank(char16_t c) { return c <= u' '; }
+
+// Removes every blank from both ends.
+Text Trim(TextView text);
+
+// Replaces each UTF-16 code unit by its simple upper-case form (Unicode data through ICU); the
+// length never changes, so "ß" stays "ß" and "ﬁ" stays "ﬁ".
+Text UpperCase(TextView text);
+
+// Strict UTF-8 <-> UTF-16 for text that is known to be well formed (literals, messages, Qt).
+// Ill-formed input becomes U+FFFD; these never throw.
+Text FromUtf8(std::string_view utf8);
+std::string ToUtf8(TextView text);
+
+// Decodes UTF-8 strictly. Returns false, leaving `out` unspecified, at the first ill-formed sequence.
+bool DecodeUtf8Strict(std::string_view utf8, Text& out);
+
+// File names on POSIX are bytes, usually UTF-8 but not always (a workstation may write anything).
+// PathToText decodes a name losslessly: each byte that is not part of well-formed UTF-8 becomes the
+// lone surrogate U+DC80 + byte; TextToPath turns such surrogates back into the original bytes, so a
+// name read from a directory opens again exactly.
+Text PathToText(std::string_view bytes);
+std::string TextToPath(TextView text);
+
+// ASCII-only case-insensitive equality, for component, field and parameter names.
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
+
+}  // namespace common

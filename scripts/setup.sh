@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, skipping those already there.
+set -euo pipefail
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libicu-dev googletest libgtest-dev libgmock-dev
+          libbenchmark-dev fonts-dejavu-core locales)
+if [[ "${1:-}" == "--tests" ]]; then
+  # Independent dBase readers the interop tests run on tables the engine writes.
+  packages+=(python3-dbfread gdal-bin)
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""; [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# The tests run a second time under a Russian locale.
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
+  sudo=""; [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  $sudo sed -i 's/^# *ru_RU.UTF-8 UTF-8/ru_RU.UTF-8 UTF-8/' /etc/locale.gen
+  $sudo locale-gen >/dev/null
+fi

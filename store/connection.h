@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+
+namespace store {
+
+class Database;  // the engine's open tables of one folder (store/database.h)
+
+// The one database connection. It is never opened explicitly: the first statement, query or table
+// that needs it opens it, and it stays open until Close(). Closing it closes the queries and the
+// table still open on it.
+class Connection {
+ public:
+  explicit Connection(std::string name = "ADOConnection");
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  const std::string& name() const { return name_; }
+
+  // Sets the connection string; the connection is not opened here. The string is checked when the
+  // connection opens: it must name the dBase driver and end in "DefaultDir=<folder>", else opening
+  // throws "ADOConnection: <reason>".
+  void SetConnectionString(const common::Text& text);
+  const common::Text& ConnectionString() const { return connection_string_; }
+
+  bool Connected() const;
+  void Close();
+
+  // Opens the connection when it is not yet open and returns the engine behind it. Used by the
+  // components bound to this connection.
+  Database& Open();
+
+  // The components register themselves so that Close() can close them.
+  class Dataset {
+   public:
+    virtual ~Dataset() = default;
+    virtual void CloseDataset() = 0;
+  };
+  void Attach(Dataset* dataset);
+  void Detach(Dataset* dataset);
+
+ private:
+  std::string name_;
+  common::Text connection_string_;
+  std::unique_ptr<Database> database_;
+  std::vector<Dataset*> datasets_;
+};
+
+}  // namespace store
