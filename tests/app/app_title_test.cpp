@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace app {
 namespace {
 
@@ -9,6 +11,8 @@ struct TitleCase {
   const char16_t* program_path;
   const char16_t* title;
 };
+
+void PrintTo(const TitleCase& c, std::ostream* os) { *os << common::ToUtf8(c.program_path); }
 
 class ApplicationTitleTest : public testing::TestWithParam<TitleCase> {};
 

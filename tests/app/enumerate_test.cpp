@@ -124,6 +124,8 @@ struct MaskCase {
   bool matches;
 };
 
+void PrintTo(const MaskCase& c, std::ostream* os) { *os << c.name << " ~ " << c.mask; }
+
 class WildcardTest : public testing::TestWithParam<MaskCase> {};
 
 TEST_P(WildcardTest, MatchesLikeTheWindowsSearchIgnoringCase) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace app {
 namespace {
 
@@ -9,6 +11,8 @@ struct FullStopCase {
   const char16_t* message;
   const char16_t* shown;
 };
+
+void PrintTo(const FullStopCase& c, std::ostream* os) { *os << '"' << common::ToUtf8(c.message) << '"'; }
 
 class ErrorTextTest : public testing::TestWithParam<FullStopCase> {};
 

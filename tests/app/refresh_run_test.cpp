@@ -71,6 +71,8 @@ struct FailureCase {
   std::vector<const char*> calls;  // what has been called when the run ends, the failing call last
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << "failing " << c.failing_call; }
+
 class RefreshRunFailureTest : public RefreshRunTest, public testing::WithParamInterface<FailureCase> {};
 
 TEST_P(RefreshRunFailureTest, FailingStageEndsTheRunWithItsMessageAndLeavesTheConnection) {

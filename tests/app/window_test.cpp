@@ -7,9 +7,11 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "app/app_title.h"
@@ -210,18 +212,22 @@ class WindowTest : public QObject {
     Fixture f;
     f.folder.WriteFile("PC-1.txt");
     f.form->Memo1->setPlainText(QStringLiteral("typed by the operator"));
-    bool posted_event_ran = false;
+    bool timer_ran = false;
     bool button_disabled_meanwhile = false;
     QStringList lines_meanwhile;
-    f.fake->during_get_exchange = [&] { QTimer::singleShot(0, [&] { posted_event_ran = true; }); };
+    // A timer that is already due when the survey stage logs: only a full round of event processing runs it.
+    f.fake->during_get_exchange = [&] {
+      QTimer::singleShot(1, [&] { timer_ran = true; });
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    };
     f.fake->after_add_data = [&] {
-      QVERIFY(posted_event_ran);
+      QVERIFY(timer_ran);
       lines_meanwhile = MemoLines(*f.form);
       button_disabled_meanwhile = !f.form->Button1->isEnabled();
     };
     f.form->show();
     QTest::mouseClick(f.form->Button1, Qt::LeftButton);
-    QVERIFY(posted_event_ran);
+    QVERIFY(timer_ran);
     QVERIFY(button_disabled_meanwhile);
     QCOMPARE(lines_meanwhile, QStringList({QStringLiteral("typed by the operator"), f.Path("PC-1.txt")}));
   }
