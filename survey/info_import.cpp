@@ -1,10 +1,10 @@
 #include "survey/info_import.h"
 
 #include "platform/host_lookup.h"
+#include "store/statements.h"
 #include "survey/info_lines.h"
 #include "survey/read_lines.h"
 #include "survey/users_row.h"
-#include "survey/users_statements.h"
 
 namespace survey {
 
@@ -27,7 +27,7 @@ void AddInfoData(const common::Text& path, store::Command& ADOCommand, store::Qu
   if (info.size() == 11 || info.size() == 12) line12 = platform::GetHostIP(host);
   CompleteInfoLines(info, line12);
 
-  ADOQuery.SetText(kCountHostRows);
+  ADOQuery.SetText(store::kCountHostRows);
   ADOQuery.Param("HOST").SetText(host);
   ADOQuery.Open();
   ADOQuery.First();

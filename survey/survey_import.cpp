@@ -1,10 +1,10 @@
 #include "survey/survey_import.h"
 
 #include "platform/read_file.h"
+#include "store/statements.h"
 #include "survey/info_lines.h"
 #include "survey/read_lines.h"
 #include "survey/users_row.h"
-#include "survey/users_statements.h"
 
 namespace survey {
 
@@ -20,7 +20,7 @@ void AddData(const common::Text& path, store::Command& ADOCommand, common::LogSi
   const UsersRow row = SurveyRow(survey, info);
   RequireWholeNumbers(row);
 
-  ADOCommand.SetText(kDeleteHostRows);
+  ADOCommand.SetText(store::kDeleteHostRows);
   ADOCommand.Param("HOST").SetText(ValueOf(row, "HOST"));
   ADOCommand.Execute();
 

@@ -1,9 +1,9 @@
 #include "survey/users_row.h"
 
 #include "common/error.h"
+#include "store/statements.h"
 #include "store/values.h"
 #include "survey/normalise.h"
-#include "survey/users_statements.h"
 
 namespace survey {
 
@@ -89,7 +89,9 @@ const common::Text& ValueOf(const UsersRow& row, std::string_view name) {
 
 void RequireWholeNumbers(const UsersRow& row) {
   for (const UsersValue& value : row) {
-    if (value.kind != store::ParamKind::kInteger || store::ParseIntegerText(value.value)) continue;
+    // The store keeps an empty value as null; any other text must be a whole number.
+    if (value.kind != store::ParamKind::kInteger || value.value.empty()) continue;
+    if (store::ParseIntegerText(value.value)) continue;
     common::Text message = common::FromUtf8("Parameter '" + value.name + "' value '");
     message += value.value;
     message += u"' is not a whole number";
@@ -98,7 +100,7 @@ void RequireWholeNumbers(const UsersRow& row) {
 }
 
 void ExecuteInsert(store::Command& command, const UsersRow& row) {
-  command.SetText(kInsertUsersRow);
+  command.SetText(store::kInsertUsersRow);
   for (const UsersValue& value : row) {
     store::Parameter& parameter = command.Param(value.name);
     parameter.SetKind(value.kind);
