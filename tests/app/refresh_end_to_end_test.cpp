@@ -77,9 +77,10 @@ TEST_F(RefreshEndToEndTest, SecondRunKeepsOneRowPerHostAndLogsOnlyTheSurveyFile)
 
 TEST_F(RefreshEndToEndTest, AFailingFileStopsTheRunAndKeepsWhatWasWritten) {
   share_.WriteFile("A.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");
-  share_.WriteFile("B.nfo", "2.4GHz\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");
   Inventory inventory(log_, folder_, folder_ + u"DB/");
   inventory.FormActivate();
+  inventory.Refresh();
+  share_.WriteFile("B.nfo", "2.4GHz\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");
   common::Text message;
   try {
     inventory.Refresh();
@@ -87,11 +88,8 @@ TEST_F(RefreshEndToEndTest, AFailingFileStopsTheRunAndKeepsWhatWasWritten) {
     message = error.message();
   }
   EXPECT_EQ(message, u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number");
-  // Whichever order the folder lists them in, B's row is never written and A's stays once written.
-  for (const auto& row : Rows()) EXPECT_EQ(row, u"A|АНКЕТА НЕ ЗАПОЛНЕНА");
-  // The next run writes A (if the first did not reach it) and stops at B again.
-  EXPECT_THROW(inventory.Refresh(), common::Error);
   EXPECT_THAT(Rows(), ElementsAre(u"A|АНКЕТА НЕ ЗАПОЛНЕНА"));
+  EXPECT_TRUE(inventory.ADOConnection.Connected()) << "a failed run leaves the connection open";
 }
 
 }  // namespace
