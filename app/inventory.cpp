@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/folder_lock.h"
 #include "store/inventory_database.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
@@ -11,9 +12,17 @@ namespace app {
 Inventory::Inventory(common::LogSink& log, common::Text survey_folder, common::Text database_folder)
     : log_(log), survey_folder_(std::move(survey_folder)), database_folder_(std::move(database_folder)) {}
 
-void Inventory::FormActivate() { store::PrepareInventoryDatabase(database_folder_, ADOConnection, ADOCommand); }
+// Both hold the database folder's lock while they write, so that a second program on the same folder
+// stops with a message instead of interleaving its rows with ours.
+void Inventory::FormActivate() {
+  platform::FolderLock lock(database_folder_);
+  store::PrepareInventoryDatabase(database_folder_, ADOConnection, ADOCommand);
+}
 
-void Inventory::Refresh() { RunRefresh(*this, survey_folder_); }
+void Inventory::Refresh() {
+  platform::FolderLock lock(database_folder_);
+  RunRefresh(*this, survey_folder_);
+}
 
 // The mail directory export is wired in with the directory subsystem.
 void Inventory::GetExchange() {}

@@ -30,9 +30,12 @@ class Inventory : public RefreshStages {
   // The first-activation procedure: points ADOConnection at the database folder and creates USERS with
   // its indexes when users.dbf is missing there. Errors propagate. Running it once per start is the
   // caller's part.
+  // Holds the database folder's lock meanwhile: throws common::Error "The database folder "<folder>"
+  // is in use by another refresh run" when another run holds it (platform::FolderLock).
   virtual void FormActivate();
 
-  // One refresh run over the survey folder with this inventory's stages (see RunRefresh).
+  // One refresh run over the survey folder with this inventory's stages (see RunRefresh), under the
+  // database folder's lock as FormActivate.
   void Refresh();
 
   void GetExchange() override;

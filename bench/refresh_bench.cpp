@@ -1,0 +1,226 @@
+// The whole refresh run (first activation included) over a generated share of 1,000, 10,000 and
+// 100,000 workstations, stage by stage, beside the I/O floor of the same share: the time to read every
+// input file once and to write tables of the final size once. See bench/README.md for how to run it
+// and the figures.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/inventory.h"
+#include "bench/share_generator.h"
+#include "common/log_sink.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class NullLog : public common::LogSink {
+ public:
+  void Log(const common::Text&) override {}
+};
+
+// The inventory with a stopwatch around each stage of the run.
+class TimedInventory : public app::Inventory {
+ public:
+  using app::Inventory::Inventory;
+
+  struct Seconds {
+    double activation = 0, export_tables = 0, survey = 0, info = 0, merge = 0;
+  } seconds;
+
+  void FormActivate() override { Time(seconds.activation, [&] { app::Inventory::FormActivate(); }); }
+  void GetExchange() override { Time(seconds.export_tables, [&] { app::Inventory::GetExchange(); }); }
+  void AddData(const common::Text& path) override { Time(seconds.survey, [&] { app::Inventory::AddData(path); }); }
+  void AddInfoData(const common::Text& path) override {
+    Time(seconds.info, [&] { app::Inventory::AddInfoData(path); });
+  }
+  void MergeContacts() override { Time(seconds.merge, [&] { app::Inventory::MergeContacts(); }); }
+
+ private:
+  template <typename Body>
+  static void Time(double& total, Body body) {
+    Clock::time_point start = Clock::now();
+    body();
+    total += std::chrono::duration<double>(Clock::now() - start).count();
+  }
+};
+
+std::filesystem::path Share(int hosts) {
+  bench::ShareOptions options;
+  options.hosts = hosts;
+  return bench::CachedShare(INVENTORY_BENCH_CACHE, options);
+}
+
+int TotalHosts(int hosts) { return hosts + hosts * bench::ShareOptions{}.info_only_percent / 100; }
+
+// A database folder of its own for each run, on the same file system as the share.
+class DatabaseFolder {
+ public:
+  DatabaseFolder() {
+    std::filesystem::create_directories(INVENTORY_BENCH_CACHE);
+    std::string pattern = std::string(INVENTORY_BENCH_CACHE) + "/db-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  DatabaseFolder(const DatabaseFolder&) = delete;
+  DatabaseFolder& operator=(const DatabaseFolder&) = delete;
+  ~DatabaseFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  common::Text Text() const { return common::PathToText(path_.string() + "/"); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+common::Text FolderText(const std::filesystem::path& folder) { return common::PathToText(folder.string() + "/"); }
+
+std::map<std::string, uint64_t> TableSizes(const std::filesystem::path& folder) {
+  std::map<std::string, uint64_t> sizes;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() == ".dbf") sizes[entry.path().filename().string()] = entry.file_size();
+  }
+  return sizes;
+}
+
+// The table sizes a finished run left, by share size, for the floor.
+std::map<int, std::map<std::string, uint64_t>>& FinalTableSizes() {
+  static std::map<int, std::map<std::string, uint64_t>> sizes;
+  return sizes;
+}
+
+void ReportRun(benchmark::State& state, const TimedInventory::Seconds& total, int hosts) {
+  auto average = [&](double value) { return benchmark::Counter(value, benchmark::Counter::kAvgIterations); };
+  state.counters["activation_s"] = average(total.activation);
+  state.counters["export_s"] = average(total.export_tables);
+  state.counters["survey_s"] = average(total.survey);
+  state.counters["info_s"] = average(total.info);
+  state.counters["merge_s"] = average(total.merge);
+  state.counters["hosts_per_s"] = benchmark::Counter(static_cast<double>(TotalHosts(hosts)) * state.iterations(),
+                                                     benchmark::Counter::kIsRate);
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_rss_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void Accumulate(TimedInventory::Seconds& total, const TimedInventory::Seconds& run) {
+  total.activation += run.activation;
+  total.export_tables += run.export_tables;
+  total.survey += run.survey;
+  total.info += run.info;
+  total.merge += run.merge;
+}
+
+// The first run on an empty database folder: USERS created, every host inserted.
+void BM_FirstRun(benchmark::State& state) {
+  int hosts = static_cast<int>(state.range(0));
+  std::filesystem::path share = Share(hosts);
+  NullLog log;
+  TimedInventory::Seconds total;
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      DatabaseFolder database;
+      TimedInventory inventory(log, FolderText(share), database.Text());
+      state.ResumeTiming();
+      inventory.FormActivate();
+      inventory.Refresh();
+      state.PauseTiming();
+      Accumulate(total, inventory.seconds);
+      FinalTableSizes()[hosts] = TableSizes(database.path());
+    }
+    state.ResumeTiming();
+  }
+  ReportRun(state, total, hosts);
+}
+
+// The daily case: the button pressed again over an unchanged share. Every surveyed host is deleted
+// and inserted again; info-only hosts are only counted.
+void BM_SecondRun(benchmark::State& state) {
+  int hosts = static_cast<int>(state.range(0));
+  std::filesystem::path share = Share(hosts);
+  NullLog log;
+  DatabaseFolder database;
+  {
+    app::Inventory first(log, FolderText(share), database.Text());
+    first.FormActivate();
+    first.Refresh();
+  }
+  TimedInventory::Seconds total;
+  for (auto _ : state) {
+    TimedInventory inventory(log, FolderText(share), database.Text());
+    inventory.FormActivate();
+    inventory.Refresh();
+    Accumulate(total, inventory.seconds);
+  }
+  ReportRun(state, total, hosts);
+}
+
+// Every input file read once, and tables of the final size written once in record-sized pieces.
+void BM_IoFloor(benchmark::State& state) {
+  int hosts = static_cast<int>(state.range(0));
+  std::filesystem::path share = Share(hosts);
+  std::vector<std::filesystem::path> files = bench::ShareFiles(share);
+  if (!FinalTableSizes().contains(hosts)) {
+    NullLog log;
+    DatabaseFolder database;
+    app::Inventory inventory(log, FolderText(share), database.Text());
+    inventory.FormActivate();
+    inventory.Refresh();
+    FinalTableSizes()[hosts] = TableSizes(database.path());
+  }
+  const std::map<std::string, uint64_t>& sizes = FinalTableSizes()[hosts];
+  constexpr size_t kRecord = 1 + 20 * 70;  // roughly one USERS record
+  std::string buffer(1 << 20, ' ');
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto database = std::make_unique<DatabaseFolder>();
+    state.ResumeTiming();
+    uint64_t read = 0;
+    for (const std::filesystem::path& file : files) {
+      int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) continue;
+      ssize_t n;
+      while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) read += static_cast<uint64_t>(n);
+      ::close(fd);
+    }
+    for (const auto& [name, size] : sizes) {
+      int fd = ::open((database->path() / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+      for (uint64_t done = 0; done < size;) {
+        size_t piece = static_cast<size_t>(std::min<uint64_t>(kRecord, size - done));
+        if (::pwrite(fd, buffer.data(), piece, static_cast<off_t>(done)) <= 0) break;
+        done += piece;
+      }
+      ::close(fd);
+    }
+    benchmark::DoNotOptimize(read);
+    state.PauseTiming();
+    database.reset();
+    state.ResumeTiming();
+  }
+  state.counters["files"] = static_cast<double>(files.size());
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  b->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+}
+
+BENCHMARK(BM_FirstRun)->Apply(Sizes);
+BENCHMARK(BM_SecondRun)->Apply(Sizes);
+BENCHMARK(BM_IoFloor)->Apply(Sizes);
+
+}  // namespace
+
+BENCHMARK_MAIN();
