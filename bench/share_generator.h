@@ -21,7 +21,7 @@ struct ShareOptions {
   // Info files of 11 or 12 lines make the info-only import look the host's name up in the name
   // service, which costs milliseconds each; their hosts are named under the reserved ".invalid"
   // domain so that no real machine answers. Per mille of the info files.
-  int lookup_per_mille = 5;
+  int lookup_per_mille = 2;
   int directory_percent = 90;        // surveyed people listed in the global address list
   int contacts_percent = 80;         // surveyed people in the contacts file (with a work telephone)
 };

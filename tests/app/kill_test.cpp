@@ -1,0 +1,152 @@
+// The refresh program killed (SIGKILL) at many moments of its run over a generated share: during the
+// first activation, the export, the survey import, the info-only import and the merge. Whatever the
+// moment, every table must open in our engine and in an independent reader, every row must be whole,
+// and the next run must end with the same USERS as a run that was never interrupted.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "bench/share_generator.h"
+#include "tests/app/child_run.h"
+#include "tests/app/table_rows.h"
+#include "tests/app/temp_folder.h"
+
+namespace app {
+namespace {
+
+struct KillPoint {
+  const char* name;
+  int lines_percent;  // of the log lines of a whole run; -1: kill at once
+  int delay_us;       // after those lines
+};
+
+std::ostream& operator<<(std::ostream& out, const KillPoint& point) { return out << point.name; }
+
+// One share and one uninterrupted run of it, for every kill point.
+class KillTest : public ::testing::TestWithParam<KillPoint> {
+ protected:
+  static void SetUpTestSuite() {
+    share_ = new TempFolder;
+    bench::ShareOptions options;
+    options.hosts = 300;
+    options.seed = 7;
+    options.lookup_per_mille = 0;
+    bench::WriteShare(share_->Path(), options);
+    reference_db_ = new TempFolder;
+    ChildRun run(share_->Path(), reference_db_->Path());
+    ASSERT_EQ(run.Finish(), 0) << run.error_text();
+    reference_lines_ = run.lines().size();
+    reference_users_ = new std::vector<std::string>(TableRows(reference_db_->Path(), "USERS", UsersColumns()));
+    ASSERT_GT(reference_users_->size(), 300u);
+  }
+  static void TearDownTestSuite() {
+    delete reference_users_;
+    delete reference_db_;
+    delete share_;
+  }
+
+  // The reference row of each host, by HOST.
+  static std::map<std::string, std::string> ReferenceByHost() {
+    std::map<std::string, std::string> rows;
+    for (const std::string& row : *reference_users_) rows[row.substr(0, row.find('|'))] = row;
+    return rows;
+  }
+
+  static TempFolder* share_;
+  static TempFolder* reference_db_;
+  static size_t reference_lines_;
+  static std::vector<std::string>* reference_users_;
+};
+
+TempFolder* KillTest::share_ = nullptr;
+TempFolder* KillTest::reference_db_ = nullptr;
+size_t KillTest::reference_lines_ = 0;
+std::vector<std::string>* KillTest::reference_users_ = nullptr;
+
+// Blanks the EMAIL and TEL2 cells of a USERS row: an interrupted run may not have merged them yet.
+std::string WithoutMergedCells(const std::string& row) {
+  std::vector<std::string> cells;
+  size_t start = 0;
+  for (size_t end; (end = row.find('|', start)) != std::string::npos; start = end + 1) {
+    cells.push_back(row.substr(start, end - start));
+  }
+  cells.push_back(row.substr(start));
+  cells[8].clear();
+  cells[9].clear();
+  std::string out;
+  for (size_t i = 0; i < cells.size(); ++i) out += (i ? "|" : "") + cells[i];
+  return out;
+}
+
+TEST_P(KillTest, LeavesWholeRowsAndTheNextRunFinishesTheJob) {
+  const KillPoint& point = GetParam();
+  TempFolder database;
+  {
+    ChildRun run(share_->Path(), database.Path());
+    if (point.lines_percent >= 0) {
+      size_t lines = reference_lines_ * static_cast<size_t>(point.lines_percent) / 100;
+      ASSERT_TRUE(run.WaitForLines(lines)) << "the run did not reach line " << lines;
+      std::this_thread::sleep_for(std::chrono::microseconds(point.delay_us));
+    }
+    run.Kill();
+    run.Finish();
+  }
+
+  // Every table there opens in our engine, and every USERS row is one the whole run wrote too, cell
+  // for cell (EMAIL and TEL2 possibly not merged yet), once per host.
+  std::map<std::string, std::string> reference = ReferenceByHost();
+  std::vector<std::string> tables;
+  for (const auto& entry : std::filesystem::directory_iterator(database.Path())) {
+    if (entry.path().extension() == ".dbf") tables.push_back(entry.path().stem().string());
+  }
+  if (std::find(tables.begin(), tables.end(), "users") != tables.end()) {
+    std::vector<std::string> rows;
+    ASSERT_NO_THROW(rows = TableRows(database.Path(), "USERS", UsersColumns()));
+    std::map<std::string, int> hosts;
+    for (const std::string& row : rows) {
+      std::string host = row.substr(0, row.find('|'));
+      ASSERT_TRUE(reference.contains(host)) << "a row no whole run writes: " << row;
+      if (row != reference[host]) {
+        EXPECT_EQ(row, WithoutMergedCells(reference[host])) << "a row half written";
+      }
+      EXPECT_EQ(++hosts[host], 1) << "host " << host << " has two rows";
+    }
+    if (DbfreadAvailable()) {
+      std::vector<std::string> ours = TableRows(database.Path(), "USERS", {"HOST", "USER"});
+      EXPECT_EQ(DbfreadRows(std::filesystem::path(database.Path()) / "users.dbf"), ours);
+    }
+  }
+  for (auto [table, file, second] : {std::tuple{"MEXPORT", "mexport", "EMAIL"}, std::tuple{"TEXPORT", "texport", "TEL"}}) {
+    if (std::find(tables.begin(), tables.end(), file) == tables.end()) continue;
+    std::vector<std::string> ours;
+    ASSERT_NO_THROW(ours = TableRows(database.Path(), table, {"FIO", second}));
+    if (DbfreadAvailable()) {
+      EXPECT_EQ(DbfreadRows(std::filesystem::path(database.Path()) / (std::string(file) + ".dbf")), ours);
+    }
+  }
+
+  ChildRun again(share_->Path(), database.Path());
+  ASSERT_EQ(again.Finish(), 0) << again.error_text();
+  EXPECT_EQ(TableRows(database.Path(), "USERS", UsersColumns()), *reference_users_);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moments, KillTest,
+    ::testing::Values(KillPoint{"AtOnce", -1, 0}, KillPoint{"DuringActivationOrExport", 0, 2000},
+                      KillPoint{"AtTheFirstSurveyFile", 0, 20000}, KillPoint{"AfterAFewSurveyFiles", 2, 0},
+                      KillPoint{"EarlySurveyImport", 10, 300}, KillPoint{"QuarterWay", 25, 0},
+                      KillPoint{"HalfWay", 50, 100}, KillPoint{"LateSurveyImport", 80, 0},
+                      KillPoint{"AroundTheLastSurveyFile", 90, 500}, KillPoint{"InfoOnlyImport", 95, 0},
+                      KillPoint{"LastInfoOnlyHost", 100, 0}, KillPoint{"JustAfterTheImports", 100, 200},
+                      KillPoint{"DuringTheMerge", 100, 2000}, KillPoint{"LateMerge", 100, 8000}),
+    [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace app

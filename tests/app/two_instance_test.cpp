@@ -1,0 +1,76 @@
+// Two refresh programs on one database folder: the second stops with a message while the first runs,
+// and the first run's result is the same as if it had been alone.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bench/share_generator.h"
+#include "tests/app/child_run.h"
+#include "tests/app/table_rows.h"
+#include "tests/app/temp_folder.h"
+
+namespace app {
+namespace {
+
+class TwoInstanceTest : public ::testing::Test {
+ protected:
+  TwoInstanceTest() {
+    bench::ShareOptions options;
+    options.hosts = 60;
+    options.seed = 3;
+    options.lookup_per_mille = 0;
+    bench::WriteShare(share_.Path(), options);
+    ChildRun alone(share_.Path(), alone_db_.Path());
+    EXPECT_EQ(alone.Finish(), 0) << alone.error_text();
+    alone_users_ = TableRows(alone_db_.Path(), "USERS", UsersColumns());
+  }
+
+  std::string InUse() const {
+    return "The database folder \"" + database_.Path() + "\" is in use by another refresh run.\n";
+  }
+
+  TempFolder share_;
+  TempFolder alone_db_;
+  TempFolder database_;
+  std::vector<std::string> alone_users_;
+};
+
+TEST_F(TwoInstanceTest, SecondProgramStopsWithAMessageWhileTheFirstRuns) {
+  ChildRun first(share_.Path(), database_.Path());
+  ASSERT_TRUE(first.WaitForLines(5));
+  first.Stop();  // held in the middle of its survey import
+  {
+    ChildRun second(share_.Path(), database_.Path());
+    EXPECT_EQ(second.Finish(), 1);
+    EXPECT_EQ(second.error_text(), InUse());
+    EXPECT_TRUE(second.lines().empty());
+  }
+  first.Continue();
+  EXPECT_EQ(first.Finish(), 0) << first.error_text();
+  EXPECT_EQ(TableRows(database_.Path(), "USERS", UsersColumns()), alone_users_);
+}
+
+TEST_F(TwoInstanceTest, SecondProgramRunsOnceTheFirstHasEnded) {
+  ChildRun first(share_.Path(), database_.Path());
+  ASSERT_EQ(first.Finish(), 0) << first.error_text();
+  ChildRun second(share_.Path(), database_.Path());
+  EXPECT_EQ(second.Finish(), 0) << second.error_text();
+  EXPECT_EQ(TableRows(database_.Path(), "USERS", UsersColumns()), alone_users_);
+}
+
+TEST_F(TwoInstanceTest, AKilledRunLeavesNoLockBehind) {
+  {
+    ChildRun first(share_.Path(), database_.Path());
+    ASSERT_TRUE(first.WaitForLines(5));
+    first.Kill();
+    first.Finish();
+  }
+  ChildRun second(share_.Path(), database_.Path());
+  EXPECT_EQ(second.Finish(), 0) << second.error_text();
+  EXPECT_EQ(TableRows(database_.Path(), "USERS", UsersColumns()), alone_users_);
+}
+
+}  // namespace
+}  // namespace app
