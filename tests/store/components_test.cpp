@@ -272,6 +272,9 @@ struct ValueCase {
   const char* read_back;
 };
 
+void PrintTo(const ValueCase& c, std::ostream* out) { *out << common::ToUtf8(c.column) + " " + common::ToUtf8(c.value); }
+
+
 class ValueTest : public ComponentsTest, public ::testing::WithParamInterface<ValueCase> {};
 
 TEST_P(ValueTest, StoresAndReadsBack) {

@@ -228,6 +228,9 @@ struct DamageCase {
   const char* reason;
 };
 
+void PrintTo(const DamageCase& c, std::ostream* out) { *out << c.name; }
+
+
 class DamagedHeaderTest : public DbfBytesTest, public ::testing::WithParamInterface<DamageCase> {};
 
 TEST_P(DamagedHeaderTest, IsAClearError) {

@@ -92,6 +92,9 @@ struct Refusal {
   const char* message;
 };
 
+void PrintTo(const Refusal& c, std::ostream* out) { *out << common::ToUtf8(c.text); }
+
+
 class RefusalTest : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(RefusalTest, NamesWhatWasExpected) {
