@@ -89,13 +89,17 @@ std::string ReadWorkstationFile(const common::Text& path) {
       if (bytes.size() > kMaxWorkstationFileSize) FailTooLarge(path);
       bytes.resize(std::min(bytes.size() * 2, kMaxWorkstationFileSize + 1));
     }
-    ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+    size_t wanted = bytes.size() - used;
+    ssize_t n = ::read(fd, bytes.data() + used, wanted);
     if (n < 0) {
       if (errno == EINTR) continue;
       Fail(path, errno);
     }
     if (n == 0) break;
     used += static_cast<size_t>(n);
+    // A short read that reaches the size fstat gave is the end: no second read to hear it again.
+    // (A network file system may also cut a read short before the end; then reading goes on.)
+    if (static_cast<size_t>(n) < wanted && used >= static_cast<size_t>(opened.st_size)) break;
   }
   bytes.resize(used);
   return bytes;

@@ -6,6 +6,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libicu-dev googletest li
 if [[ "${1:-}" == "--tests" ]]; then
   # Independent dBase readers the interop tests run on tables the engine writes.
   packages+=(python3-dbfread gdal-bin)
+  # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
+  packages+=(clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds with warnings as errors and sanitizers, and runs every
-# test, then runs them again under a Russian UTF-8 locale and runs each benchmark once briefly.
+# test, then runs them again under a Russian UTF-8 locale, runs each benchmark once briefly, and builds
+# the fuzz targets with clang and runs each for a few seconds from its corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --tests
@@ -12,4 +13,17 @@ for b in build/ci/bench/*_bench; do
   [[ -x "$b" ]] || continue
   ASAN_OPTIONS=detect_leaks=0 "$b" --benchmark_min_time=0.01 --benchmark_filter="${BENCH_FILTER:-.}" >/dev/null
   echo "ran $(basename "$b")"
+done
+
+# New inputs the fuzzers find go to a scratch folder; the corpus in the repository stays as committed.
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINVENTORY_FUZZ=ON \
+  -DINVENTORY_BUILD_GUI=OFF -DINVENTORY_BUILD_TESTS=OFF -DINVENTORY_BUILD_BENCH=OFF -DINVENTORY_WERROR=ON
+cmake --build build/fuzz
+root=$(pwd)
+for target in read_lines dbf_open statement; do
+  scratch=$(mktemp -d)
+  (cd "$scratch" && "$root/build/fuzz/fuzz/${target}_fuzz" -max_total_time="${FUZZ_SECONDS:-10}" -max_len=16384 \
+     -timeout=10 "$scratch" "$root/fuzz/corpus/$target" >"$scratch/log" 2>&1) || { tail -n 40 "$scratch/log"; exit 1; }
+  rm -rf "$scratch"
+  echo "fuzzed $target"
 done

@@ -337,11 +337,12 @@ Database::Handle& Database::Acquire(const std::string& table) {
   if (held != handles_.end()) {
     Handle& handle = *held->second;
     struct stat info {};
-    // Still the same file under the same name? Then only its contents may have changed.
+    // Still the same file under the same name? Then only its contents may have changed, and the
+    // name's attributes are the open file's own: one stat per statement tells both.
     if (::stat(handle.file->path().c_str(), &info) == 0 &&
         static_cast<uint64_t>(info.st_ino) == handle.state->identity.inode &&
         static_cast<uint64_t>(info.st_dev) == handle.state->identity.device) {
-      dbf::FileIdentity identity = handle.file->Identity();
+      dbf::FileIdentity identity = dbf::IdentityOf(info);
       if (identity != handle.state->identity) handle.state = StateFor(*handle.file, identity);
       return handle;
     }

@@ -34,6 +34,11 @@ int64_t Nanoseconds(const timespec& time) { return int64_t{time.tv_sec} * 1'000'
 
 }  // namespace
 
+FileIdentity IdentityOf(const struct stat& info) {
+  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+                      static_cast<uint64_t>(info.st_size), Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
+}
+
 common::Error DamagedTable(const std::filesystem::path& path, common::TextView reason) {
   common::Text message = u"Table file \"" + PathText(path) + u"\" is damaged: ";
   message += reason;
@@ -104,8 +109,7 @@ TableFile::~TableFile() { ::close(fd_); }
 FileIdentity TableFile::Identity() const {
   struct stat info {};
   if (::fstat(fd_, &info) != 0) throw FileError(u"Cannot read file", path_, errno);
-  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
-                      static_cast<uint64_t>(info.st_size), Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
+  return IdentityOf(info);
 }
 
 TableFile::Loaded TableFile::Load() const {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "common/error.h"
 #include "store/dbf/format.h"
 
@@ -22,6 +24,9 @@ struct FileIdentity {
   int64_t changed_ns = 0;
   bool operator==(const FileIdentity&) const = default;
 };
+
+// The identity that `stat` or `fstat` reported for a file.
+FileIdentity IdentityOf(const struct stat& info);
 
 // The file of a table in `folder`, found whatever the case of its name: `file_name` itself first,
 // else the one entry whose name equals it ignoring ASCII case (the first in name order when several
