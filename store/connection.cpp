@@ -1,0 +1,61 @@
+#include "store/connection.h"
+
+#include <algorithm>
+
+#include "common/error.h"
+#include "store/component_error.h"
+#include "store/database.h"
+#include "store/inventory_database.h"
+
+namespace store {
+
+namespace {
+
+// The folder after "DefaultDir=" of the one connection string this engine understands.
+std::filesystem::path FolderOf(const common::Text& connection_string) {
+  if (connection_string.empty()) throw common::Error(u"No connection string is set");
+  common::TextView prefix = kConnectionStringPrefix;
+  bool matches = connection_string.size() >= prefix.size() &&
+                 common::EqualsIgnoreAsciiCase(common::ToUtf8(connection_string.substr(0, prefix.size())),
+                                               common::ToUtf8(prefix));
+  if (!matches) {
+    throw common::Error(u"Connection string not understood: it must be \"" + common::Text(prefix) +
+                        u"\" followed by the database folder");
+  }
+  common::Text folder = connection_string.substr(prefix.size());
+  if (folder.empty()) throw common::Error(u"The connection string names no folder after \"DefaultDir=\"");
+  return std::filesystem::path(common::TextToPath(folder));
+}
+
+}  // namespace
+
+Connection::Connection(std::string name) : name_(std::move(name)) {}
+
+Connection::~Connection() = default;
+
+void Connection::SetConnectionString(const common::Text& text) {
+  if (database_) throw common::ComponentError(name_, u"Operation is not allowed when the object is open");
+  connection_string_ = text;
+}
+
+bool Connection::Connected() const { return database_ != nullptr; }
+
+void Connection::Close() {
+  // A dataset may detach itself while closing; walk a copy.
+  std::vector<Dataset*> open = datasets_;
+  for (Dataset* dataset : open) dataset->CloseDataset();
+  database_.reset();
+}
+
+Database& Connection::Open() {
+  if (!database_) {
+    database_ = AsComponent(name_, [&] { return std::make_unique<Database>(FolderOf(connection_string_)); });
+  }
+  return *database_;
+}
+
+void Connection::Attach(Dataset* dataset) { datasets_.push_back(dataset); }
+
+void Connection::Detach(Dataset* dataset) { std::erase(datasets_, dataset); }
+
+}  // namespace store

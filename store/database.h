@@ -1,0 +1,72 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "common/text.h"
+#include "store/parameters.h"
+#include "store/sql/statement.h"
+
+namespace store {
+
+// The rows a query returns, decoded: column names in upper case and one text per cell (the empty
+// text for an absent value).
+struct ResultSet {
+  std::vector<std::string> columns;
+  std::vector<std::vector<common::Text>> rows;
+};
+
+// A value on its way into a column, with where it came from for messages ("Parameter 'SPEED'").
+struct BoundValue {
+  std::string source;
+  ParamKind kind = ParamKind::kText;
+  common::TextView text;
+};
+
+// The tables of one database folder: each table is the file <lower-case name>.dbf there, found
+// whatever the case of its name. Every statement takes effect on disk before it returns.
+//
+// What the engine knows of a table (its layout, which records are deleted, its equality indexes) is
+// kept process-wide and survives this object, so a folder opened again does not read unchanged
+// tables again; a file that changed on disk since (size, time or identity) is read afresh. Indexes
+// are hash maps from a column's stored value to its records, built from one pass over the table the
+// first time a statement looks a column up, and kept up to date by every write after that.
+//
+// Errors are common::Error with the reason alone; the components add their name.
+class Database {
+ public:
+  // Throws common::Error when `folder` is not an existing folder.
+  explicit Database(std::filesystem::path folder);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  const std::filesystem::path& folder() const { return folder_; }
+
+  // Runs a statement that returns no rows (a SELECT runs and its rows are dropped).
+  void Execute(const sql::Statement& statement, const Parameters& parameters);
+  ResultSet Select(const sql::Statement& statement, const Parameters& parameters);
+
+  // For the table component: the columns of a table, and one new row from values by column.
+  std::vector<std::string> Columns(std::string_view table);
+  void Append(std::string_view table, const std::vector<std::pair<std::string, BoundValue>>& values);
+
+  // Forgets what is known process-wide about the tables of every folder (for tests that change
+  // files behind the engine's back within one clock tick).
+  static void ForgetCachedTables();
+
+ private:
+  struct Handle;
+  Handle& Acquire(const std::string& table);
+  void Drop(const std::string& table);
+
+  std::filesystem::path folder_;
+  std::map<std::string, std::unique_ptr<Handle>> handles_;
+};
+
+}  // namespace store

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/error.h"
+#include "store/dbf/format.h"
+
+namespace store::dbf {
+
+// What identifies one state of a file on disk; a change in any member means another program (or
+// another handle) may have written it.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  uint64_t size = 0;
+  int64_t modified_ns = 0;
+  int64_t changed_ns = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// The file of a table in `folder`, found whatever the case of its name: `file_name` itself first,
+// else the one entry whose name equals it ignoring ASCII case (the first in name order when several
+// do). Folders never count. Empty when there is none.
+std::optional<std::filesystem::path> FindTableFile(const std::filesystem::path& folder, std::string_view file_name);
+
+// Writes a new empty table under `path` atomically: the bytes go to a hidden file beside it, which is
+// then renamed without replacing anything. Throws common::Error when `path` exists or cannot be written.
+void CreateTableFile(const std::filesystem::path& path, std::vector<Field> fields, uint8_t language_driver);
+
+// One open table file. Every write goes straight to the file (no buffering in this process), in an
+// order that keeps the file readable at every moment: a record is complete on disk before the
+// header counts it, and a record becomes live only by its flag byte.
+class TableFile {
+ public:
+  // Opens for reading and writing (for reading only when writing is not allowed). Throws
+  // common::Error "Cannot open file "%s". %s".
+  explicit TableFile(std::filesystem::path path);
+  ~TableFile();
+  TableFile(const TableFile&) = delete;
+  TableFile& operator=(const TableFile&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  FileIdentity Identity() const;
+
+  // Reads and checks the header and reconciles the record count with the file: a count above the
+  // records the file holds is cut to the whole records present; records past a low count are counted
+  // when they carry a valid flag and no end marker comes first. Throws common::Error naming the file
+  // and the damage.
+  struct Loaded {
+    Header header;
+    uint32_t record_count = 0;  // the reconciled count
+  };
+  Loaded Load() const;
+
+  // Reads `count` whole records from record `first` into `out` (resized to fit).
+  void ReadRecords(const Header& header, uint32_t first, uint32_t count, std::string& out) const;
+  void ReadAt(uint64_t offset, size_t length, std::string& out) const;
+  void Write(uint64_t offset, std::string_view bytes);
+
+  bool writable() const { return writable_; }
+
+ private:
+  std::filesystem::path path_;
+  int fd_ = -1;
+  bool writable_ = true;
+};
+
+// "Table file "%s" is damaged: %s".
+common::Error DamagedTable(const std::filesystem::path& path, common::TextView reason);
+
+}  // namespace store::dbf

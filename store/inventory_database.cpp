@@ -1,0 +1,24 @@
+#include "store/inventory_database.h"
+
+#include "store/dbf/table_file.h"
+#include "store/statements.h"
+
+namespace store {
+
+bool TableExists(const common::Text& folder, const common::Text& file_name) {
+  return dbf::FindTableFile(std::filesystem::path(common::TextToPath(folder)), common::TextToPath(file_name))
+      .has_value();
+}
+
+void PrepareInventoryDatabase(const common::Text& database_folder, Connection& connection, Command& command) {
+  connection.SetConnectionString(kConnectionStringPrefix + database_folder);
+  if (TableExists(database_folder, u"users.dbf")) return;
+  command.SetText(kCreateUsers);
+  command.Execute();
+  for (const char16_t* statement : kCreateUsersIndexes) {
+    command.SetText(statement);
+    command.Execute();
+  }
+}
+
+}  // namespace store
