@@ -1,6 +1,6 @@
 #include "directory/contact_merge.h"
 
-#include "directory/statements.h"
+#include "store/statements.h"
 
 namespace directory {
 namespace {
@@ -24,8 +24,8 @@ void MergePass(store::Query& query, store::Command& command, const char16_t* sel
 }  // namespace
 
 void MergeContacts(store::Query& query, store::Command& command) {
-  MergePass(query, command, kSelectMexport, kUpdateEmail, "EMAIL", "EMAIL");
-  MergePass(query, command, kSelectTexport, kUpdateTel2, "TEL", "TEL2");
+  MergePass(query, command, store::kSelectMexport, store::kUpdateEmail, "EMAIL", "EMAIL");
+  MergePass(query, command, store::kSelectTexport, store::kUpdateTel2, "TEL", "TEL2");
 }
 
 }  // namespace directory

@@ -2,9 +2,9 @@
 
 #include "directory/make_email.h"
 #include "directory/outlook_names.h"
-#include "directory/statements.h"
 #include "platform/automation.h"
 #include "store/inventory_database.h"
+#include "store/statements.h"
 #include "survey/normalise.h"
 
 namespace directory {
@@ -25,8 +25,9 @@ void RebuildTable(store::Command& command, const common::Text& database_folder, 
 
 void ExportAddressList(store::Connection& connection, store::Command& command, store::Table& table,
                        const common::Text& database_folder, const common::Text& mail_domain) {
-  RebuildTable(command, database_folder, u"mexport.dbf", kDropMexport, kCreateMexport, kIndexMexport);
-  table.SetTableName(u"mexport");
+  RebuildTable(command, database_folder, u"mexport.dbf", store::kDropMexport, store::kCreateMexport,
+               store::kCreateMexportIndex);
+  table.SetTableName(store::kMexportTableName);
   table.Open();
   platform::AutomationRef application = platform::CreateAutomationObject(kOutlookProgId);
   platform::AutomationRef name_space = application->Method(u"GetNameSpace", {kMapiNamespace}).AsObject();
@@ -46,8 +47,9 @@ void ExportAddressList(store::Connection& connection, store::Command& command, s
 }
 
 void ExportContacts(store::Command& command, store::Table& table, const common::Text& database_folder) {
-  RebuildTable(command, database_folder, u"texport.dbf", kDropTexport, kCreateTexport, kIndexTexport);
-  table.SetTableName(u"texport");
+  RebuildTable(command, database_folder, u"texport.dbf", store::kDropTexport, store::kCreateTexport,
+               store::kCreateTexportIndex);
+  table.SetTableName(store::kTexportTableName);
   table.Open();
   platform::AutomationRef application = platform::CreateAutomationObject(kOutlookProgId);
   platform::AutomationRef name_space = application->Method(u"GetNameSpace", {kMapiNamespace}).AsObject();
