@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "common/error.h"
+#include "directory/outlook_stand_in.h"
 #include "store/inventory_database.h"
 #include "tests/directory/fake_outlook.h"
 #include "tests/directory/store_rows.h"
@@ -172,6 +173,28 @@ TEST_F(GetExchangeTest, FailureOfTheCountWritesNoRow) {
   EXPECT_TRUE(table_.Active());
   table_.Close();
   EXPECT_THAT(Mexport(), IsEmpty());
+}
+
+// The stand-in over the sample share's directory, end to end.
+TEST(SampleShareExportTest, ExportsTheSampleDirectory) {
+  testing::TempFolder folder;
+  const common::Text samples = common::FromUtf8(INVENTORY_SAMPLE_DIRECTORY);
+  RegisterOutlookStandIn(samples + u"gal.ldif", samples + u"contacts.vcf");
+  store::Connection connection("ADOConnection");
+  connection.SetConnectionString(store::kConnectionStringPrefix + folder.Folder());
+  store::Command command("ADOCommand", connection);
+  store::Table table("Table", connection);
+  GetExchange(connection, command, table, folder.Folder(), u"eflab.example");
+  platform::UnregisterAutomationFactory(u"Outlook.Application");
+  connection.Close();
+  EXPECT_THAT(testing::ReadRows(folder.Folder(), u"SELECT FIO, EMAIL FROM MEXPORT", {"FIO", "EMAIL"}),
+              ElementsAre("ИВАНОВ ИВАН ПЕТРОВИЧ|ivanov@eflab.example", "ПЕТРОВА МАРИЯ СЕРГЕЕВНА|petrova@eflab.example",
+                          "СИДОРОВ АЛЕКСЕЙ НИКОЛАЕВИЧ|sidorov@eflab.example",
+                          "КУЗНЕЦОВА ОЛЬГА ВИКТОРОВНА|kuznetsova@eflab.example",
+                          "СМИРНОВ ДМИТРИЙ АНДРЕЕВИЧ|smirnov@eflab.example", "ЁЛКИН ПЁТР ИЛЬИЧ|yolkin@eflab.example",
+                          "ПЕРЕГОВОРНАЯ 2-14|room@eflab.example"));
+  EXPECT_THAT(testing::ReadRows(folder.Folder(), u"SELECT FIO, TEL FROM TEXPORT", {"FIO", "TEL"}),
+              ElementsAre("ИВАНОВ ИВАН|21-45", "КУЗНЕЦОВА ОЛЬГА|30-14", "СМИРНОВ ДМИТРИЙ|40-01"));
 }
 
 }  // namespace
