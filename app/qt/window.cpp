@@ -1,0 +1,128 @@
+#include "app/qt/window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <exception>
+#include <utility>
+
+#include "app/error_text.h"
+#include "common/error.h"
+
+namespace app::qt {
+
+namespace {
+
+QString ToQString(common::TextView text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The window was designed at 96 pixels per inch in Tahoma 8; where Tahoma is missing the system's own
+// interface font is kept rather than a look-alike chosen by font matching.
+void ApplyDesignFont(QWidget& window) {
+  if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) window.setFont(QFont(QStringLiteral("Tahoma"), 8));
+}
+
+}  // namespace
+
+std::unique_ptr<Inventory> DefaultInventory(common::LogSink& log) { return std::make_unique<Inventory>(log); }
+
+TForm1::TForm1(common::Text application_title, const InventoryFactory& make_inventory, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowCloseButtonHint),
+      application_title_(std::move(application_title)),
+      inventory_(make_inventory(*this)),
+      on_activate_([this] { FormActivate(); }) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("БД ЭФЛ"));
+  ApplyDesignFont(*this);
+  // Client area; the frame comes on top, and the window system picks the position.
+  resize(592, 401);
+
+  // No layout: the controls keep their place and size whatever the window's size.
+  Button1 = new QPushButton(QStringLiteral("Пополнить"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setGeometry(8, 8, 576, 25);
+
+  Memo1 = new QPlainTextEdit(this);
+  Memo1->setObjectName(QStringLiteral("Memo1"));
+  Memo1->setGeometry(8, 39, 576, 354);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  Memo1->setReadOnly(false);
+
+  setTabOrder(Button1, Memo1);
+  QObject::connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && on_activate_) on_activate_();
+}
+
+void TForm1::FormActivate() {
+  // Unhook before anything can fail, so a failed preparation is not retried on the next activation.
+  on_activate_ = nullptr;
+  try {
+    inventory_->FormActivate();
+  } catch (...) {
+    HandleException(std::current_exception());
+  }
+}
+
+void TForm1::Button1Click() {
+  Button1->setEnabled(false);
+  run_in_progress_ = true;
+  bool succeeded = false;
+  try {
+    inventory_->Refresh();
+    succeeded = true;
+  } catch (...) {
+    HandleException(std::current_exception());
+  }
+  run_in_progress_ = false;
+  if (succeeded) Button1->setEnabled(true);
+  if (close_requested_) close();
+}
+
+void TForm1::Log(const common::Text& line) {
+  Memo1->appendPlainText(ToQString(line));
+  // Posted events first (they may post more), then everything the window system has queued.
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TForm1::HandleException(std::exception_ptr error) {
+  common::Text message;
+  try {
+    std::rethrow_exception(std::move(error));
+  } catch (const common::Error& e) {
+    message = e.message();
+  } catch (const std::exception& e) {
+    message = common::FromUtf8(e.what());
+  } catch (...) {
+    message = u"Unknown error";
+  }
+  QWidget* owner = QApplication::activeWindow() ? QApplication::activeWindow() : this;
+  QMessageBox box(QMessageBox::Critical, ToQString(application_title_), ToQString(ErrorText(message)),
+                  QMessageBox::Ok, owner);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.exec();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  // A run is not interrupted: the request is kept and honoured when the run has ended.
+  if (run_in_progress_) {
+    close_requested_ = true;
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+}  // namespace app::qt

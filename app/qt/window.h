@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/inventory.h"
+#include "common/log_sink.h"
+#include "common/text.h"
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace app::qt {
+
+// Builds the inventory the window drives; the window hands itself in as the log sink.
+using InventoryFactory = std::function<std::unique_ptr<Inventory>(common::LogSink& log)>;
+
+// The inventory with the fixed settings of the installation.
+std::unique_ptr<Inventory> DefaultInventory(common::LogSink& log);
+
+// The main window "БД ЭФЛ": the button that starts a refresh run and the log box the importers write
+// to. It is the shell's event boundary: the only place where errors are caught, each shown in one
+// modal message box captioned with the application title.
+class TForm1 : public QWidget, public common::LogSink {
+ public:
+  // `application_title` captions the message boxes (see ApplicationTitle).
+  explicit TForm1(common::Text application_title, const InventoryFactory& make_inventory = DefaultInventory,
+                  QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Controls, created in tab order.
+  QPushButton* Button1;
+  QPlainTextEdit* Memo1;
+
+  Inventory& inventory() { return *inventory_; }
+
+  // The first-activation handler: unhooks itself, then prepares the database. A failure is shown and
+  // leaves the button enabled.
+  void FormActivate();
+
+  // The refresh run: disables Button1, runs the stages and enables Button1 again. A failure is shown
+  // and leaves Button1 disabled for the rest of the program's life.
+  void Button1Click();
+
+  // The log step: appends `line` to Memo1 as its new last line, then lets the window process the
+  // pending events (painting, moves, a close request) before the import goes on.
+  void Log(const common::Text& line) override;
+
+  // Shows the error in flight in one modal message box: stop icon, OK button, the application title as
+  // caption, the message with the full-stop rule as text. Returns when the operator dismisses it.
+  void HandleException(std::exception_ptr error);
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  common::Text application_title_;
+  std::unique_ptr<Inventory> inventory_;
+  // The activation handler; FormActivate clears it so that later activations do nothing.
+  std::function<void()> on_activate_;
+  bool run_in_progress_ = false;
+  bool close_requested_ = false;
+};
+
+}  // namespace app::qt

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "common/text.h"
+
+namespace platform {
+
+// The largest workstation file that is read. Survey and info files hold a few hundred bytes; the
+// share is writable by every workstation, so anything much larger is refused rather than read whole.
+inline constexpr std::size_t kMaxWorkstationFileSize = 1024 * 1024;
+
+// Reads the whole of an existing regular file into memory, opened for reading only.
+// The file is never followed through a symbolic link, and opening it never blocks: a symbolic link,
+// a folder, a FIFO, a socket or a device cannot be opened. A file that another program holds an
+// exclusive lock on cannot be opened either. A file larger than kMaxWorkstationFileSize is refused
+// before it is read.
+// Throws common::Error "Cannot open file "<path>". <reason>", the reason being the system's text for
+// the failure ("No such file or directory", "Is a directory", "Too many levels of symbolic links"),
+// "Not a regular file", or "File too large (the limit is 1048576 bytes)".
+std::string ReadWorkstationFile(const common::Text& path);
+
+// True when something other than a folder exists at `path`. A symbolic link counts as existing
+// whatever it points to, so that reading it then fails with a clear message instead of being skipped.
+bool FileExists(const common::Text& path);
+
+}  // namespace platform

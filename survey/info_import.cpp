@@ -1,0 +1,40 @@
+#include "survey/info_import.h"
+
+#include "platform/host_lookup.h"
+#include "store/statements.h"
+#include "survey/info_lines.h"
+#include "survey/read_lines.h"
+#include "survey/users_row.h"
+
+namespace survey {
+
+namespace {
+constexpr size_t kExtensionLength = 4;  // ".nfo", or whatever four characters end the name
+}  // namespace
+
+common::Text InfoHostName(common::TextView path) {
+  common::TextView name = path.substr(FileNameOffset(path));
+  if (name.size() <= kExtensionLength) return {};
+  return common::UpperCase(name.substr(0, name.size() - kExtensionLength));
+}
+
+void AddInfoData(const common::Text& path, store::Command& ADOCommand, store::Query& ADOQuery,
+                 common::LogSink& log) {
+  LineList info = ReadLines(path);
+  const common::Text host = InfoHostName(path);
+  // Only a file without an address line needs the look-up.
+  common::Text line12;
+  if (info.size() == 11 || info.size() == 12) line12 = platform::GetHostIP(host);
+  CompleteInfoLines(info, line12);
+
+  ADOQuery.SetText(store::kCountHostRows);
+  ADOQuery.Param("HOST").SetText(host);
+  ADOQuery.Open();
+  ADOQuery.First();
+  if (ADOQuery.FieldInteger("count") != 0) return;
+
+  log.Log(host);
+  ExecuteInsert(ADOCommand, InfoOnlyRow(host, info));
+}
+
+}  // namespace survey

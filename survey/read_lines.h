@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string_view>
+
+#include "common/text.h"
+#include "survey/line_list.h"
+
+namespace survey {
+
+// Decodes the bytes of a workstation file. The first bytes choose the encoding and are not part of
+// the text: FF FE is UTF-16 little-endian, FE FF UTF-16 big-endian (a last odd byte is ignored),
+// EF BB BF UTF-8 (bytes that are not valid UTF-8 throughout give the empty text); anything else is
+// the code page of workstation files (common::settings::kCodepage), in which every byte converts.
+common::Text DecodeWorkstationText(std::string_view bytes);
+
+// Cuts text into lines. A line ends at CR, at LF or at a CR LF pair (LF CR is two breaks); a last
+// line without a break is a line, a break at the very end adds no empty line; the first NUL ends
+// the text. Lines hold no CR, LF or NUL and are not trimmed.
+LineList SplitLines(common::TextView text);
+
+// Reads the workstation file at `path` (a full path) into a new line list: DecodeWorkstationText,
+// then SplitLines. Throws common::Error "Cannot open file "<path>". <reason>" when the file cannot be
+// opened or read (see platform::ReadWorkstationFile).
+LineList ReadLines(const common::Text& path);
+
+}  // namespace survey

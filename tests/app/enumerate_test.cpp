@@ -1,0 +1,148 @@
+#include "platform/enumerate.h"
+
+#include <dirent.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "tests/app/temp_folder.h"
+
+namespace platform {
+namespace {
+
+using testing::IsEmpty;
+using testing::UnorderedElementsAre;
+
+// The names visited, as the bytes they stand for.
+std::vector<std::string> Visit(const std::string& pattern) {
+  std::vector<std::string> names;
+  EnumerateMatches(common::PathToText(pattern), [&](const common::Text& name) { names.push_back(common::TextToPath(name)); });
+  return names;
+}
+
+// The folder's own listing order, straight from the file system.
+std::vector<std::string> ReaddirOrder(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  while (const dirent* entry = readdir(dir)) names.emplace_back(entry->d_name);
+  closedir(dir);
+  return names;
+}
+
+class EnumerateMatchesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_.WriteFile("PC-12.txt");
+    folder_.WriteFile("PC-13.TXT");  // written on Windows in upper case
+    folder_.MakeFolder("x.txt");     // a folder named like a survey file
+    folder_.WriteFile(".hidden.txt");
+    folder_.WriteFile("a.b.txt");
+    folder_.WriteFile("y.txtx");
+    folder_.WriteFile("txt");
+    folder_.WriteFile("PC-12.nfo");
+    folder_.WriteFile("notes.doc");
+    folder_.MakeFolder("DB");
+    ASSERT_EQ(symlink("/nonexistent/target", (folder_.Path() + "link.txt").c_str()), 0);
+    ASSERT_EQ(mkfifo((folder_.Path() + "pipe.txt").c_str(), 0600), 0);  // opening it would block
+  }
+
+  TempFolder folder_;
+};
+
+TEST_F(EnumerateMatchesTest, SurveyMaskListsEveryKindOfMatchingEntryAndNothingElse) {
+  EXPECT_THAT(Visit(folder_.Path() + "*.txt"), UnorderedElementsAre("PC-12.txt", "PC-13.TXT", "x.txt", ".hidden.txt",
+                                                                    "a.b.txt", "link.txt", "pipe.txt"));
+}
+
+TEST_F(EnumerateMatchesTest, InfoMaskListsOnlyInfoFiles) {
+  EXPECT_THAT(Visit(folder_.Path() + "*.nfo"), UnorderedElementsAre("PC-12.nfo"));
+}
+
+TEST_F(EnumerateMatchesTest, EntriesComeInTheFileSystemsListingOrder) {
+  for (int i = 0; i < 40; ++i) folder_.WriteFile("host-" + std::to_string(i) + ".txt");
+  std::vector<std::string> visited = Visit(folder_.Path() + "*.txt");
+  std::set<std::string> matched(visited.begin(), visited.end());
+  ASSERT_EQ(matched.size(), 47u);
+  std::vector<std::string> listed;
+  for (const std::string& name : ReaddirOrder(folder_.Path())) {
+    if (matched.count(name)) listed.push_back(name);
+  }
+  EXPECT_EQ(visited, listed);
+}
+
+TEST_F(EnumerateMatchesTest, DotEntriesAreNeverVisitedEvenByAStar) {
+  EXPECT_THAT(Visit(folder_.Path() + "*"), testing::Not(testing::Contains(testing::AnyOf(".", ".."))));
+  EXPECT_THAT(Visit(folder_.Path() + "*"), testing::SizeIs(12));
+}
+
+TEST(EnumerateMatchesMissingTest, FolderThatCannotBeOpenedGivesNothing) {
+  TempFolder folder;
+  folder.WriteFile("plain.txt");
+  EXPECT_THAT(Visit(folder.Path() + "missing/*.txt"), IsEmpty());
+  EXPECT_THAT(Visit(folder.Path() + "plain.txt/*.txt"), IsEmpty());  // a file, not a folder
+  EXPECT_THAT(Visit("/nonexistent-inventory-share/Basa/*.txt"), IsEmpty());
+}
+
+TEST(EnumerateMatchesNamesTest, NameThatIsNotUtf8OpensAgainFromTheVisitedText) {
+  TempFolder folder;
+  folder.WriteFile("pc-\xff\xfe.txt", "survey");
+  std::vector<common::Text> names;
+  EnumerateMatches(common::PathToText(folder.Path() + "*.txt"), [&](const common::Text& name) { names.push_back(name); });
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0], u"pc-\xDCFF\xDCFE.txt");
+  std::ifstream in(folder.Path() + common::TextToPath(names[0]));
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "survey");
+}
+
+TEST(EnumerateMatchesNamesTest, FailureOfTheVisitEndsTheListingAndPropagates) {
+  TempFolder folder;
+  folder.WriteFile("a.txt");
+  folder.WriteFile("b.txt");
+  int visits = 0;
+  EXPECT_THROW(EnumerateMatches(common::PathToText(folder.Path() + "*.txt"),
+                                [&](const common::Text&) {
+                                  ++visits;
+                                  throw common::Error(u"stop");
+                                }),
+               common::Error);
+  EXPECT_EQ(visits, 1);
+}
+
+struct MaskCase {
+  const char* name;
+  const char* mask;
+  bool matches;
+};
+
+void PrintTo(const MaskCase& c, std::ostream* os) { *os << c.name << " ~ " << c.mask; }
+
+class WildcardTest : public testing::TestWithParam<MaskCase> {};
+
+TEST_P(WildcardTest, MatchesLikeTheWindowsSearchIgnoringCase) {
+  TempFolder folder;
+  folder.WriteFile(GetParam().name);
+  EXPECT_EQ(Visit(folder.Path() + GetParam().mask).size(), GetParam().matches ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, WildcardTest,
+                         testing::Values(MaskCase{"PC-12.txt", "*.txt", true}, MaskCase{"PC-12.TXT", "*.txt", true},
+                                         MaskCase{"pc-12.Txt", "*.TXT", true}, MaskCase{"y.txtx", "*.txt", false},
+                                         MaskCase{"y.tx", "*.txt", false}, MaskCase{"txt", "*.txt", false},
+                                         MaskCase{".txt", "*.txt", true}, MaskCase{"a.txt.txt", "*.txt", true},
+                                         MaskCase{"a.txt.nfo", "*.txt", false}, MaskCase{"ab.nfo", "?b.NFO", true},
+                                         MaskCase{"b.nfo", "?b.nfo", false},
+                                         MaskCase{"\xd0\xbf\xd0\xba.txt", "\xd0\x9f\xd0\x9a.*", true},  // пк.txt, ПК.*
+                                         MaskCase{"a\\b.txt", "*.txt", true}));  // "\" is part of the name
+
+}  // namespace
+}  // namespace platform

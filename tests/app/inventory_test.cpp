@@ -1,0 +1,71 @@
+#include "app/inventory.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/app/temp_folder.h"
+
+namespace app {
+namespace {
+
+class NullLog : public common::LogSink {
+ public:
+  void Log(const common::Text&) override {}
+};
+
+// An inventory whose survey and info stages only write down the path they were given, and whose
+// directory stages do nothing.
+class PathRecordingInventory : public Inventory {
+ public:
+  using Inventory::Inventory;
+  std::vector<common::Text> paths;
+  void GetExchange() override {}
+  void MergeContacts() override {}
+  void AddData(const common::Text& path) override { paths.push_back(u"survey " + path); }
+  void AddInfoData(const common::Text& path) override { paths.push_back(u"info " + path); }
+};
+
+TEST(InventoryTest, ComponentsCarryTheirNamesAndShareTheConnection) {
+  NullLog log;
+  Inventory inventory(log, u"/survey/", u"/survey/DB/");
+  EXPECT_EQ(inventory.ADOConnection.name(), "ADOConnection");
+  EXPECT_EQ(inventory.survey_folder(), u"/survey/");
+  EXPECT_EQ(inventory.database_folder(), u"/survey/DB/");
+  EXPECT_FALSE(inventory.ADOConnection.Connected());  // nothing opens it at start
+}
+
+TEST(InventoryTest, DefaultFoldersAreTheFixedSettings) {
+  NullLog log;
+  Inventory inventory(log);
+  EXPECT_EQ(inventory.survey_folder(), common::settings::kSurveyFolder);
+  EXPECT_EQ(inventory.database_folder(), common::Text(common::settings::kSurveyFolder) + u"DB/");
+}
+
+TEST(InventoryTest, FormActivatePointsTheConnectionAtTheDatabaseFolder) {
+  TempFolder share;
+  share.MakeFolder("DB");
+  common::Text database_folder = common::PathToText(share.Path() + "DB/");
+  NullLog log;
+  Inventory inventory(log, common::PathToText(share.Path()), database_folder);
+  inventory.FormActivate();
+  EXPECT_EQ(inventory.ADOConnection.ConnectionString(),
+            u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" + database_folder);
+}
+
+TEST(InventoryTest, RefreshRunsTheStagesOverItsOwnSurveyFolder) {
+  TempFolder share;
+  share.WriteFile("PC-7.txt");
+  share.WriteFile("PC-8.nfo");
+  common::Text folder = common::PathToText(share.Path());
+  NullLog log;
+  PathRecordingInventory inventory(log, folder, folder + u"DB/");
+  inventory.Refresh();
+  EXPECT_THAT(inventory.paths, testing::ElementsAre(u"survey " + folder + u"PC-7.txt", u"info " + folder + u"PC-8.nfo"));
+  EXPECT_FALSE(inventory.ADOConnection.Connected());
+}
+
+}  // namespace
+}  // namespace app

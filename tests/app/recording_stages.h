@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/refresh_run.h"
+#include "common/error.h"
+#include "common/log_sink.h"
+#include "common/text.h"
+
+// Stages that write down each call ("GetExchange", "AddData <path>", ...), optionally log the path
+// each AddData is given, and throw fail_message at the first call whose record starts with fail_at.
+class RecordingStages : public app::RefreshStages {
+ public:
+  std::vector<std::string> calls;
+  std::string fail_at;
+  common::Text fail_message = u"Stage failed";
+  common::LogSink* log = nullptr;
+
+  void GetExchange() override { Record("GetExchange"); }
+  void AddData(const common::Text& path) override { Record("AddData " + common::TextToPath(path), path); }
+  void AddInfoData(const common::Text& path) override { Record("AddInfoData " + common::TextToPath(path)); }
+  void MergeContacts() override { Record("MergeContacts"); }
+  void CloseConnectionIfConnected() override { Record("CloseConnectionIfConnected"); }
+
+ private:
+  void Record(const std::string& call, const common::Text& line = {}) {
+    calls.push_back(call);
+    if (!fail_at.empty() && call.rfind(fail_at, 0) == 0) {
+      throw common::Error(fail_message);
+    }
+    if (log != nullptr && !line.empty()) log->Log(line);
+  }
+};

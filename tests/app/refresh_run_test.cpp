@@ -1,0 +1,115 @@
+#include "app/refresh_run.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/inventory.h"
+#include "common/error.h"
+#include "tests/app/recording_stages.h"
+#include "tests/app/temp_folder.h"
+
+namespace app {
+namespace {
+
+using testing::ElementsAre;
+using testing::UnorderedElementsAre;
+
+class RefreshRunTest : public testing::Test {
+ protected:
+  common::Text Folder() const { return common::PathToText(folder_.Path()); }
+  std::string P(const std::string& name) const { return folder_.Path() + name; }
+
+  TempFolder folder_;
+  RecordingStages stages_;
+};
+
+TEST_F(RefreshRunTest, StagesRunInOrderWithFolderFollowedByEntryName) {
+  folder_.WriteFile("PC-12.TXT");
+  folder_.WriteFile("PC-12.nfo");
+  folder_.WriteFile("readme.doc");
+  RunRefresh(stages_, Folder());
+  EXPECT_THAT(stages_.calls, ElementsAre("GetExchange", "AddData " + P("PC-12.TXT"), "AddInfoData " + P("PC-12.nfo"),
+                                         "MergeContacts", "CloseConnectionIfConnected"));
+}
+
+TEST_F(RefreshRunTest, EverySurveyFileBeforeAnyInfoFile) {
+  for (const char* name : {"a.txt", "b.nfo", "c.txt", "d.nfo", "e.txt"}) folder_.WriteFile(name);
+  folder_.MakeFolder("f.txt");  // handed over like a file
+  RunRefresh(stages_, Folder());
+  ASSERT_EQ(stages_.calls.size(), 9u);
+  EXPECT_EQ(stages_.calls.front(), "GetExchange");
+  std::vector<std::string> survey(stages_.calls.begin() + 1, stages_.calls.begin() + 5);
+  std::vector<std::string> info(stages_.calls.begin() + 5, stages_.calls.begin() + 7);
+  EXPECT_THAT(survey, UnorderedElementsAre("AddData " + P("a.txt"), "AddData " + P("c.txt"), "AddData " + P("e.txt"),
+                                           "AddData " + P("f.txt")));
+  EXPECT_THAT(info, UnorderedElementsAre("AddInfoData " + P("b.nfo"), "AddInfoData " + P("d.nfo")));
+  EXPECT_THAT(std::vector<std::string>(stages_.calls.end() - 2, stages_.calls.end()),
+              ElementsAre("MergeContacts", "CloseConnectionIfConnected"));
+}
+
+TEST_F(RefreshRunTest, EmptyOrMissingFolderStillExportsMergesAndCloses) {
+  RunRefresh(stages_, Folder());
+  RunRefresh(stages_, Folder() + u"missing/");
+  EXPECT_THAT(stages_.calls, ElementsAre("GetExchange", "MergeContacts", "CloseConnectionIfConnected", "GetExchange",
+                                         "MergeContacts", "CloseConnectionIfConnected"));
+}
+
+TEST_F(RefreshRunTest, SecondRunRepeatsTheWholeSequence) {
+  folder_.WriteFile("PC-1.txt");
+  RunRefresh(stages_, Folder());
+  RunRefresh(stages_, Folder());
+  EXPECT_THAT(stages_.calls, ElementsAre("GetExchange", "AddData " + P("PC-1.txt"), "MergeContacts",
+                                         "CloseConnectionIfConnected", "GetExchange", "AddData " + P("PC-1.txt"),
+                                         "MergeContacts", "CloseConnectionIfConnected"));
+}
+
+struct FailureCase {
+  const char* failing_call;
+  std::vector<const char*> calls;  // what has been called when the run ends, the failing call last
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << "failing " << c.failing_call; }
+
+class RefreshRunFailureTest : public RefreshRunTest, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(RefreshRunFailureTest, FailingStageEndsTheRunWithItsMessageAndLeavesTheConnection) {
+  folder_.WriteFile("only.txt");
+  folder_.WriteFile("only.nfo");
+  stages_.fail_at = GetParam().failing_call;
+  stages_.fail_message = u"ADOCommand: Parameter 'HSOT' not found";
+  try {
+    RunRefresh(stages_, Folder());
+    FAIL() << "the run did not fail";
+  } catch (const common::Error& error) {
+    EXPECT_EQ(error.message(), u"ADOCommand: Parameter 'HSOT' not found");
+  }
+  std::vector<std::string> expected;
+  for (std::string call : GetParam().calls) {
+    if (call == "AddData") call += " " + P("only.txt");
+    if (call == "AddInfoData") call += " " + P("only.nfo");
+    expected.push_back(call);
+  }
+  EXPECT_EQ(stages_.calls, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stages, RefreshRunFailureTest,
+    testing::Values(FailureCase{"GetExchange", {"GetExchange"}}, FailureCase{"AddData", {"GetExchange", "AddData"}},
+                    FailureCase{"AddInfoData", {"GetExchange", "AddData", "AddInfoData"}},
+                    FailureCase{"MergeContacts", {"GetExchange", "AddData", "AddInfoData", "MergeContacts"}},
+                    FailureCase{"CloseConnectionIfConnected",
+                                {"GetExchange", "AddData", "AddInfoData", "MergeContacts", "CloseConnectionIfConnected"}}));
+
+TEST_F(RefreshRunTest, FailureOnOneSurveyFileSkipsTheFilesAfterIt) {
+  for (int i = 0; i < 5; ++i) folder_.WriteFile("host-" + std::to_string(i) + ".txt");
+  stages_.fail_at = "AddData";
+  EXPECT_THROW(RunRefresh(stages_, Folder()), common::Error);
+  EXPECT_EQ(stages_.calls.size(), 2u);
+  EXPECT_EQ(stages_.calls.back().rfind("AddData ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace app

@@ -1,0 +1,105 @@
+// What the imports do before they reach the database: the log line, the files they read and the
+// failures that must come before any statement runs.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "common/log_sink.h"
+#include "store/command.h"
+#include "store/connection.h"
+#include "store/query.h"
+#include "survey/info_import.h"
+#include "survey/survey_import.h"
+#include "tests/survey/temp_folder.h"
+
+namespace survey {
+namespace {
+
+using common::Text;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Property;
+using ::testing::Throws;
+
+class RecordingLog : public common::LogSink {
+ public:
+  void Log(const Text& line) override { lines.push_back(line); }
+  std::vector<Text> lines;
+};
+
+auto Fails(const Text& message) { return Throws<common::Error>(Property(&common::Error::message, message)); }
+
+// No connection string is set: any statement that reached the database would fail with another message.
+class ImportOrderTest : public ::testing::Test {
+ protected:
+  testing::TempFolder share_;
+  store::Connection connection_;
+  store::Command command_{"ADOCommand", connection_};
+  store::Query query_{"ADOQuery", connection_};
+  RecordingLog log_;
+};
+
+const std::string kInfo14 = "2400\r\nx86\r\n1024\r\nCPU\r\n80000\r\nXP\r\n5.1\r\n\r\n2600\r\nSP3\r\nBIOS\r\nuser\r\n10.0.0.5\r\nHP\r\n";
+
+TEST_F(ImportOrderTest, SurveyPathIsLoggedBeforeTheFileIsOpened) {
+  Text path = share_.Path("PC-404.txt");
+  EXPECT_THAT([&] { AddData(path, command_, log_); },
+              Fails(u"Cannot open file \"" + path + u"\". No such file or directory"));
+  EXPECT_THAT(log_.lines, ElementsAre(path));
+}
+
+TEST_F(ImportOrderTest, CompanionInfoFileIsReadBeforeTheSurveyFile) {
+  // Both are hostile; the info file is the one named.
+  ASSERT_EQ(::mkfifo(share_.Native("PC-1.nfo").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(share_.Native("PC-1.txt").c_str(), 0600), 0);
+  EXPECT_THAT([&] { AddData(share_.Path("PC-1.txt"), command_, log_); },
+              Fails(u"Cannot open file \"" + share_.Path("PC-1.nfo") + u"\". Not a regular file"));
+}
+
+TEST_F(ImportOrderTest, CompanionFolderCountsAsMissing) {
+  std::filesystem::create_directory(share_.Native("PC-1.nfo"));
+  Text path = share_.Write("PC-1.txt", "PC-1\r\nu\r\nip\r\n");
+  EXPECT_THAT([&] { AddData(path, command_, log_); }, Fails(u"List index out of bounds (3)"));
+}
+
+struct BadSurveyCase {
+  const char* name;
+  std::string survey;
+  std::string info;  // empty: no info file
+  Text message;
+};
+
+class BadSurveyFileTest : public ImportOrderTest, public ::testing::WithParamInterface<BadSurveyCase> {};
+
+TEST_P(BadSurveyFileTest, FailsBeforeAnyStatement) {
+  if (!GetParam().info.empty()) share_.Write("PC-1.nfo", GetParam().info);
+  Text path = share_.Write("PC-1.txt", GetParam().survey);
+  EXPECT_THAT([&] { AddData(path, command_, log_); }, Fails(GetParam().message));
+  EXPECT_THAT(log_.lines, ElementsAre(path));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadSurveyFileTest,
+    ::testing::Values(
+        BadSurveyCase{"EmptySurvey", "", kInfo14, u"List index out of bounds (0)"},
+        BadSurveyCase{"MarkOnlySurvey", "\xEF\xBB\xBF", kInfo14, u"List index out of bounds (0)"},
+        BadSurveyCase{"FiveLineSurvey", "PC-1\r\nu\r\nip\r\nFIO\r\ntel\r\n", kInfo14, u"List index out of bounds (5)"},
+        BadSurveyCase{"TenLineInfoBlankUser", "PC-1\r\n\r\nip\r\nF\r\nT\r\nZ\r\nE\r\nK\r\n",
+                      "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n", u"List index out of bounds (11)"},
+        BadSurveyCase{"SpeedNotWholeNumber", "PC-1\r\nu\r\nip\r\nF\r\nT\r\nZ\r\nE\r\nK\r\n",
+                      "2.4GHz\r\nx86\r\n1024\r\nCPU\r\n80000\r\nXP\r\n5.1\r\n\r\n2600\r\nSP3\r\nBIOS\r\n",
+                      u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ImportOrderTest, InfoFileThatCannotBeOpenedLogsNothing) {
+  Text path = share_.Path("PC-404.nfo");
+  EXPECT_THAT([&] { AddInfoData(path, command_, query_, log_); },
+              Fails(u"Cannot open file \"" + path + u"\". No such file or directory"));
+  EXPECT_THAT(log_.lines, IsEmpty());
+}
+
+}  // namespace
+}  // namespace survey

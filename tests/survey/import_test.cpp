@@ -1,0 +1,337 @@
+// The two imports end to end: workstation files in a real temporary share, the real store in its
+// database folder, and USERS read back through a fresh connection.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "common/log_sink.h"
+#include "store/command.h"
+#include "store/connection.h"
+#include "store/inventory_database.h"
+#include "store/query.h"
+#include "store/statements.h"
+#include "survey/info_import.h"
+#include "survey/survey_import.h"
+#include "tests/survey/temp_folder.h"
+
+namespace survey {
+namespace {
+
+using common::Text;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Property;
+using ::testing::Throws;
+
+using Row = std::map<std::string, Text>;
+
+class RecordingLog : public common::LogSink {
+ public:
+  void Log(const Text& line) override { lines.push_back(line); }
+  std::vector<Text> lines;
+};
+
+auto Fails(const Text& message) { return Throws<common::Error>(Property(&common::Error::message, message)); }
+
+constexpr char16_t kSelectUsers[] =
+    u"SELECT HOST, USER, IP, FIO, TEL, ZDAN, ETAJ, KAB, EMAIL, TEL2, SPEED, RAM, TYPE, CPU, HDD, OS, OSVER, "
+    u"W9XVER, OSBUILD, OSID, BIOS, PRINTER FROM USERS";
+const char* const kTextColumns[] = {"HOST", "USER", "IP",    "FIO",    "TEL",     "ZDAN", "ETAJ",
+                                    "KAB",  "EMAIL", "TEL2", "TYPE",   "CPU",     "OS",   "OSVER",
+                                    "W9XVER", "OSBUILD", "OSID", "BIOS", "PRINTER"};
+const char* const kIntegerColumns[] = {"SPEED", "RAM", "HDD"};
+
+// An info file of `count` lines (at most 15): the machine facts, then USER, IP and PRINTER.
+std::string InfoFile(size_t count, const std::string& speed = "2400") {
+  const std::vector<std::string> lines = {speed, "x86 Family 6", "1024", "Intel(R) Core(TM)2", "80000",
+                                          "Windows XP", "5.1", "", "2600", "Service Pack 3", "AMI 08.00.15",
+                                          "ivanov", "10.0.0.5", "HP LaserJet 1018", "line 14 is ignored"};
+  std::string text;
+  for (size_t i = 0; i < count; ++i) text += lines[i] + "\r\n";
+  return text;
+}
+
+std::string SurveyFile(const std::string& host, const std::string& user = "petrov", const std::string& ip = "10.0.0.9",
+                       const std::string& fio = "Петров Пётр", const std::string& tel = "123-45-67, 89") {
+  return "\xEF\xBB\xBF" + host + "\r\n" + user + "\r\n" + ip + "\r\n" + fio + "\r\n" + tel + "\r\nБ\r\n2\r\n214\r\n";
+}
+
+class ImportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(share_.Native("DB"));
+    database_folder_ = share_.Folder() + u"DB/";
+    store::PrepareInventoryDatabase(database_folder_, connection_, command_);
+  }
+
+  // What the refresh run does with the share: every *.txt through AddData, then every *.nfo through
+  // AddInfoData, in name order; the connection is closed at the end.
+  void Run() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(share_.Native(""))) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    try {
+      for (const std::string& name : names) {
+        if (name.ends_with(".txt")) AddData(share_.Folder() + common::PathToText(name), command_, log_);
+      }
+      for (const std::string& name : names) {
+        if (name.ends_with(".nfo")) AddInfoData(share_.Folder() + common::PathToText(name), command_, query_, log_);
+      }
+    } catch (...) {
+      connection_.Close();
+      throw;
+    }
+    connection_.Close();
+  }
+
+  // Every row of USERS, read through a connection of its own, ordered by HOST.
+  std::vector<Row> Users() {
+    store::Connection connection("ADOConnection");
+    connection.SetConnectionString(store::kConnectionStringPrefix + database_folder_);
+    store::Query query("ADOQueryL", connection);
+    query.SetText(kSelectUsers);
+    query.Open();
+    std::vector<Row> rows;
+    for (query.First(); !query.Eof(); query.Next()) {
+      Row row;
+      for (const char* column : kTextColumns) row[column] = query.FieldText(column);
+      for (const char* column : kIntegerColumns) row[column] = common::FromUtf8(std::to_string(query.FieldInteger(column)));
+      rows.push_back(std::move(row));
+    }
+    connection.Close();
+    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.at("HOST") < b.at("HOST"); });
+    return rows;
+  }
+
+  Row OnlyRow() {
+    std::vector<Row> rows = Users();
+    if (rows.size() != 1) throw std::runtime_error("expected one row, found " + std::to_string(rows.size()));
+    return rows.front();
+  }
+
+  testing::TempFolder share_;
+  Text database_folder_;
+  store::Connection connection_;
+  store::Command command_{"ADOCommand", connection_};
+  store::Query query_{"ADOQuery", connection_};
+  RecordingLog log_;
+};
+
+// ---- Survey import.
+
+TEST_F(ImportTest, SurveyWithInfoFileFillsTwentyColumns) {
+  share_.Write("PC-12.nfo", InfoFile(14));
+  share_.Write("PC-12.txt", SurveyFile("pc-12"));
+  Run();
+  EXPECT_EQ(OnlyRow(), (Row{{"HOST", u"PC-12"},        {"USER", u"petrov"},
+                            {"IP", u"10.0.0.9"},       {"FIO", u"ПЕТРОВ ПЁТР"},
+                            {"TEL", u"123-45-67"},     {"ZDAN", u"Б"},
+                            {"ETAJ", u"2"},            {"KAB", u"214"},
+                            {"EMAIL", u""},            {"TEL2", u""},
+                            {"SPEED", u"2400"},        {"RAM", u"1024"},
+                            {"TYPE", u"x86 Family 6"}, {"CPU", u"Intel(R) Core(TM)2"},
+                            {"HDD", u"80000"},         {"OS", u"Windows XP"},
+                            {"OSVER", u"5.1"},         {"W9XVER", u""},
+                            {"OSBUILD", u"2600"},      {"OSID", u"Service Pack 3"},
+                            {"BIOS", u"AMI 08.00.15"}, {"PRINTER", u"HP LaserJet 1018"}}));
+}
+
+TEST_F(ImportTest, SurveyWithoutInfoFileTakesTheDefaults) {
+  share_.Write("PC-1.txt", SurveyFile("PC-1", "", ""));
+  Run();
+  Row row = OnlyRow();
+  for (const char* column : {"SPEED", "RAM", "HDD"}) EXPECT_EQ(row[column], u"0") << column;
+  for (const char* column : {"USER", "IP", "TYPE", "CPU", "OS", "OSVER", "W9XVER", "OSBUILD", "OSID", "BIOS", "PRINTER"}) {
+    EXPECT_EQ(row[column], u"") << column;
+  }
+}
+
+TEST_F(ImportTest, ThreeSpacesInUserAndAddressLines) {
+  share_.Write("PC-1.nfo", InfoFile(14));
+  share_.Write("PC-1.txt", SurveyFile("PC-1", "   ", "   "));
+  Run();
+  Row row = OnlyRow();
+  EXPECT_EQ(row["USER"], u"ivanov");  // blank: taken from the info file
+  // Not empty, so the info file's 10.0.0.5 is not taken: the three spaces are stored, and a dBase
+  // text column, padded with blanks, reads them back as the empty text.
+  EXPECT_EQ(row["IP"], u"");
+}
+
+TEST_F(ImportTest, HostIsUpperCasedWithBlanksKept) {
+  share_.Write("whatever.txt", SurveyFile(" pc-12 "));
+  Run();
+  // The leading blank stays; trailing blanks are the column's padding and do not read back.
+  EXPECT_EQ(OnlyRow()["HOST"], u" PC-12");
+  // The next run's removal finds the row by the same untrimmed name, so one row remains.
+  share_.Write("whatever.txt", SurveyFile(" pc-12 ", "again"));
+  Run();
+  EXPECT_EQ(OnlyRow()["USER"], u"again");
+}
+
+TEST_F(ImportTest, TwelveLineInfoFileGivesNoAddressOrPrinter) {
+  share_.Write("PC-1.nfo", InfoFile(12));
+  share_.Write("PC-1.txt", SurveyFile("PC-1", "", ""));
+  Run();
+  Row row = OnlyRow();
+  EXPECT_EQ(row["USER"], u"ivanov");
+  EXPECT_EQ(row["IP"], u"");
+  EXPECT_EQ(row["PRINTER"], u"");
+}
+
+TEST_F(ImportTest, LaterSurveyFileOfTheSameHostWins) {
+  share_.Write("a.txt", SurveyFile("pc-7", "first"));
+  share_.Write("b.txt", SurveyFile("PC-7", "second"));
+  Run();
+  Row row = OnlyRow();
+  EXPECT_EQ(row["HOST"], u"PC-7");
+  EXPECT_EQ(row["USER"], u"second");
+}
+
+TEST_F(ImportTest, SameSurveyInTwoRunsLeavesOneRow) {
+  share_.Write("PC-1.nfo", InfoFile(14));
+  share_.Write("PC-1.txt", SurveyFile("PC-1"));
+  Run();
+  Row first = OnlyRow();
+  Run();
+  EXPECT_EQ(OnlyRow(), first);
+}
+
+TEST_F(ImportTest, PlaceholderRowIsReplacedByALaterSurvey) {
+  share_.Write("PC-1.nfo", InfoFile(14));
+  Run();
+  EXPECT_EQ(OnlyRow()["FIO"], u"АНКЕТА НЕ ЗАПОЛНЕНА");
+  share_.Write("PC-1.txt", SurveyFile("PC-1"));
+  Run();
+  Row row = OnlyRow();
+  EXPECT_EQ(row["FIO"], u"ПЕТРОВ ПЁТР");
+  EXPECT_EQ(row["USER"], u"petrov");
+}
+
+// ---- Info-only import.
+
+TEST_F(ImportTest, InfoOnlyHostIsInsertedOnceAndNeverRefreshed) {
+  share_.Write("pc-3.nfo", InfoFile(14));
+  Run();
+  EXPECT_THAT(log_.lines, ElementsAre(u"PC-3"));
+  Row first = OnlyRow();
+  EXPECT_EQ(first["FIO"], u"АНКЕТА НЕ ЗАПОЛНЕНА");
+  EXPECT_EQ(first["TEL"], u"");
+  EXPECT_EQ(first["SPEED"], u"2400");
+
+  share_.Write("pc-3.nfo", InfoFile(14, "3000"));
+  log_.lines.clear();
+  Run();
+  EXPECT_THAT(log_.lines, IsEmpty());
+  EXPECT_EQ(OnlyRow(), first);
+}
+
+TEST_F(ImportTest, InfoFileOfAHostWithASurveyRowWritesNothing) {
+  share_.Write("PC-1.txt", SurveyFile("pc-1"));
+  share_.Write("pc-1.nfo", InfoFile(14, "3000"));
+  Run();
+  EXPECT_THAT(log_.lines, ElementsAre(share_.Folder() + u"PC-1.txt"));
+  Row row = OnlyRow();
+  EXPECT_EQ(row["FIO"], u"ПЕТРОВ ПЁТР");
+  // pc-1.nfo is not the companion of PC-1.txt on a file system that tells case apart: the survey row
+  // takes the default info lines, and the info-only import finds PC-1 and leaves it alone.
+  EXPECT_EQ(row["SPEED"], u"0");
+}
+
+struct ShortInfoCase {
+  const char* name;
+  std::string file;
+  size_t lines;
+  Text user, ip, printer;
+};
+
+class ShortInfoFileTest : public ImportTest, public ::testing::WithParamInterface<ShortInfoCase> {};
+
+TEST_P(ShortInfoFileTest, CompletesUserAddressAndPrinter) {
+  share_.Write(GetParam().file, InfoFile(GetParam().lines));
+  Run();
+  Row row = OnlyRow();
+  EXPECT_EQ(row["USER"], GetParam().user);
+  EXPECT_EQ(row["IP"], GetParam().ip);
+  EXPECT_EQ(row["PRINTER"], GetParam().printer);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ShortInfoFileTest,
+    ::testing::Values(ShortInfoCase{"ElevenResolvable", "localhost.nfo", 11, u"", u"127.0.0.1", u""},
+                      ShortInfoCase{"ElevenUnresolvable", "pc-1.invalid.nfo", 11, u"", u"", u""},
+                      ShortInfoCase{"TwelveResolvable", "localhost.nfo", 12, u"ivanov", u"127.0.0.1", u""},
+                      ShortInfoCase{"TwelveUnresolvable", "pc-1.invalid.nfo", 12, u"ivanov", u"", u""},
+                      ShortInfoCase{"ThirteenNoLookUp", "localhost.nfo", 13, u"ivanov", u"10.0.0.5", u""},
+                      ShortInfoCase{"FourteenNoLookUp", "localhost.nfo", 14, u"ivanov", u"10.0.0.5", u"HP LaserJet 1018"},
+                      ShortInfoCase{"FifteenLineIgnored", "localhost.nfo", 15, u"ivanov", u"10.0.0.5",
+                                    u"HP LaserJet 1018"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ImportTest, TenLineInfoFileOfANewHostLogsThenFails) {
+  share_.Write("pc-5.nfo", InfoFile(10));
+  EXPECT_THAT([&] { Run(); }, Fails(u"List index out of bounds (11)"));
+  EXPECT_THAT(log_.lines, ElementsAre(u"PC-5"));
+  EXPECT_THAT(Users(), IsEmpty());
+}
+
+TEST_F(ImportTest, LogShowsSurveyPathsThenNewInfoHosts) {
+  share_.Write("PC-1.txt", SurveyFile("PC-1"));
+  share_.Write("PC-2.txt", SurveyFile("PC-2"));
+  share_.Write("PC-2.nfo", InfoFile(14));
+  share_.Write("pc-3.nfo", InfoFile(14));
+  Run();
+  EXPECT_THAT(log_.lines,
+              ElementsAre(share_.Folder() + u"PC-1.txt", share_.Folder() + u"PC-2.txt", u"PC-3"));
+  EXPECT_EQ(Users().size(), 3u);
+}
+
+// ---- A bad survey file leaves the host's previous row in place.
+
+class BadSurveyKeepsRowTest : public ImportTest {
+ protected:
+  void SetUp() override {
+    ImportTest::SetUp();
+    share_.Write("PC-1.nfo", InfoFile(14));
+    share_.Write("PC-1.txt", SurveyFile("PC-1"));
+    Run();
+    good_ = OnlyRow();
+    log_.lines.clear();
+  }
+  Row good_;
+};
+
+TEST_F(BadSurveyKeepsRowTest, ShortSurveyFile) {
+  share_.Write("PC-1.txt", "PC-1\r\nu\r\nip\r\nFIO\r\ntel\r\n");
+  EXPECT_THAT([&] { Run(); }, Fails(u"List index out of bounds (5)"));
+  EXPECT_EQ(OnlyRow(), good_);
+}
+
+TEST_F(BadSurveyKeepsRowTest, ShortInfoFile) {
+  share_.Write("PC-1.nfo", InfoFile(10));
+  EXPECT_THAT([&] { Run(); }, Fails(u"List index out of bounds (13)"));
+  EXPECT_EQ(OnlyRow(), good_);
+}
+
+TEST_F(BadSurveyKeepsRowTest, SpeedThatIsNotAWholeNumber) {
+  share_.Write("PC-1.nfo", InfoFile(14, "2.4GHz"));
+  EXPECT_THAT([&] { Run(); }, Fails(u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number"));
+  EXPECT_EQ(OnlyRow(), good_);
+}
+
+// The importer refuses a bad integer with the very message the store gives when it meets one.
+TEST_F(ImportTest, StoreRefusesABadIntegerWithTheSameMessage) {
+  share_.Write("pc-9.nfo", InfoFile(14, "2.4GHz"));
+  EXPECT_THAT([&] { Run(); }, Fails(u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number"));
+  EXPECT_THAT(Users(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace survey

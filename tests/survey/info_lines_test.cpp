@@ -1,0 +1,100 @@
+#include "survey/info_lines.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace survey {
+namespace {
+
+using common::Text;
+
+LineList Numbered(size_t count) {
+  LineList list;
+  for (size_t i = 0; i < count; ++i) list.Append(u"L" + common::FromUtf8(std::to_string(i)));
+  return list;
+}
+
+// ---- Completion of a short info file, by the number of lines read.
+
+struct CompletionCase {
+  size_t lines_read;
+  std::vector<Text> expected;
+};
+
+class CompleteInfoLinesTest : public ::testing::TestWithParam<CompletionCase> {};
+
+TEST_P(CompleteInfoLinesTest, AppendsTheMissingLines) {
+  LineList info = Numbered(GetParam().lines_read);
+  CompleteInfoLines(info, u"10.0.0.7");
+  EXPECT_EQ(info.lines(), GetParam().expected);
+}
+
+const std::vector<Text> kTen = {u"L0", u"L1", u"L2", u"L3", u"L4", u"L5", u"L6", u"L7", u"L8", u"L9"};
+
+std::vector<Text> TenAnd(std::vector<Text> rest) {
+  std::vector<Text> lines = kTen;
+  lines.insert(lines.end(), rest.begin(), rest.end());
+  return lines;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineCounts, CompleteInfoLinesTest,
+    ::testing::Values(
+        CompletionCase{10, kTen},                                                   // too short: left alone
+        CompletionCase{11, TenAnd({u"L10", u"", u"10.0.0.7", u""})},                 // USER, IP, PRINTER supplied
+        CompletionCase{12, TenAnd({u"L10", u"L11", u"10.0.0.7", u""})},              // IP and PRINTER supplied
+        CompletionCase{13, TenAnd({u"L10", u"L11", u"L12", u""})},                   // only PRINTER supplied
+        CompletionCase{14, TenAnd({u"L10", u"L11", u"L12", u"L13"})},                // complete
+        CompletionCase{15, TenAnd({u"L10", u"L11", u"L12", u"L13", u"L14"})}),     // longer: left alone
+    [](const auto& info) { return std::to_string(info.param.lines_read) + "Lines"; });
+
+TEST(CompleteInfoLinesTest, EmptyLine12ValueGivesEmptyAddress) {
+  LineList info = Numbered(11);
+  CompleteInfoLines(info, u"");
+  EXPECT_EQ(info.lines(), TenAnd({u"L10", u"", u"", u""}));
+}
+
+TEST(DefaultInfoLinesTest, ZeroForTheIntegersAndEmptyElsewhereInFifteenLines) {
+  const std::vector<Text> expected = {u"0", u"", u"0", u"", u"0", u"", u"", u"", u"", u"", u"", u"", u"", u"", u""};
+  EXPECT_EQ(DefaultInfoLines().lines(), expected);
+  LineList defaults = DefaultInfoLines();
+  CompleteInfoLines(defaults, u"10.0.0.7");
+  EXPECT_EQ(defaults.lines(), expected);
+}
+
+// ---- The companion info file of a survey file.
+
+struct CompanionCase {
+  const char* name;
+  Text survey_path;
+  Text info_path;
+};
+
+class CompanionInfoPathTest : public ::testing::TestWithParam<CompanionCase> {};
+
+TEST_P(CompanionInfoPathTest, ChangesTheExtension) {
+  EXPECT_EQ(CompanionInfoPath(GetParam().survey_path), GetParam().info_path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, CompanionInfoPathTest,
+    ::testing::Values(
+        CompanionCase{"Plain", u"/srv/share/PC-12.txt", u"/srv/share/PC-12.nfo"},
+        CompanionCase{"TwoDots", u"/srv/share/A.B.txt", u"/srv/share/A.B.nfo"},
+        CompanionCase{"NoDot", u"/srv/share/PC-12", u"/srv/share/PC-12.nfo"},
+        CompanionCase{"DotInFolderOnly", u"/srv/sh.are/PC-12", u"/srv/sh.are/PC-12.nfo"},
+        CompanionCase{"DotInBackslashFolderOnly", u"\\\\fs\\mm$\\Ba.sa\\PC-12", u"\\\\fs\\mm$\\Ba.sa\\PC-12.nfo"},
+        CompanionCase{"WindowsPath", u"\\\\fs\\mm$\\Basa\\PC-12.txt", u"\\\\fs\\mm$\\Basa\\PC-12.nfo"},
+        CompanionCase{"DriveOnly", u"C:PC.txt", u"C:PC.nfo"},
+        CompanionCase{"DotAfterDrive", u"C:.", u"C:.nfo"},
+        CompanionCase{"AnyExtension", u"/s/PC-12.TXT", u"/s/PC-12.nfo"},
+        CompanionCase{"TrailingDot", u"/s/PC-12.", u"/s/PC-12.nfo"},
+        CompanionCase{"HiddenName", u"/s/.txt", u"/s/.nfo"},
+        CompanionCase{"Empty", u"", u".nfo"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace survey

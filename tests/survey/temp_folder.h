@@ -1,0 +1,51 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "common/text.h"
+
+namespace survey::testing {
+
+// A fresh folder under the test temporary directory, removed with everything in it afterwards.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = ::testing::TempDir() + "survey-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // The native path of `name` inside the folder.
+  std::string Native(const std::string& name) const { return (path_ / name).string(); }
+  // The same path as the system's text, the way the refresh run builds it.
+  common::Text Path(const std::string& name) const { return common::PathToText(Native(name)); }
+  // The folder itself as text, ending with a separator.
+  common::Text Folder() const { return common::PathToText(path_.string() + "/"); }
+
+  common::Text Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream out(Native(name), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + name);
+    return Path(name);
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// UTF-8 bytes of a text literal, for writing files in the tests.
+inline std::string Utf8(common::TextView text) { return common::ToUtf8(text); }
+
+}  // namespace survey::testing
