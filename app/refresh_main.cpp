@@ -7,6 +7,7 @@
 
 #include "app/error_text.h"
 #include "app/inventory.h"
+#include "app/mail_client.h"
 #include "common/error.h"
 #include "common/log_sink.h"
 
@@ -31,6 +32,7 @@ int main(int argc, char**) {
   }
   StdoutLog log;
   try {
+    app::InstallMailClient();
     app::Inventory inventory(log);
     inventory.FormActivate();
     inventory.Refresh();
