@@ -19,6 +19,7 @@
 #include "app/inventory.h"
 #include "bench/share_generator.h"
 #include "common/log_sink.h"
+#include "directory/outlook_stand_in.h"
 
 namespace {
 
@@ -55,10 +56,14 @@ class TimedInventory : public app::Inventory {
   }
 };
 
+// The share of that size, with the mail client's stand-in reading its directory files.
 std::filesystem::path Share(int hosts) {
   bench::ShareOptions options;
   options.hosts = hosts;
-  return bench::CachedShare(INVENTORY_BENCH_CACHE, options);
+  std::filesystem::path share = bench::CachedShare(INVENTORY_BENCH_CACHE, options);
+  directory::RegisterOutlookStandIn(common::PathToText(bench::GalFile(share).string()),
+                                    common::PathToText(bench::ContactsFile(share).string()));
+  return share;
 }
 
 int TotalHosts(int hosts) { return hosts + hosts * bench::ShareOptions{}.info_only_percent / 100; }

@@ -117,6 +117,13 @@ class HostileShareTest : public ::testing::TestWithParam<HostileCase> {
       Write(share() / (host + ".nfo"), Info("2400"));
     }
     Write(share() / "INFO-ONLY.nfo", Info("1800"));
+    // A directory in which nobody of the share is listed, so the merge leaves the rows as imported.
+    fs::create_directory(share() / "directory");
+    Write(share() / "directory" / "gal.ldif",
+          "dn: cn=good,dc=example\ndisplayName: GOOD\nlegacyExchangeDN: /o=A/cn=R/cn=good\n\n");
+    Write(share() / "directory" / "contacts.vcf",
+          "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Petrov;Petr;;;\r\n"
+          "TEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
     Write(outside() / "secret.txt", Survey(kSecret));
     Write(outside() / "secret.nfo", Info("1", kSecret));
   }

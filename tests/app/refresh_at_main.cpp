@@ -1,6 +1,7 @@
 // inventory-refresh-at: the unattended refresh program for tests, on folders named on its command line
 // instead of the fixed settings: inventory-refresh-at <survey folder> <database folder>. Both folders
-// end in a path separator. It runs the same Inventory as the shipped program (first activation, one
+// end in a path separator. The mail client is our stand-in over the survey folder's directory/gal.ldif
+// and directory/contacts.vcf. It runs the same Inventory as the shipped program (first activation, one
 // refresh run), writes each log line to standard output as it comes, and on failure writes the error's
 // text to standard error and exits 1.
 #include <exception>
@@ -10,6 +11,7 @@
 #include "app/inventory.h"
 #include "common/error.h"
 #include "common/log_sink.h"
+#include "directory/outlook_stand_in.h"
 
 namespace {
 
@@ -32,7 +34,9 @@ int main(int argc, char** argv) {
   }
   StdoutLog log;
   try {
-    app::Inventory inventory(log, common::PathToText(argv[1]), common::PathToText(argv[2]));
+    common::Text survey_folder = common::PathToText(argv[1]);
+    directory::RegisterOutlookStandIn(survey_folder + u"directory/gal.ldif", survey_folder + u"directory/contacts.vcf");
+    app::Inventory inventory(log, survey_folder, common::PathToText(argv[2]));
     inventory.FormActivate();
     inventory.Refresh();
   } catch (const common::Error& error) {
