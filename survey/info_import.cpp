@@ -22,6 +22,9 @@ void AddInfoData(const common::Text& path, store::Command& ADOCommand, store::Qu
                  common::LogSink& log) {
   LineList info = ReadLines(path);
   const common::Text host = InfoHostName(path);
+  // A file whose name leaves no host (".nfo") gives no row: a row without a host is never found by
+  // the existence test, so each run would add another.
+  if (host.empty()) return;
   // Only a file without an address line needs the look-up.
   common::Text line12;
   if (info.size() == 11 || info.size() == 12) line12 = platform::GetHostIP(host);

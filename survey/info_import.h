@@ -15,7 +15,8 @@ common::Text InfoHostName(common::TextView path);
 // An info file of 11 or 12 lines is completed with the host's looked-up address as line 12; the
 // look-up is made whether or not a row is inserted. "SELECT COUNT (HOST) AS COUNT FROM USERS WHERE
 // HOST = :HOST" on `ADOQuery` (left open) decides: a host with any row is left alone and nothing is
-// logged; otherwise the host name is logged and the row inserted through `ADOCommand`.
+// logged; otherwise the host name is logged and the row inserted through `ADOCommand`. A file whose
+// name gives an empty host name is read and then left alone: no look-up, no row, no log line.
 // Throws common::Error, nothing caught: "Cannot open file "<path>". <reason>", "List index out of
 // bounds (<index>)" for an info file of fewer than 11 lines of a new host (after the log line), and
 // the store's failures.

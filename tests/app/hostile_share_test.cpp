@@ -96,7 +96,7 @@ std::vector<HostileCase> Cases() {
       {"NameWithANewline", file("new\nline.txt", Survey("NEWLINE-HOST")), "new\nline.txt", "", {"NEWLINE-HOST"}},
       {"NameWithInvalidUtf8", file("bad\xFF\xFE.txt", Survey("BADNAME-HOST")), "bad\xFF\xFE.txt", "",
        {"BADNAME-HOST"}},
-      {"FourCharacterInfoFileName", file(".nfo", Info("2400")), ".nfo", "", {""}},
+      {"FourCharacterInfoFileName", file(".nfo", Info("2400")), ".nfo", "", {}},
       {"SpeedWithUnits",
        [](const fs::path& share, const fs::path&) {
          Write(share / "GOOD-3.nfo", Info("2.4GHz"));

@@ -233,6 +233,16 @@ TEST_F(ImportTest, InfoOnlyHostIsInsertedOnceAndNeverRefreshed) {
   EXPECT_EQ(OnlyRow(), first);
 }
 
+TEST_F(ImportTest, InfoFileWithoutAHostNameWritesNothingInAnyRun) {
+  // ".nfo" names no host; a row without a host could never be found again, so every run would add
+  // one more.
+  share_.Write(".nfo", InfoFile(14));
+  Run();
+  Run();
+  EXPECT_THAT(log_.lines, IsEmpty());
+  EXPECT_THAT(Users(), IsEmpty());
+}
+
 TEST_F(ImportTest, InfoFileOfAHostWithASurveyRowWritesNothing) {
   share_.Write("PC-1.txt", SurveyFile("pc-1"));
   share_.Write("pc-1.nfo", InfoFile(14, "3000"));
