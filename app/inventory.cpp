@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "store/inventory_database.h"
+#include "survey/info_import.h"
+#include "survey/survey_import.h"
 
 namespace app {
 
@@ -16,11 +18,9 @@ void Inventory::Refresh() { RunRefresh(*this, survey_folder_); }
 // The mail directory export is wired in with the directory subsystem.
 void Inventory::GetExchange() {}
 
-// The survey import (which logs `path` through log_) is wired in with the survey subsystem.
-void Inventory::AddData(const common::Text&) {}
+void Inventory::AddData(const common::Text& path) { survey::AddData(path, ADOCommand, log_); }
 
-// The info-only import (which logs each host it adds through log_) is wired in with the survey subsystem.
-void Inventory::AddInfoData(const common::Text&) {}
+void Inventory::AddInfoData(const common::Text& path) { survey::AddInfoData(path, ADOCommand, ADOQuery, log_); }
 
 // The contact merge is wired in with the directory subsystem.
 void Inventory::MergeContacts() {}

@@ -40,4 +40,5 @@ endif()
 # The sample share is copied into the build tree only when the default folder is in use.
 if(INVENTORY_SURVEY_FOLDER STREQUAL sample_share_setting)
   file(COPY "${CMAKE_SOURCE_DIR}/examples/share/" DESTINATION "${INVENTORY_SAMPLE_SHARE}")
+  file(MAKE_DIRECTORY "${INVENTORY_SAMPLE_SHARE}DB")
 endif()

@@ -22,6 +22,7 @@ void Command::SetText(const common::Text& text) {
 Parameter& Command::Param(std::string_view name) { return params_.Find(name_, name); }
 
 void Command::Execute() {
+  connection_.TraceStatement(name_, text_);
   if (!compiled_) {
     compiled_ = std::make_unique<Compiled>(AsComponent(name_, [&] { return Compiled{sql::ParseShared(text_)}; }));
   }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/text.h"
@@ -35,6 +37,14 @@ class Connection {
   // components bound to this connection.
   Database& Open();
 
+  // Called with the component's name and the statement text each time a statement executes or a
+  // query opens on this connection, before the engine runs it: a seam for tests and diagnostics.
+  using Trace = std::function<void(std::string_view component, const common::Text& text)>;
+  void SetTrace(Trace trace) { trace_ = std::move(trace); }
+  void TraceStatement(std::string_view component, const common::Text& text) const {
+    if (trace_) trace_(component, text);
+  }
+
   // The components register themselves so that Close() can close them.
   class Dataset {
    public:
@@ -49,6 +59,7 @@ class Connection {
   common::Text connection_string_;
   std::unique_ptr<Database> database_;
   std::vector<Dataset*> datasets_;
+  Trace trace_;
 };
 
 }  // namespace store

@@ -400,7 +400,11 @@ void Database::Execute(const Statement& statement, const Parameters& parameters)
         }
         fields.push_back(std::move(field));
       }
-      dbf::CreateTableFile(folder_ / FileNameOf(statement.table), std::move(fields), dbf::kLdidWindows1251);
+      std::filesystem::path path = folder_ / FileNameOf(statement.table);
+      dbf::CreateTableFile(path, std::move(fields), dbf::kLdidWindows1251);
+      // A file that stood here before may have left its state behind under the same identity.
+      std::lock_guard lock(cache_mutex);
+      Cache().erase(path.native());
       return;
     }
     case StatementKind::kDropTable:

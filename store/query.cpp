@@ -33,6 +33,7 @@ Parameter& Query::Param(std::string_view name) { return params_.Find(name_, name
 
 void Query::Open() {
   if (cursor_) return;
+  connection_.TraceStatement(name_, text_);
   std::shared_ptr<const sql::Statement> statement = AsComponent(name_, [&] {
     auto parsed = sql::ParseShared(text_);
     if (!parsed->returns_rows()) throw common::Error(u"The statement returns no rows");

@@ -78,6 +78,10 @@ Header ParseHeader(std::string_view bytes) {
                         : "the file ends inside the header");
     }
     if (bytes[position] == kHeaderTerminator) break;
+    if (position + 1 >= header.header_length) {
+      throw Damaged("the header has no 0x0D terminator within its stated length of " +
+                    std::to_string(header.header_length) + " bytes");
+    }
     if (position + kDescriptorSize >= header.header_length) {
       throw Damaged("the field descriptors run past the stated header length of " +
                     std::to_string(header.header_length) + " bytes");

@@ -63,8 +63,9 @@ void CreateTableFile(const std::filesystem::path& path, std::vector<Field> field
   std::string bytes = BuildHeader(fields, language_driver, 0);
   bytes.push_back(kEndOfData);
 
-  std::filesystem::path aside =
-      path.parent_path() / ("." + path.filename().string() + "." + std::to_string(::getpid()) + ".new");
+  std::string aside_name(1, '.');
+  aside_name.append(path.filename().string()).append(".").append(std::to_string(::getpid())).append(".new");
+  std::filesystem::path aside = path.parent_path() / aside_name;
   int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) throw FileError(u"Cannot create file", path, errno);
   ssize_t written = ::write(fd, bytes.data(), bytes.size());

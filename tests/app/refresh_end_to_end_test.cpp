@@ -1,0 +1,96 @@
+// The whole refresh run as the window and the unattended program run it, over a real folder and a
+// real database, read back through a fresh connection.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/inventory.h"
+#include "common/error.h"
+#include "store/query.h"
+#include "tests/app/temp_folder.h"
+
+namespace app {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
+
+class LinesLog : public common::LogSink {
+ public:
+  void Log(const common::Text& line) override { lines.push_back(line); }
+  std::vector<common::Text> lines;
+};
+
+class RefreshEndToEndTest : public ::testing::Test {
+ protected:
+  RefreshEndToEndTest() {
+    share_.MakeFolder("DB");
+    folder_ = common::PathToText(share_.Path());
+  }
+
+  // HOST and FIO of every row of USERS, read through a connection of its own.
+  std::vector<std::u16string> Rows() {
+    store::Connection connection;
+    connection.SetConnectionString(
+        u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" + folder_ + u"DB/");
+    store::Query query("ADOQuery", connection);
+    query.SetText(u"SELECT HOST, FIO FROM USERS");
+    query.Open();
+    std::vector<std::u16string> rows;
+    for (query.First(); !query.Eof(); query.Next()) {
+      rows.push_back(query.FieldText("HOST") + u"|" + query.FieldText("FIO"));
+    }
+    return rows;
+  }
+
+  TempFolder share_;
+  common::Text folder_;
+  LinesLog log_;
+};
+
+TEST_F(RefreshEndToEndTest, ImportsSurveyFilesThenInfoOnlyHostsAndLogsEach) {
+  share_.WriteFile("pc-1.txt", "pc-1\r\nuser1\r\n10.0.0.1\r\n\xC8\xE2\xE0\xED\xEE\xE2 \xC8\xE2\xE0\xED\r\n1\r\n2\r\n3\r\n4\r\n");
+  share_.WriteFile("PC-2.nfo", "100\r\nT\r\n64\r\nC\r\n10\r\nOS\r\n1\r\n\r\n2\r\n3\r\nBIOS\r\nu2\r\n10.0.0.2\r\n");
+  Inventory inventory(log_, folder_, folder_ + u"DB/");
+  inventory.FormActivate();
+  inventory.Refresh();
+
+  EXPECT_THAT(log_.lines, ElementsAre(folder_ + u"pc-1.txt", u"PC-2"));
+  EXPECT_THAT(Rows(), UnorderedElementsAre(u"PC-1|ИВАНОВ ИВАН", u"PC-2|АНКЕТА НЕ ЗАПОЛНЕНА"));
+  EXPECT_FALSE(inventory.ADOConnection.Connected()) << "the run closes the connection at its end";
+}
+
+TEST_F(RefreshEndToEndTest, SecondRunKeepsOneRowPerHostAndLogsOnlyTheSurveyFile) {
+  share_.WriteFile("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
+  share_.WriteFile("PC-1.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\n");
+  Inventory inventory(log_, folder_, folder_ + u"DB/");
+  inventory.FormActivate();
+  inventory.Refresh();
+  inventory.Refresh();
+
+  // The info file belongs to a host the survey import has just written: it adds nothing.
+  EXPECT_THAT(log_.lines, ElementsAre(folder_ + u"PC-1.txt", folder_ + u"PC-1.txt"));
+  EXPECT_EQ(Rows().size(), 1u);
+}
+
+TEST_F(RefreshEndToEndTest, AFailingFileStopsTheRunAndKeepsWhatWasWritten) {
+  share_.WriteFile("A.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");
+  Inventory inventory(log_, folder_, folder_ + u"DB/");
+  inventory.FormActivate();
+  inventory.Refresh();
+  share_.WriteFile("B.nfo", "2.4GHz\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");
+  common::Text message;
+  try {
+    inventory.Refresh();
+  } catch (const common::Error& error) {
+    message = error.message();
+  }
+  EXPECT_EQ(message, u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number");
+  EXPECT_THAT(Rows(), ElementsAre(u"A|АНКЕТА НЕ ЗАПОЛНЕНА"));
+  EXPECT_TRUE(inventory.ADOConnection.Connected()) << "a failed run leaves the connection open";
+}
+
+}  // namespace
+}  // namespace app

@@ -1,0 +1,332 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "common/error.h"
+#include "store/command.h"
+#include "store/inventory_database.h"
+#include "store/query.h"
+#include "store/statements.h"
+#include "store/table.h"
+#include "tests/store/support/dbf_files.h"
+
+namespace store {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
+using testing::TempFolder;
+
+class ComponentsTest : public ::testing::Test {
+ protected:
+  ComponentsTest() { connection_.SetConnectionString(kConnectionStringPrefix + folder_.text()); }
+
+  void Run(const common::Text& text) {
+    command_.SetText(text);
+    command_.Execute();
+  }
+
+  void CreateMexport() {
+    Run(kCreateMexport);
+    Run(kCreateMexportIndex);
+  }
+
+  void InsertFio(const common::Text& fio) {
+    command_.SetText(kInsertFioRow);
+    command_.Param("FIO").SetText(fio);
+    command_.Execute();
+  }
+
+  // Reads every row of a query through a fresh connection, fields joined by "|".
+  std::vector<std::string> Rows(const common::Text& select, const std::vector<std::string>& fields) {
+    Connection fresh;
+    fresh.SetConnectionString(kConnectionStringPrefix + folder_.text());
+    Query query("ADOQuery", fresh);
+    query.SetText(select);
+    query.Open();
+    std::vector<std::string> rows;
+    for (; !query.Eof(); query.Next()) {
+      std::string row;
+      for (size_t i = 0; i < fields.size(); ++i) row += (i ? "|" : "") + common::ToUtf8(query.FieldText(fields[i]));
+      rows.push_back(row);
+    }
+    return rows;
+  }
+
+  TempFolder folder_;
+  Connection connection_;
+  Command command_{"ADOCommand", connection_};
+  Query query_{"ADOQuery", connection_};
+  Query query_l_{"ADOQueryL", connection_};
+  Table table_{"Table", connection_};
+};
+
+TEST_F(ComponentsTest, ConnectionOpensOnFirstStatementAndCloseClosesDatasets) {
+  EXPECT_FALSE(connection_.Connected());
+  CreateMexport();
+  EXPECT_TRUE(connection_.Connected());
+  query_.SetText(kSelectMexport);
+  query_.Open();
+  table_.SetTableName(kMexportTableName);
+  table_.Open();
+  connection_.Close();
+  EXPECT_FALSE(connection_.Connected());
+  EXPECT_FALSE(query_.Active());
+  EXPECT_FALSE(table_.Active());
+  query_.Open();  // reopens the connection by itself
+  EXPECT_TRUE(connection_.Connected());
+}
+
+TEST_F(ComponentsTest, ConnectionStringErrors) {
+  Connection other;
+  Command command("ADOCommand", other);
+  command.SetText(kCreateMexport);
+  EXPECT_THAT([&] { command.Execute(); }, ThrowsMessage<common::Error>(StrEq("ADOConnection: No connection string is set")));
+  other.SetConnectionString(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder_.text());
+  EXPECT_THAT([&] { command.Execute(); },
+              ThrowsMessage<common::Error>(StrEq(
+                  "ADOConnection: Connection string not understood: it must be \"DRIVER=Microsoft dBase Driver "
+                  "(*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=\" followed by the database folder")));
+  other.SetConnectionString(kConnectionStringPrefix);
+  EXPECT_THAT([&] { command.Execute(); },
+              ThrowsMessage<common::Error>(
+                  StrEq("ADOConnection: The connection string names no folder after \"DefaultDir=\"")));
+  other.SetConnectionString(kConnectionStringPrefix + folder_.text() + u"missing/");
+  EXPECT_THAT([&] { command.Execute(); },
+              ThrowsMessage<common::Error>(AllOf(StartsWith("ADOConnection: Cannot open the database folder \""),
+                                                 HasSubstr("missing/\". No such file or directory"))));
+  EXPECT_FALSE(other.Connected());
+}
+
+TEST_F(ComponentsTest, MissingParameterAndFieldNameTheComponent) {
+  command_.SetText(kDeleteHostRows);
+  EXPECT_THAT([&] { command_.Param("HSOT"); },
+              ThrowsMessage<common::Error>(StrEq("ADOCommand: Parameter 'HSOT' not found")));
+  EXPECT_NO_THROW(command_.Param("host"));
+  query_l_.SetText(kCountFioRows);
+  EXPECT_THAT([&] { query_l_.Param("FOI"); },
+              ThrowsMessage<common::Error>(StrEq("ADOQueryL: Parameter 'FOI' not found")));
+  CreateMexport();
+  query_.SetText(kSelectMexport);
+  query_.Open();
+  EXPECT_THAT([&] { query_.FieldText("X"); }, ThrowsMessage<common::Error>(StrEq("ADOQuery: Field 'X' not found")));
+  table_.SetTableName(kMexportTableName);
+  table_.Open();
+  table_.Append();
+  EXPECT_THAT([&] { table_.SetField("TEL", u"1"); }, ThrowsMessage<common::Error>(StrEq("Table: Field 'TEL' not found")));
+}
+
+TEST_F(ComponentsTest, RenamingAnOpenTableIsRefused) {
+  CreateMexport();
+  table_.SetTableName(kMexportTableName);
+  table_.Open();
+  EXPECT_THAT([&] { table_.SetTableName(kTexportTableName); },
+              ThrowsMessage<common::Error>(StrEq("Table: Cannot perform this operation on an open dataset")));
+  table_.Close();
+  EXPECT_NO_THROW(table_.SetTableName(kTexportTableName));
+}
+
+TEST_F(ComponentsTest, TablePostWritesAtOnceAndFieldsIgnoreCase) {
+  CreateMexport();
+  table_.SetTableName(kMexportTableName);
+  table_.Open();
+  table_.Append();
+  table_.SetField("fio", u"ИВАНОВ ИВАН");
+  table_.SetField("Email", u"ivanov@eflab.example");
+  table_.Post();
+  table_.Append();
+  table_.SetField("FIO", u"ПЕТРОВ");
+  table_.Post();
+  // Still open: the rows are on disk already.
+  EXPECT_THAT(Rows(kSelectMexport, {"FIO", "EMAIL"}),
+              ::testing::ElementsAre("ИВАНОВ ИВАН|ivanov@eflab.example", "ПЕТРОВ|"));
+}
+
+TEST_F(ComponentsTest, QuerySetTextClosesAndKeepsParametersOfTheSameText) {
+  Run(kCreateUsers);
+  InsertFio(u"ИВАНОВ");
+  query_l_.SetText(kCountFioRows);
+  query_l_.Param("FIO").SetText(u"ИВАНОВ");
+  query_l_.Open();
+  EXPECT_TRUE(query_l_.Active());
+  query_l_.SetText(kCountFioRows);
+  EXPECT_FALSE(query_l_.Active());
+  EXPECT_EQ(query_l_.Param("FIO").value(), u"ИВАНОВ");  // same text: parameters kept
+  query_l_.SetText(kCountHostRows);
+  EXPECT_THAT([&] { query_l_.Param("FIO"); }, ThrowsMessage<common::Error>(StrEq("ADOQueryL: Parameter 'FIO' not found")));
+  EXPECT_EQ(query_l_.Param("HOST").value(), u"");
+}
+
+TEST_F(ComponentsTest, CountCountsOnlyRowsWithAValueInTheCountedColumn) {
+  Run(kCreateUsers);
+  InsertFio(u"ИВАНОВ");  // no HOST
+  command_.SetText(u"INSERT INTO USERS (HOST, FIO) VALUES (:HOST, :FIO)");
+  command_.Param("HOST").SetText(u"PC-1");
+  command_.Param("FIO").SetText(u"ИВАНОВ");
+  command_.Execute();
+  query_l_.SetText(kCountFioRows);
+  query_l_.Param("FIO").SetText(u"ИВАНОВ");
+  query_l_.Open();
+  query_l_.First();
+  EXPECT_EQ(query_l_.FieldInteger("COUNT"), 1);
+  EXPECT_EQ(query_l_.FieldText("count"), u"1");
+  query_.SetText(kCountHostRows);
+  query_.Param("HOST").SetText(u"PC-2");
+  query_.Open();
+  EXPECT_EQ(query_.FieldInteger("count"), 0);
+}
+
+TEST_F(ComponentsTest, MergeUpdatesEveryRowOfTheNameAndTheLastValueWins) {
+  Run(kCreateUsers);
+  for (const char16_t* fio : {u"ИВАНОВ", u"ПЕТРОВ", u"ИВАНОВ"}) InsertFio(fio);
+  for (const char16_t* email : {u"a@x", u"b@x"}) {
+    command_.SetText(kUpdateEmail);
+    command_.Param("FIO").SetText(u"ИВАНОВ");
+    command_.Param("EMAIL").SetText(email);
+    command_.Execute();
+  }
+  EXPECT_THAT(Rows(u"SELECT FIO, EMAIL FROM USERS", {"FIO", "EMAIL"}),
+              ::testing::ElementsAre("ИВАНОВ|b@x", "ПЕТРОВ|", "ИВАНОВ|b@x"));
+}
+
+TEST_F(ComponentsTest, EmptyWhereValueMatchesNothing) {
+  Run(kCreateUsers);
+  InsertFio(u"");
+  command_.SetText(kUpdateEmail);
+  command_.Param("FIO").SetText(u"");
+  command_.Param("EMAIL").SetText(u"x@y");
+  command_.Execute();
+  EXPECT_THAT(Rows(u"SELECT FIO, EMAIL FROM USERS", {"FIO", "EMAIL"}), ::testing::ElementsAre("|"));
+}
+
+TEST_F(ComponentsTest, DeleteRemovesEveryRowOfTheHostAndNoOther) {
+  Run(kCreateUsers);
+  command_.SetText(u"INSERT INTO USERS (HOST) VALUES (:HOST)");
+  for (const char16_t* host : {u"PC-1", u"PC-2", u"PC-1", u"PC-10"}) {
+    command_.Param("HOST").SetText(host);
+    command_.Execute();
+  }
+  command_.SetText(kDeleteHostRows);
+  command_.Param("HOST").SetText(u"PC-1");
+  command_.Execute();
+  EXPECT_THAT(Rows(u"SELECT HOST FROM USERS", {"HOST"}), ::testing::ElementsAre("PC-2", "PC-10"));
+}
+
+TEST_F(ComponentsTest, QueryCursorWalksRowsAndStopsAtTheEnd) {
+  CreateMexport();
+  query_.SetText(kSelectMexport);
+  query_.Open();
+  EXPECT_TRUE(query_.Eof());
+  EXPECT_EQ(query_.FieldText("FIO"), u"");  // empty result: fields read empty
+  query_.Close();
+  EXPECT_THAT([&] { query_.First(); },
+              ThrowsMessage<common::Error>(StrEq("ADOQuery: Cannot perform this operation on a closed dataset")));
+}
+
+TEST_F(ComponentsTest, QueryRefusesAStatementWithoutRows) {
+  query_.SetText(kDeleteHostRows);
+  EXPECT_THAT([&] { query_.Open(); }, ThrowsMessage<common::Error>(StrEq("ADOQuery: The statement returns no rows")));
+}
+
+TEST_F(ComponentsTest, StatementErrorsNameTheComponent) {
+  command_.SetText(u"DELETE FROM USERS");
+  EXPECT_THAT([&] { command_.Execute(); },
+              ThrowsMessage<common::Error>(StrEq("ADOCommand: Statement not supported: expected WHERE at the end")));
+  command_.SetText(kDropMexport);
+  EXPECT_THAT([&] { command_.Execute(); },
+              ThrowsMessage<common::Error>(StrEq("ADOCommand: Table MEXPORT not found: there is no file mexport.dbf in \"" +
+                                                 common::ToUtf8(folder_.text()) + "\"")));
+  CreateMexport();
+  EXPECT_THAT([&] { Run(kCreateMexport); },
+              ThrowsMessage<common::Error>(StrEq("ADOCommand: Table MEXPORT already exists")));
+  EXPECT_THAT([&] { Run(kCreateMexportIndex); },
+              ThrowsMessage<common::Error>(StrEq("ADOCommand: Index FIO_IDX already exists on table MEXPORT")));
+  Run(u"CREATE TABLE TEXPORT (FIO VARCHAR(70), TEL VARCHAR(64))");
+  EXPECT_NO_THROW(Run(u"CREATE INDEX FIO_IDX ON TEXPORT (FIO)"));  // an index name belongs to its table
+  EXPECT_THAT([&] { Run(u"CREATE INDEX X_IDX ON TEXPORT (EMAIL)"); },
+              ThrowsMessage<common::Error>(StrEq("ADOCommand: Column 'EMAIL' not found in table TEXPORT")));
+  EXPECT_THAT([&] { Run(u"CREATE TABLE T (LONGCOLUMNNAME VARCHAR(5))"); },
+              ThrowsMessage<common::Error>(StrEq("ADOCommand: Column name LONGCOLUMNNAME is longer than 10 characters")));
+}
+
+TEST_F(ComponentsTest, DroppedTableCanBeCreatedAgainWithItsIndex) {
+  CreateMexport();
+  table_.SetTableName(kMexportTableName);
+  table_.Open();
+  table_.Append();
+  table_.SetField("FIO", u"A");
+  table_.Post();
+  table_.Close();
+  Run(kDropMexport);
+  EXPECT_FALSE(TableExists(folder_.text(), u"mexport.dbf"));
+  CreateMexport();
+  EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ::testing::ElementsAre());
+}
+
+// Values: what is stored of each kind of parameter text, read back through a fresh connection.
+struct ValueCase {
+  const char16_t* column;
+  ParamKind kind;
+  const char16_t* value;
+  const char* read_back;
+};
+
+void PrintTo(const ValueCase& c, std::ostream* out) { *out << common::ToUtf8(c.column) + " " + common::ToUtf8(c.value); }
+
+
+class ValueTest : public ComponentsTest, public ::testing::WithParamInterface<ValueCase> {};
+
+TEST_P(ValueTest, StoresAndReadsBack) {
+  Run(kCreateUsers);
+  const ValueCase& c = GetParam();
+  common::Text column = c.column;
+  command_.SetText(u"INSERT INTO USERS (" + column + u") VALUES (:" + column + u")");
+  Parameter& parameter = command_.Param(common::ToUtf8(column));
+  c.kind == ParamKind::kText ? parameter.SetText(c.value) : parameter.SetInteger(c.value);
+  command_.Execute();
+  EXPECT_THAT(Rows(u"SELECT " + column + u" FROM USERS", {common::ToUtf8(column)}), ::testing::ElementsAre(c.read_back));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ValueTest,
+    ::testing::Values(
+        ValueCase{u"FIO", ParamKind::kText, u"ЁЖИКОВ Ъ. ЭЮЯ", "ЁЖИКОВ Ъ. ЭЮЯ"},
+        ValueCase{u"FIO", ParamKind::kText, u"  leading blanks stay, trailing go  ", "  leading blanks stay, trailing go"},
+        ValueCase{u"FIO", ParamKind::kText, u"漢字 and 😀 and ü", "?? and ? and ?"},
+        ValueCase{u"HOST", ParamKind::kText,
+                  u"0123456789012345678901234567890123456789012345678901234567890123456789-cut",
+                  "0123456789012345678901234567890123456789012345678901234567890123456789"},
+        ValueCase{u"FIO", ParamKind::kText, u"", ""},
+        ValueCase{u"SPEED", ParamKind::kInteger, u" 2400 ", "2400"},
+        ValueCase{u"SPEED", ParamKind::kInteger, u"-2147483648", "-2147483648"},
+        ValueCase{u"RAM", ParamKind::kInteger, u"", ""},
+        ValueCase{u"HDD", ParamKind::kText, u"+80", "80"},
+        ValueCase{u"TYPE", ParamKind::kInteger, u" 007 ", "7"}));
+
+TEST_F(ComponentsTest, IntegerTextThatIsNoWholeNumberNamesParameterAndValue) {
+  Run(kCreateUsers);
+  command_.SetText(u"INSERT INTO USERS (HOST, SPEED) VALUES (:HOST, :SPEED)");
+  command_.Param("HOST").SetText(u"PC-1");
+  command_.Param("SPEED").SetInteger(u"2.4GHz");
+  EXPECT_THAT([&] { command_.Execute(); },
+              ThrowsMessage<common::Error>(StrEq("ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number")));
+  command_.Param("SPEED").SetInteger(u"99999999999");
+  EXPECT_THAT([&] { command_.Execute(); },
+              ThrowsMessage<common::Error>(
+                  StrEq("ADOCommand: Parameter 'SPEED' value '99999999999' is not a whole number")));
+  EXPECT_THAT(Rows(u"SELECT HOST FROM USERS", {"HOST"}), ::testing::ElementsAre());  // nothing half-written
+}
+
+TEST_F(ComponentsTest, QueryFieldIntegerOfEmptyIsZero) {
+  Run(kCreateUsers);
+  InsertFio(u"X");
+  query_.SetText(u"SELECT FIO, SPEED FROM USERS");
+  query_.Open();
+  EXPECT_EQ(query_.FieldInteger("SPEED"), 0);
+  EXPECT_THAT([&] { query_.FieldInteger("FIO"); },
+              ThrowsMessage<common::Error>(StrEq("ADOQuery: Field 'FIO' value 'X' is not a number")));
+}
+
+}  // namespace
+}  // namespace store

@@ -1,0 +1,155 @@
+// A writer killed at any moment leaves tables that open cleanly and hold every statement that
+// returned; deleting and inserting the same rows run after run does not grow the file.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "common/error.h"
+#include "store/command.h"
+#include "store/database.h"
+#include "store/inventory_database.h"
+#include "store/query.h"
+#include "store/statements.h"
+#include "tests/store/support/dbf_files.h"
+
+namespace store {
+namespace {
+
+using namespace store::testing;
+
+constexpr int kHosts = 40;
+
+std::string Host(int i) { return "PC-" + std::to_string(i % kHosts); }
+std::string Fio(int i) { return "ИВАНОВ " + std::to_string(i); }
+
+// Deletes and inserts a host's row, as the survey import does.
+void ReplaceHost(Command& command, const std::string& host, const std::string& fio, int speed) {
+  command.SetText(kDeleteHostRows);
+  command.Param("HOST").SetText(common::FromUtf8(host));
+  command.Execute();
+  command.SetText(kInsertUsersRow);
+  command.Param("HOST").SetText(common::FromUtf8(host));
+  command.Param("FIO").SetText(common::FromUtf8(fio));
+  command.Param("SPEED").SetInteger(common::FromUtf8(std::to_string(speed)));
+  command.Execute();
+}
+
+// HOST -> FIO of every live row, read through a fresh connection with nothing cached.
+std::multimap<std::string, std::string> ReadHosts(const TempFolder& folder) {
+  Database::ForgetCachedTables();
+  Connection connection;
+  connection.SetConnectionString(kConnectionStringPrefix + folder.text());
+  Query query("ADOQuery", connection);
+  query.SetText(u"SELECT HOST, FIO FROM USERS");
+  query.Open();
+  std::multimap<std::string, std::string> rows;
+  for (; !query.Eof(); query.Next()) {
+    rows.emplace(common::ToUtf8(query.FieldText("HOST")), common::ToUtf8(query.FieldText("FIO")));
+  }
+  return rows;
+}
+
+// Checks the file with python3-dbfread, trusting nothing: live + deleted records must equal the
+// header count and the count must match the file size. Prints "ok <live>" or the failure.
+std::string CheckWithDbfread(const std::filesystem::path& file) {
+  std::string script =
+      "import sys, os, struct\n"
+      "from dbfread import DBF\n"
+      "f = sys.argv[1]\n"
+      "t = DBF(f, load=True)\n"
+      "h = open(f, 'rb').read(12)\n"
+      "count, hl, rl = struct.unpack('<I', h[4:8])[0], struct.unpack('<H', h[8:10])[0], struct.unpack('<H', h[10:12])[0]\n"
+      "size = os.path.getsize(f)\n"
+      "assert len(t.records) + len(t.deleted) == count, 'dbfread count'\n"
+      "assert size in (hl + count * rl, hl + count * rl + 1), 'size %d for count %d' % (size, count)\n"
+      "print('ok', len(t.records))\n";
+  int status = 0;
+  std::string output = RunCommand("/usr/bin/python3 -c \"$(cat <<'PY'\n" + script + "PY\n)\" '" + file.string() + "' 2>&1", &status);
+  return output;
+}
+
+TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
+  TempFolder folder;
+  {
+    Connection connection;
+    Command command("ADOCommand", connection);
+    PrepareInventoryDatabase(folder.text(), connection, command);
+  }
+  int next = 0;
+  std::map<std::string, std::set<std::string>> allowed;
+  for (int kill_after : {1, 3, 17, 60, 150}) {
+    int reports[2];
+    ASSERT_EQ(::pipe(reports), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(reports[0]);
+      Connection connection;
+      connection.SetConnectionString(kConnectionStringPrefix + folder.text());
+      Command command("ADOCommand", connection);
+      for (int i = next;; ++i) {
+        ReplaceHost(command, Host(i), Fio(i), i);
+        if (::write(reports[1], &i, sizeof i) != sizeof i) ::_exit(1);
+      }
+    }
+    ::close(reports[1]);
+    int last = next - 1, received = 0, step;
+    while (received < kill_after && ::read(reports[0], &step, sizeof step) == sizeof step) last = step, ++received;
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    while (::read(reports[0], &step, sizeof step) == sizeof step) last = step;
+    ::close(reports[0]);
+
+    // What each host may hold now ("" for no row): the step that returned last, and for the step
+    // that was cut short also its new row or none.
+    for (int i = next; i <= last; ++i) allowed[Host(i)] = {Fio(i)};
+    int in_flight = last + 1;
+    allowed[Host(in_flight)].insert({"", Fio(in_flight)});
+
+    std::multimap<std::string, std::string> rows = ReadHosts(folder);
+    for (int h = 0; h < kHosts; ++h) {
+      std::string host = Host(h);
+      auto [begin, end] = rows.equal_range(host);
+      std::vector<std::string> found;
+      for (auto it = begin; it != end; ++it) found.push_back(it->second);
+      ASSERT_LE(found.size(), 1u) << host;
+      std::set<std::string> expected = allowed.contains(host) ? allowed[host] : std::set<std::string>{""};
+      EXPECT_TRUE(expected.contains(found.empty() ? "" : found[0]))
+          << host << " holds '" << (found.empty() ? "" : found[0]) << "' after a kill at step " << in_flight;
+    }
+    if (HaveDebianPythonModule("dbfread")) {
+      EXPECT_THAT(CheckWithDbfread(folder.path() / "users.dbf"), ::testing::StartsWith("ok ")) << "killed after " << last;
+    }
+    next = last + 2;
+  }
+}
+
+TEST(DurabilityTest, FiftyRunsOverTheSameHostsStayWithinTwiceTheFirstSize) {
+  TempFolder folder;
+  Connection connection;
+  Command command("ADOCommand", connection);
+  PrepareInventoryDatabase(folder.text(), connection, command);
+  constexpr int kHostsPerRun = 100;
+  auto run = [&](int number) {
+    for (int h = 0; h < kHostsPerRun; ++h) {
+      ReplaceHost(command, "WS-" + std::to_string(h), "RUN " + std::to_string(number), number);
+    }
+    connection.Close();
+  };
+  run(0);
+  uintmax_t first = std::filesystem::file_size(folder.path() / "users.dbf");
+  for (int number = 1; number < 50; ++number) run(number);
+  EXPECT_LE(std::filesystem::file_size(folder.path() / "users.dbf"), 2 * first);
+  std::multimap<std::string, std::string> rows = ReadHosts(folder);
+  EXPECT_EQ(rows.size(), static_cast<size_t>(kHostsPerRun));
+  EXPECT_EQ(rows.find("WS-7")->second, "RUN 49");
+}
+
+}  // namespace
+}  // namespace store
