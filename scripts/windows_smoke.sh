@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Smoke test of the Windows window program under Wine and Xvfb: starts build/windows/app/inventory.exe
+# on its sample share, presses "Пополнить", waits for the run to end, checks the log box and reads the
+# USERS table back with an independent dBase reader (python3-dbfread). Leaves a screenshot in
+# build/windows/smoke.png. Expects WINEPREFIX to hold a booted prefix (scripts/test.sh makes one).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=build/windows
+share=$build/share
+probe() { wine "$build/tests/win32/window_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
+
+# A fresh database: the first activation creates USERS.
+rm -f "$share"/DB/*.dbf "$share"/DB/*.DBF
+mkdir -p "$share/DB"
+
+exec 3>&1
+display_file=$(mktemp)
+Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>"$display_file" 2>/dev/null &
+xvfb=$!
+inventory=""
+cleanup() {
+  [[ -n "$inventory" ]] && kill "$inventory" 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  rm -f "$display_file"
+}
+trap cleanup EXIT
+for _ in $(seq 50); do [[ -s "$display_file" ]] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$display_file")"
+
+wine "$build/app/inventory.exe" >/dev/null 2>&1 </dev/null &
+inventory=$!
+timeout 30 xdotool search --sync --name '^БД ЭФЛ$' >/dev/null
+# The first activation has prepared the database once the window answers.
+for _ in $(seq 100); do [[ "$(probe state | head -1)" == enabled ]] && break; sleep 0.1; done
+
+probe click
+state=""
+for _ in $(seq 300); do
+  state=$(probe state)
+  [[ "$state" == enabled || "$state" == *error:* ]] && break
+  sleep 0.1
+done
+log=$(probe log)
+import -window root "$build/smoke.png"
+echo "button after the run: $state"
+echo "log box:"; echo "$log" | sed 's/^/  /'
+
+fail() { echo "windows smoke test FAILED: $*" >&2; exit 1; }
+[[ "$state" == enabled ]] || fail "the run did not end with the button enabled"
+grep -qF 'share\PC-BUH-01.txt' <<<"$log" || fail "the log box lacks the survey file PC-BUH-01.txt"
+grep -qx 'SRV-PRINT-08' <<<"$log" || fail "the log box lacks the info-only host SRV-PRINT-08"
+
+rows=$(/usr/bin/python3 - "$share/DB/users.dbf" <<'PY'
+import sys
+from dbfread import DBF
+for record in DBF(sys.argv[1], encoding="cp1251"):
+    print(record["HOST"].strip(), "|", record["FIO"].strip())
+PY
+)
+echo "USERS:"; echo "$rows" | sed 's/^/  /'
+grep -q '^PC-BUH-01 |' <<<"$rows" || fail "USERS lacks PC-BUH-01"
+grep -qx 'SRV-PRINT-08 | АНКЕТА НЕ ЗАПОЛНЕНА' <<<"$rows" || fail "USERS lacks the placeholder row of SRV-PRINT-08"
+
+probe close
+for _ in $(seq 50); do kill -0 "$inventory" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$inventory" 2>/dev/null && fail "the window did not close"
+inventory=""
+echo "windows smoke test passed"
