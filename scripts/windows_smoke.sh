@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Smoke test of the Windows window program under Wine and Xvfb: starts build/windows/app/inventory.exe
 # on its sample share, presses "Пополнить", waits for the run to end, checks the log box and reads the
-# USERS table back with an independent dBase reader (python3-dbfread). Leaves a screenshot in
-# build/windows/smoke.png. Expects WINEPREFIX to hold a booted prefix (scripts/test.sh makes one).
+# USERS table back with an independent dBase reader (python3-dbfread); then makes a second run fail
+# and checks the message box. Leaves screenshots in build/windows/smoke.png and smoke-failure.png. Expects WINEPREFIX to hold a booted prefix (scripts/test.sh makes one).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/windows
@@ -60,6 +60,27 @@ PY
 echo "USERS:"; echo "$rows" | sed 's/^/  /'
 grep -q '^PC-BUH-01 |' <<<"$rows" || fail "USERS lacks PC-BUH-01"
 grep -qx 'SRV-PRINT-08 | АНКЕТА НЕ ЗАПОЛНЕНА' <<<"$rows" || fail "USERS lacks the placeholder row of SRV-PRINT-08"
+
+# A failing run: a folder named like a survey file cannot be read. One message box, captioned with the
+# application title, the message with its full stop; the button stays disabled.
+broken="$share/ZZ-BROKEN.txt"
+mkdir -p "$broken"
+trap 'cleanup; rmdir "$broken" 2>/dev/null || true' EXIT
+probe click
+for _ in $(seq 300); do
+  state=$(probe state)
+  [[ "$state" == *error:* ]] && break
+  sleep 0.1
+done
+import -window root "$build/smoke-failure.png"
+echo "after the failing run:"; echo "$state" | sed 's/^/  /'
+grep -qx 'disabled' <<<"$state" || fail "the button is not disabled after a failed run"
+grep -qx 'box: inventory' <<<"$state" || fail "the message box is not captioned with the title inventory"
+grep -q '^error: Cannot open file ".*ZZ-BROKEN\.txt"\. .*\.$' <<<"$state" || fail "unexpected error text"
+probe dismiss
+for _ in $(seq 50); do [[ "$(probe state)" != *error:* ]] && break; sleep 0.1; done
+[[ "$(probe state)" == disabled ]] || fail "the message box did not close, or the button came back"
+rmdir "$broken"
 
 probe close
 for _ in $(seq 50); do kill -0 "$inventory" 2>/dev/null || break; sleep 0.1; done

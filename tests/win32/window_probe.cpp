@@ -1,8 +1,9 @@
 // window_probe.exe: drives and reads the running Win32 window "БД ЭФЛ" from another process, for the
 // smoke test under Wine (which has no accessibility bridge). Commands:
 //   click     posts BM_CLICK to the button
-//   state     prints "enabled" or "disabled" for the button, and "error: <text>" when a message box
-//             owned by the window is open
+//   state     prints "enabled" or "disabled" for the button and, when a message box owned by the
+//             window is open, "box: <caption>" and "error: <text>"
+//   dismiss   presses OK on that message box
 //   log       prints the log box's text (UTF-8)
 //   close     posts WM_CLOSE to the window
 // Exit status 2 when the window is not there.
@@ -60,7 +61,7 @@ std::wstring BoxMessage(HWND box) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) {
-    std::fputs("usage: window_probe click|state|log|close\n", stderr);
+    std::fputs("usage: window_probe click|state|dismiss|log|close\n", stderr);
     return 64;
   }
   const std::wstring command = argv[1];
@@ -76,7 +77,15 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%s\n", IsWindowEnabled(button) ? "enabled" : "disabled");
     BoxSearch search{form};
     EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-    if (search.box != nullptr) std::printf("error: %s\n", Utf8(BoxMessage(search.box)).c_str());
+    if (search.box != nullptr) {
+      std::printf("box: %s\n", Utf8(TextOf(search.box)).c_str());
+      std::printf("error: %s\n", Utf8(BoxMessage(search.box)).c_str());
+    }
+  } else if (command == L"dismiss") {
+    BoxSearch search{form};
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+    if (search.box == nullptr) return 3;
+    PostMessageW(search.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   } else if (command == L"log") {
     std::printf("%s\n", Utf8(TextOf(memo)).c_str());
   } else if (command == L"close") {
