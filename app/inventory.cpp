@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "common/settings.h"
+#include "directory/contact_merge.h"
+#include "directory/directory_export.h"
 #include "store/inventory_database.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
@@ -15,15 +18,15 @@ void Inventory::FormActivate() { store::PrepareInventoryDatabase(database_folder
 
 void Inventory::Refresh() { RunRefresh(*this, survey_folder_); }
 
-// The mail directory export is wired in with the directory subsystem.
-void Inventory::GetExchange() {}
+void Inventory::GetExchange() {
+  directory::GetExchange(ADOConnection, ADOCommand, Table, database_folder_, common::settings::kMailDomain);
+}
 
 void Inventory::AddData(const common::Text& path) { survey::AddData(path, ADOCommand, log_); }
 
 void Inventory::AddInfoData(const common::Text& path) { survey::AddInfoData(path, ADOCommand, ADOQuery, log_); }
 
-// The contact merge is wired in with the directory subsystem.
-void Inventory::MergeContacts() {}
+void Inventory::MergeContacts() { directory::MergeContacts(ADOQuery, ADOCommand); }
 
 void Inventory::CloseConnectionIfConnected() {
   if (ADOConnection.Connected()) ADOConnection.Close();

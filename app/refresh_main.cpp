@@ -7,6 +7,7 @@
 
 #include "app/error_text.h"
 #include "app/inventory.h"
+#include "app/mail_client.h"
 #include "common/error.h"
 #include "common/log_sink.h"
 #include "platform/apartment.h"
@@ -34,6 +35,7 @@ int main(int argc, char**) {
   platform::Apartment apartment;
   StdoutLog log;
   try {
+    app::InstallMailClient();
     app::Inventory inventory(log);
     inventory.FormActivate();
     inventory.Refresh();

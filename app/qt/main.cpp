@@ -2,11 +2,13 @@
 #include <QApplication>
 
 #include "app/app_title.h"
+#include "app/mail_client.h"
 #include "app/qt/window.h"
 #include "common/text.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  app::InstallMailClient();
   // Message boxes are captioned with the program's own file name, as the title rule forms it.
   app::qt::TForm1 form1(app::ApplicationTitle(common::PathToText(argc > 0 ? argv[0] : "")));
   form1.show();

@@ -8,6 +8,7 @@
 
 #include "app/inventory.h"
 #include "common/error.h"
+#include "directory/outlook_stand_in.h"
 #include "store/query.h"
 #include "tests/app/temp_folder.h"
 
@@ -28,6 +29,14 @@ class RefreshEndToEndTest : public ::testing::Test {
   RefreshEndToEndTest() {
     share_.MakeFolder("DB");
     folder_ = common::PathToText(share_.Path());
+    // The organisation's directory: one address-list entry and one contact.
+    share_.WriteFile("gal.ldif",
+                     "dn: cn=ivanov,dc=example\ndisplayName: \xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2 "
+                     "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\nlegacyExchangeDN: /o=E/ou=G/cn=Recipients/cn=ivanov\n");
+    share_.WriteFile("contacts.vcf",
+                     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2;"
+                     "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd;;;\r\nTEL;TYPE=WORK:21-45, 21-46\r\nEND:VCARD\r\n");
+    directory::RegisterOutlookStandIn(folder_ + u"gal.ldif", folder_ + u"contacts.vcf");
   }
 
   // HOST and FIO of every row of USERS, read through a connection of its own.
@@ -36,11 +45,12 @@ class RefreshEndToEndTest : public ::testing::Test {
     connection.SetConnectionString(
         u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" + folder_ + u"DB/");
     store::Query query("ADOQuery", connection);
-    query.SetText(u"SELECT HOST, FIO FROM USERS");
+    query.SetText(u"SELECT HOST, FIO, EMAIL, TEL2 FROM USERS");
     query.Open();
     std::vector<std::u16string> rows;
     for (query.First(); !query.Eof(); query.Next()) {
-      rows.push_back(query.FieldText("HOST") + u"|" + query.FieldText("FIO"));
+      rows.push_back(query.FieldText("HOST") + u"|" + query.FieldText("FIO") + u"|" + query.FieldText("EMAIL") +
+                     u"|" + query.FieldText("TEL2"));
     }
     return rows;
   }
@@ -50,7 +60,7 @@ class RefreshEndToEndTest : public ::testing::Test {
   LinesLog log_;
 };
 
-TEST_F(RefreshEndToEndTest, ImportsSurveyFilesThenInfoOnlyHostsAndLogsEach) {
+TEST_F(RefreshEndToEndTest, ImportsFilesAndCompletesRowsFromTheDirectory) {
   share_.WriteFile("pc-1.txt", "pc-1\r\nuser1\r\n10.0.0.1\r\n\xC8\xE2\xE0\xED\xEE\xE2 \xC8\xE2\xE0\xED\r\n1\r\n2\r\n3\r\n4\r\n");
   share_.WriteFile("PC-2.nfo", "100\r\nT\r\n64\r\nC\r\n10\r\nOS\r\n1\r\n\r\n2\r\n3\r\nBIOS\r\nu2\r\n10.0.0.2\r\n");
   Inventory inventory(log_, folder_, folder_ + u"DB/");
@@ -58,7 +68,8 @@ TEST_F(RefreshEndToEndTest, ImportsSurveyFilesThenInfoOnlyHostsAndLogsEach) {
   inventory.Refresh();
 
   EXPECT_THAT(log_.lines, ElementsAre(folder_ + u"pc-1.txt", u"PC-2"));
-  EXPECT_THAT(Rows(), UnorderedElementsAre(u"PC-1|ИВАНОВ ИВАН", u"PC-2|АНКЕТА НЕ ЗАПОЛНЕНА"));
+  EXPECT_THAT(Rows(), UnorderedElementsAre(u"PC-1|ИВАНОВ ИВАН|ivanov@" + common::Text(common::settings::kMailDomain) + u"|21-45",
+                                           u"PC-2|АНКЕТА НЕ ЗАПОЛНЕНА||"));
   EXPECT_FALSE(inventory.ADOConnection.Connected()) << "the run closes the connection at its end";
 }
 
@@ -88,7 +99,7 @@ TEST_F(RefreshEndToEndTest, AFailingFileStopsTheRunAndKeepsWhatWasWritten) {
     message = error.message();
   }
   EXPECT_EQ(message, u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number");
-  EXPECT_THAT(Rows(), ElementsAre(u"A|АНКЕТА НЕ ЗАПОЛНЕНА"));
+  EXPECT_THAT(Rows(), ElementsAre(u"A|АНКЕТА НЕ ЗАПОЛНЕНА||"));
   EXPECT_TRUE(inventory.ADOConnection.Connected()) << "a failed run leaves the connection open";
 }
 

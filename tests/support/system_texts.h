@@ -26,4 +26,15 @@ inline common::Text FileNotFoundText() {
 #endif
 }
 
+// The reason given for a programmatic identifier that no class is registered under
+// (CO_E_CLASSSTRING): Windows' own description, or the status code where the system has none (Wine).
+inline common::Text InvalidClassStringText() {
+#ifdef _WIN32
+  common::Text text = platform::SystemErrorText(static_cast<int>(0x800401F3u));
+  return text.starts_with(u"System error") ? common::Text(u"OLE error 800401f3") : text;
+#else
+  return u"Invalid class string";
+#endif
+}
+
 }  // namespace testing_support

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace app {
+
+// Makes "Outlook.Application" available to the mail directory export. On Windows that is the real
+// mail client, reached through COM; elsewhere it is our stand-in over the directory exports named by
+// the fixed settings. Called once at start by each program, before the first refresh run.
+void InstallMailClient();
+
+}  // namespace app

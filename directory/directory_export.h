@@ -1,0 +1,28 @@
+#pragma once
+
+#include "common/text.h"
+#include "store/command.h"
+#include "store/connection.h"
+#include "store/table.h"
+
+namespace directory {
+
+// Rebuilds the export tables of `database_folder` from the mail client's directory
+// ("Outlook.Application", created through platform::CreateAutomationObject):
+//
+// MEXPORT gets one row per entry of the global address list, in the order the list hands them out:
+// FIO is the display name trimmed and upper-cased, EMAIL is MakeEmail(address, mail_domain).
+// TEXPORT gets one row per contact of the default contacts folder that has both a name and a
+// business telephone: FIO is CleanFIO(last name) + " " + CleanFIO(first name), trimmed, and TEL is
+// CleanPhone of the telephone as the contact holds it.
+//
+// Each table is dropped through `command` when its file exists, created and indexed, and written row
+// by row through `table`; `connection` is closed once, after MEXPORT is written, and is open again
+// when this returns. Nothing is caught: the first failure (the store's, "<reason>, ProgID:
+// "Outlook.Application"", "Method '%s' not supported by automation object", or the mail client's
+// description of a rejected call) propagates, the rows posted so far stay and `table` stays open.
+// Every automation reference taken is released on return or failure.
+void GetExchange(store::Connection& connection, store::Command& command, store::Table& table,
+                 const common::Text& database_folder, const common::Text& mail_domain);
+
+}  // namespace directory

@@ -1,0 +1,102 @@
+#include "directory/directory_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "common/settings.h"
+#include "platform/codepage.h"
+#include "platform/system_error.h"
+
+namespace directory {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+std::string ReadDirectoryFile(const common::Text& path) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(common::TextToPath(path).c_str(), "rb"));
+  if (!file) throw common::CannotOpenFile(path, platform::SystemErrorText(errno));
+  std::string bytes;
+  char buffer[1 << 16];
+  for (;;) {
+    size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+    if (got == 0) break;
+    if (bytes.size() + got > kMaxDirectoryFileSize) {
+      throw MalformedFile(path, 0, u"The file is larger than 64 MiB");
+    }
+    bytes.append(buffer, got);
+  }
+  // A folder opens on POSIX and fails on the first read (EISDIR).
+  if (std::ferror(file.get())) throw common::CannotOpenFile(path, platform::SystemErrorText(errno));
+  return bytes;
+}
+
+std::string ToUtf8Bytes(std::string_view bytes, const common::Text& path) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
+  const bool little = bytes.starts_with("\xFF\xFE");
+  if (!little && !bytes.starts_with("\xFE\xFF")) return std::string(bytes);
+  bytes.remove_prefix(2);
+  if (bytes.size() % 2 != 0) throw MalformedFile(path, 0, u"The UTF-16 text ends in half a character");
+  common::Text text;
+  text.reserve(bytes.size() / 2);
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    auto lo = static_cast<unsigned char>(bytes[little ? i : i + 1]);
+    auto hi = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
+    text += static_cast<char16_t>(hi << 8 | lo);
+  }
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    bool lead = c >= 0xD800 && c <= 0xDBFF;
+    bool trail = c >= 0xDC00 && c <= 0xDFFF;
+    if (lead && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (lead || trail) {
+      throw MalformedFile(path, 0, u"The UTF-16 text holds an unpaired surrogate");
+    }
+  }
+  return common::ToUtf8(text);
+}
+
+std::vector<Line> SplitLines(std::string_view bytes) {
+  std::vector<Line> lines;
+  int number = 0;
+  while (!bytes.empty()) {
+    size_t end = bytes.find('\n');
+    std::string_view line = bytes.substr(0, end);
+    bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    lines.push_back({line, ++number});
+  }
+  return lines;
+}
+
+common::Error MalformedFile(const common::Text& path, int line, common::TextView what) {
+  common::Text text = u"Cannot read file \"" + path + u"\". ";
+  if (line > 0) text += common::FromUtf8("Line " + std::to_string(line) + ": ");
+  text += what;
+  return common::Error(std::move(text));
+}
+
+common::Text DecodeValue(std::string_view bytes) {
+  common::Text text;
+  if (common::DecodeUtf8Strict(bytes, text)) return text;
+  return platform::Codepage::Get(common::settings::kCodepage).Decode(bytes);
+}
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && common::EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string AsciiLower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+}  // namespace directory

@@ -1,0 +1,127 @@
+#include "platform/automation.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <optional>
+
+namespace platform {
+namespace {
+
+common::Text WithoutTrailingStops(common::TextView text) {
+  while (!text.empty() && (common::IsBlank(text.back()) || text.back() == u'.')) text.remove_suffix(1);
+  return common::Text(text);
+}
+
+common::Text OleErrorText(uint32_t status) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "OLE error %.8x", static_cast<unsigned>(status));
+  return common::FromUtf8(buffer);
+}
+
+common::Text Described(common::TextView description, uint32_t status) {
+  common::Text text = WithoutTrailingStops(description);
+  return text.empty() ? OleErrorText(status) : text;
+}
+
+common::Error TypeMismatch() { return common::Error(u"Type mismatch"); }
+
+// A text converts to an integer when it is blanks, an optional sign and decimal digits in range.
+std::optional<int32_t> TextToInteger(common::TextView text) {
+  common::Text trimmed = common::Trim(text);
+  size_t i = 0;
+  bool negative = false;
+  if (i < trimmed.size() && (trimmed[i] == u'-' || trimmed[i] == u'+')) negative = trimmed[i++] == u'-';
+  if (i == trimmed.size()) return std::nullopt;
+  int64_t value = 0;
+  for (; i < trimmed.size(); ++i) {
+    if (trimmed[i] < u'0' || trimmed[i] > u'9') return std::nullopt;
+    value = value * 10 + (trimmed[i] - u'0');
+    if (value > int64_t{INT32_MAX} + 1) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+// Factories keyed by the identifier in upper case, since identifiers ignore case.
+std::map<common::Text, AutomationFactory>& Factories() {
+  static std::map<common::Text, AutomationFactory> factories;
+  return factories;
+}
+
+common::Text FactoryKey(common::TextView prog_id) {
+  common::Text key(prog_id);
+  for (char16_t& c : key) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  }
+  return key;
+}
+
+}  // namespace
+
+common::Text AutomationValue::AsText() const {
+  if (empty()) return {};
+  if (auto* text = std::get_if<common::Text>(&value_)) return *text;
+  if (auto* number = std::get_if<int32_t>(&value_)) return common::FromUtf8(std::to_string(*number));
+  throw TypeMismatch();
+}
+
+int32_t AutomationValue::AsInteger() const {
+  if (empty()) return 0;
+  if (auto* number = std::get_if<int32_t>(&value_)) return *number;
+  if (auto* text = std::get_if<common::Text>(&value_)) {
+    if (auto number = TextToInteger(*text)) return *number;
+  }
+  throw TypeMismatch();
+}
+
+AutomationRef AutomationValue::AsObject() const {
+  if (auto* object = std::get_if<AutomationRef>(&value_); object && *object) return *object;
+  throw TypeMismatch();
+}
+
+AutomationRef CreateAutomationObject(common::TextView prog_id) {
+  auto found = Factories().find(FactoryKey(prog_id));
+  if (found == Factories().end()) return CreateSystemAutomationObject(prog_id);
+  // The factory's own failure becomes the reason of the creation failure.
+  AutomationRef object;
+  try {
+    object = found->second();
+  } catch (const common::Error& error) {
+    throw CreationFailed(error.message(), 0x80004005u, prog_id);
+  }
+  if (!object) throw CreationFailed(u"", 0x80004005u, prog_id);
+  return object;
+}
+
+void RegisterAutomationFactory(common::TextView prog_id, AutomationFactory factory) {
+  Factories()[FactoryKey(prog_id)] = std::move(factory);
+}
+
+void UnregisterAutomationFactory(common::TextView prog_id) { Factories().erase(FactoryKey(prog_id)); }
+
+common::Error CreationFailed(common::TextView reason, uint32_t status, common::TextView prog_id) {
+  common::Text text = Described(reason, status);
+  text += u", ProgID: \"";
+  text += prog_id;
+  text += u"\"";
+  return common::Error(std::move(text));
+}
+
+common::Error MemberNotSupported(common::TextView name) {
+  common::Text text = u"Method '";
+  text += name;
+  text += u"' not supported by automation object";
+  return common::Error(std::move(text));
+}
+
+common::Error MemberCallFailed(common::TextView description, uint32_t status) {
+  return common::Error(Described(description, status));
+}
+
+bool SameMemberName(common::TextView a, common::TextView b) {
+  return a.size() == b.size() && FactoryKey(a) == FactoryKey(b);
+}
+
+}  // namespace platform
