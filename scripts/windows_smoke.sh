@@ -7,6 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/windows
 share=$build/share
+fail() { echo "windows smoke test FAILED: $*" >&2; exit 1; }
 probe() { wine "$build/tests/win32/window_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
 
 # A fresh database: the first activation creates USERS.
@@ -20,6 +21,7 @@ xvfb=$!
 inventory=""
 cleanup() {
   [[ -n "$inventory" ]] && kill "$inventory" 2>/dev/null || true
+  wineserver -k >/dev/null 2>&1 || true  # the session knows this display only
   kill "$xvfb" 2>/dev/null || true
   rm -f "$display_file"
 }
@@ -27,9 +29,16 @@ trap cleanup EXIT
 for _ in $(seq 50); do [[ -s "$display_file" ]] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$display_file")"
 
+# A Wine session of its own that knows the display: a desktop that Wine set up without one (as ctest
+# runs do) cannot show windows.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -p >/dev/null 2>&1 </dev/null
+wine regsvr32 /s "$(winepath -w "$build/tests/win32/fake_outlook.dll")" >/dev/null 2>&1 </dev/null
+
 wine "$build/app/inventory.exe" >/dev/null 2>&1 </dev/null &
 inventory=$!
-timeout 30 xdotool search --sync --name '^БД ЭФЛ$' >/dev/null
+for _ in $(seq 300); do probe state >/dev/null && break; sleep 0.1; done
+timeout 10 xdotool search --sync --name '^БД ЭФЛ$' >/dev/null || fail "no window captioned БД ЭФЛ"
 # The first activation has prepared the database once the window answers.
 for _ in $(seq 100); do [[ "$(probe state | head -1)" == enabled ]] && break; sleep 0.1; done
 
@@ -45,21 +54,31 @@ import -window root "$build/smoke.png"
 echo "button after the run: $state"
 echo "log box:"; echo "$log" | sed 's/^/  /'
 
-fail() { echo "windows smoke test FAILED: $*" >&2; exit 1; }
 [[ "$state" == enabled ]] || fail "the run did not end with the button enabled"
 grep -qF 'share\PC-BUH-01.txt' <<<"$log" || fail "the log box lacks the survey file PC-BUH-01.txt"
 grep -qx 'SRV-PRINT-08' <<<"$log" || fail "the log box lacks the info-only host SRV-PRINT-08"
 
-rows=$(/usr/bin/python3 - "$share/DB/users.dbf" <<'PY'
+rows=$(/usr/bin/python3 - "$share/DB" <<'PY'
 import sys
 from dbfread import DBF
-for record in DBF(sys.argv[1], encoding="cp1251"):
-    print(record["HOST"].strip(), "|", record["FIO"].strip())
+for record in DBF(sys.argv[1] + "/users.dbf", encoding="cp1251"):
+    print(record["HOST"].strip(), "|", record["FIO"].strip(), "|", record["EMAIL"].strip(), "|", record["TEL2"].strip())
+for record in DBF(sys.argv[1] + "/mexport.dbf", encoding="cp1251"):
+    print("MEXPORT", record["FIO"].strip(), "|", record["EMAIL"].strip())
+for record in DBF(sys.argv[1] + "/texport.dbf", encoding="cp1251"):
+    print("TEXPORT", record["FIO"].strip(), "|", record["TEL"].strip())
 PY
 )
-echo "USERS:"; echo "$rows" | sed 's/^/  /'
-grep -q '^PC-BUH-01 |' <<<"$rows" || fail "USERS lacks PC-BUH-01"
-grep -qx 'SRV-PRINT-08 | АНКЕТА НЕ ЗАПОЛНЕНА' <<<"$rows" || fail "USERS lacks the placeholder row of SRV-PRINT-08"
+echo "tables:"; echo "$rows" | sed 's/^/  /'
+# The stand-in's directory: two address-list entries and one contact (see fake_outlook_com.h).
+grep -qx 'MEXPORT ИВАНОВ ИВАН ПЕТРОВИЧ | ivanov@eflab.example' <<<"$rows" || fail "MEXPORT lacks Ivanov"
+# One "/cn=" only: the second cut takes three characters of the alias.
+grep -qx 'MEXPORT PETROV | rov@eflab.example' <<<"$rows" || fail "MEXPORT lacks Petrov"
+grep -qx 'TEXPORT ПЕТРОВА МАРИЯ СЕРГЕЕВНА | 123-45-67' <<<"$rows" || fail "TEXPORT lacks Petrova"
+# The merge: the e-mail address and the second telephone reach the rows with the same name.
+grep -qx 'PC-BUH-01 | ИВАНОВ ИВАН ПЕТРОВИЧ | ivanov@eflab.example | .*' <<<"$rows" || fail "PC-BUH-01 lacks its e-mail address"
+grep -qx 'PC-BUH-02 | ПЕТРОВА МАРИЯ СЕРГЕЕВНА | .* | 123-45-67' <<<"$rows" || fail "PC-BUH-02 lacks its second telephone"
+grep -qx 'SRV-PRINT-08 | АНКЕТА НЕ ЗАПОЛНЕНА | .* | .*' <<<"$rows" || fail "USERS lacks the placeholder row of SRV-PRINT-08"
 
 # A failing run: a folder named like a survey file cannot be read. One message box, captioned with the
 # application title, the message with its full stop; the button stays disabled.

@@ -6,6 +6,7 @@
 
 #include "app/app_title.h"
 #include "app/error_text.h"
+#include "app/mail_client.h"
 #include "app/win32/window.h"
 #include "common/error.h"
 #include "platform/apartment.h"
@@ -35,6 +36,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   const common::Text title = app::ApplicationTitle(ProgramPath());
   int exit_code = 0;
   try {
+    app::InstallMailClient();
     app::win32::TForm1 form1(title);
     ShowWindow(form1.handle(), show);
     UpdateWindow(form1.handle());
