@@ -16,18 +16,27 @@ for b in build/ci/bench/*_bench; do
 done
 
 # Windows: MinGW-w64 cross build, tests under Wine in a fresh prefix. Under ru_RU.UTF-8 Wine's ANSI
-# code page is 1251. wineserver and wineboot start first with their output going nowhere: otherwise
-# every test's cold start keeps ctest's pipe open (or ctest waits forever).
+# code page is 1251. The Wine session gets a display (Xvfb) so that the window tests run rather than
+# skip. wineserver and wineboot start first with their output going nowhere: otherwise every test's
+# cold start keeps ctest's pipe open (or ctest waits forever).
 cmake --preset windows
 cmake --build --preset windows
 export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
-wineserver -p >/dev/null 2>&1 </dev/null
-wine wineboot >/dev/null 2>&1 </dev/null
+display_file=$(mktemp)
+Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>"$display_file" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 50); do [[ -s "$display_file" ]] && break; sleep 0.1; done
 status=0
-LANG=ru_RU.UTF-8 ctest --preset windows -j2 || status=$?
+DISPLAY=":$(cat "$display_file")" bash -c '
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wine wineboot >/dev/null 2>&1 </dev/null
+  LANG=ru_RU.UTF-8 ctest --preset windows -j2' || status=$?
+wineserver -k >/dev/null 2>&1 || true
+kill "$xvfb" 2>/dev/null || true
+rm -f "$display_file"
 LANG=ru_RU.UTF-8 scripts/windows_smoke.sh || status=$?
-wineserver -k || true
+wineserver -k >/dev/null 2>&1 || true
 exit "$status"
