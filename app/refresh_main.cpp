@@ -10,6 +10,7 @@
 #include "app/mail_client.h"
 #include "common/error.h"
 #include "common/log_sink.h"
+#include "platform/apartment.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ int main(int argc, char**) {
     std::cerr << "inventory-refresh takes no arguments; its folders are fixed when it is built.\n";
     return 2;
   }
+  // The mail client's automation (COM on Windows) is used from this thread only.
+  platform::Apartment apartment;
   StdoutLog log;
   try {
     app::InstallMailClient();

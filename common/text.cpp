@@ -1,7 +1,5 @@
 #include "common/text.h"
 
-#include <unicode/uchar.h>
-
 namespace common {
 
 Text Trim(TextView text) {
@@ -10,16 +8,6 @@ Text Trim(TextView text) {
   while (begin < end && IsBlank(text[begin])) ++begin;
   while (end > begin && IsBlank(text[end - 1])) --end;
   return Text(text.substr(begin, end - begin));
-}
-
-Text UpperCase(TextView text) {
-  Text result(text);
-  for (char16_t& c : result) {
-    // Surrogate halves have no case of their own; u_toupper returns them unchanged.
-    UChar32 upper = u_toupper(static_cast<UChar32>(c));
-    if (upper <= 0xFFFF) c = static_cast<char16_t>(upper);
-  }
-  return result;
 }
 
 namespace {

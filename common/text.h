@@ -15,9 +15,12 @@ constexpr bool IsBlank(char16_t c) { return c <= u' '; }
 // Removes every blank from both ends.
 Text Trim(TextView text);
 
-// Replaces each UTF-16 code unit by its simple upper-case form (Unicode data through ICU); the
-// length never changes, so "ß" stays "ß" and "ﬁ" stays "ﬁ".
+// Replaces each UTF-16 code unit by its simple upper-case form; the length never changes, so "ß"
+// stays "ß" and "ﬁ" stays "ﬁ". The mapping is the platform's: Unicode data through ICU on POSIX,
+// CharUpperBuffW on Windows (both map а..я to А..Я and ё to Ё).
 Text UpperCase(TextView text);
+// The same for the simple lower-case form (ICU's u_tolower; CharLowerBuffW on Windows).
+Text LowerCase(TextView text);
 
 // Strict UTF-8 <-> UTF-16 for text that is known to be well formed (literals, messages, Qt).
 // Ill-formed input becomes U+FFFD; these never throw.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "common/error.h"
 #include "common/text.h"
 
@@ -28,10 +30,12 @@ class FolderLock {
   bool held() const { return handle_ >= 0; }
 
  private:
-  int handle_ = -1;
+  intptr_t handle_ = -1;  // a descriptor on POSIX, a HANDLE on Windows
 };
 
 // "The database folder "%s" is in use by another refresh run".
-common::Error FolderInUse(const common::Text& folder);
+inline common::Error FolderInUse(const common::Text& folder) {
+  return common::Error(u"The database folder \"" + folder + u"\" is in use by another refresh run");
+}
 
 }  // namespace platform

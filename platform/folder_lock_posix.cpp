@@ -9,10 +9,6 @@
 
 namespace platform {
 
-common::Error FolderInUse(const common::Text& folder) {
-  return common::Error(u"The database folder \"" + folder + u"\" is in use by another refresh run");
-}
-
 FolderLock::FolderLock(const common::Text& folder) {
   std::string path = common::TextToPath(folder + kFolderLockName);
   if (path.find('\0') != std::string::npos) return;
@@ -35,7 +31,7 @@ FolderLock::FolderLock(const common::Text& folder) {
 }
 
 FolderLock::~FolderLock() {
-  if (handle_ >= 0) ::close(handle_);  // closing the last descriptor releases the lock
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));  // closing the last descriptor releases the lock
 }
 
 }  // namespace platform

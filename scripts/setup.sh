@@ -3,12 +3,25 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libicu-dev googletest libgtest-dev libgmock-dev
           libbenchmark-dev fonts-dejavu-core locales)
-if [[ "${1:-}" == "--tests" ]]; then
-  # Independent dBase readers the interop tests run on tables the engine writes.
-  packages+=(python3-dbfread gdal-bin)
-  # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
-  packages+=(clang libclang-rt-14-dev)
-fi
+for option in "$@"; do
+  case "$option" in
+    --tests)
+      # Independent dBase readers the interop tests run on tables the engine writes.
+      packages+=(python3-dbfread gdal-bin)
+      # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
+      packages+=(clang libclang-rt-14-dev)
+      ;;
+    --windows)
+      # The Windows cross build (the -posix compilers: GoogleTest needs std::mutex), Wine to run its
+      # tests, and Xvfb, xdotool and ImageMagick for the window smoke test.
+      packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xauth xdotool imagemagick)
+      ;;
+    *)
+      echo "usage: scripts/setup.sh [--tests] [--windows]" >&2
+      exit 64
+      ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

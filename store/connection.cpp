@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/error.h"
+#include "platform/file_io.h"
 #include "store/component_error.h"
 #include "store/database.h"
 #include "store/inventory_database.h"
@@ -24,7 +25,7 @@ std::filesystem::path FolderOf(const common::Text& connection_string) {
   }
   common::Text folder = connection_string.substr(prefix.size());
   if (folder.empty()) throw common::Error(u"The connection string names no folder after \"DefaultDir=\"");
-  return std::filesystem::path(common::TextToPath(folder));
+  return platform::TextToFsPath(folder);
 }
 
 }  // namespace

@@ -1,10 +1,6 @@
 #include "store/database.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
@@ -12,6 +8,7 @@
 #include "common/error.h"
 #include "common/settings.h"
 #include "platform/codepage.h"
+#include "platform/file_io.h"
 #include "platform/system_error.h"
 #include "store/dbf/format.h"
 #include "store/dbf/table_file.h"
@@ -87,8 +84,8 @@ struct TableState {
 };
 
 std::mutex cache_mutex;
-std::map<std::string, std::shared_ptr<TableState>>& Cache() {
-  static std::map<std::string, std::shared_ptr<TableState>> cache;
+std::map<std::filesystem::path, std::shared_ptr<TableState>>& Cache() {
+  static std::map<std::filesystem::path, std::shared_ptr<TableState>> cache;
   return cache;
 }
 
@@ -302,13 +299,14 @@ struct Database::Handle {
 };
 
 Database::Database(std::filesystem::path folder) : folder_(std::move(folder)) {
-  struct stat info {};
-  if (::stat(folder_.c_str(), &info) != 0) {
-    throw common::Error(u"Cannot open the database folder \"" + common::PathToText(folder_.native()) + u"\". " +
-                        platform::SystemErrorText(errno));
+  int error = 0;
+  platform::PathKind kind = platform::KindOf(folder_, error);
+  if (kind == platform::PathKind::kMissing) {
+    throw common::Error(u"Cannot open the database folder \"" + platform::FsPathToText(folder_) + u"\". " +
+                        platform::SystemErrorText(error));
   }
-  if (!S_ISDIR(info.st_mode)) {
-    throw common::Error(u"Cannot open the database folder \"" + common::PathToText(folder_.native()) +
+  if (kind != platform::PathKind::kFolder) {
+    throw common::Error(u"Cannot open the database folder \"" + platform::FsPathToText(folder_) +
                         u"\". It is not a folder");
   }
 }
@@ -325,7 +323,7 @@ namespace {
 // The cached state of `file` when it still describes the file as it is, else a fresh one.
 std::shared_ptr<TableState> StateFor(const dbf::TableFile& file, const dbf::FileIdentity& identity) {
   std::lock_guard lock(cache_mutex);
-  std::shared_ptr<TableState>& cached = Cache()[file.path().native()];
+  std::shared_ptr<TableState>& cached = Cache()[file.path()];
   if (!cached || cached->identity != identity) cached = LoadState(file, identity);
   return cached;
 }
@@ -336,13 +334,11 @@ Database::Handle& Database::Acquire(const std::string& table) {
   auto held = handles_.find(table);
   if (held != handles_.end()) {
     Handle& handle = *held->second;
-    struct stat info {};
     // Still the same file under the same name? Then only its contents may have changed, and the
-    // name's attributes are the open file's own: one stat per statement tells both.
-    if (::stat(handle.file->path().c_str(), &info) == 0 &&
-        static_cast<uint64_t>(info.st_ino) == handle.state->identity.inode &&
-        static_cast<uint64_t>(info.st_dev) == handle.state->identity.device) {
-      dbf::FileIdentity identity = dbf::IdentityOf(info);
+    // name's identity is the open file's own: one look per statement tells both.
+    std::optional<platform::FileIdentity> now = platform::IdentityOf(handle.file->path());
+    if (now && now->inode == handle.state->identity.inode && now->device == handle.state->identity.device) {
+      const dbf::FileIdentity& identity = *now;
       if (identity != handle.state->identity) handle.state = StateFor(*handle.file, identity);
       return handle;
     }
@@ -369,12 +365,12 @@ void Database::Drop(const std::string& table) {
     throw Fail("Table " + table + " not found: there is no file " + FileNameOf(table) + " in \"" +
                folder_.string() + "\"");
   }
-  if (::unlink(path->c_str()) != 0) {
-    throw common::Error(u"Cannot delete file \"" + common::PathToText(path->native()) + u"\". " +
-                        platform::SystemErrorText(errno));
+  if (int error = platform::RemoveFile(*path)) {
+    throw common::Error(u"Cannot delete file \"" + platform::FsPathToText(*path) + u"\". " +
+                        platform::SystemErrorText(error));
   }
   std::lock_guard lock(cache_mutex);
-  Cache().erase(path->native());
+  Cache().erase(*path);
 }
 
 void Database::Execute(const Statement& statement, const Parameters& parameters) {
@@ -405,7 +401,7 @@ void Database::Execute(const Statement& statement, const Parameters& parameters)
       dbf::CreateTableFile(path, std::move(fields), dbf::kLdidWindows1251);
       // A file that stood here before may have left its state behind under the same identity.
       std::lock_guard lock(cache_mutex);
-      Cache().erase(path.native());
+      Cache().erase(path);
       return;
     }
     case StatementKind::kDropTable:

@@ -1,12 +1,13 @@
 #include "store/inventory_database.h"
 
+#include "platform/file_io.h"
 #include "store/dbf/table_file.h"
 #include "store/statements.h"
 
 namespace store {
 
 bool TableExists(const common::Text& folder, const common::Text& file_name) {
-  return dbf::FindTableFile(std::filesystem::path(common::TextToPath(folder)), common::TextToPath(file_name))
+  return dbf::FindTableFile(platform::TextToFsPath(folder), common::TextToPath(file_name))
       .has_value();
 }
 

@@ -1,13 +1,6 @@
 #include "store/dbf/table_file.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <stdio.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "common/error.h"
 #include "platform/system_error.h"
@@ -16,7 +9,7 @@ namespace store::dbf {
 
 namespace {
 
-common::Text PathText(const std::filesystem::path& path) { return common::PathToText(path.native()); }
+common::Text PathText(const std::filesystem::path& path) { return platform::FsPathToText(path); }
 
 common::Error FileError(const char16_t* what, const std::filesystem::path& path, int code) {
   common::Text message = what;
@@ -24,20 +17,7 @@ common::Error FileError(const char16_t* what, const std::filesystem::path& path,
   return common::Error(std::move(message));
 }
 
-bool IsFolder(const std::filesystem::path& path, unsigned char type_hint) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
-  return type_hint == DT_DIR;
-}
-
-int64_t Nanoseconds(const timespec& time) { return int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec; }
-
 }  // namespace
-
-FileIdentity IdentityOf(const struct stat& info) {
-  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
-                      static_cast<uint64_t>(info.st_size), Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
-}
 
 common::Error DamagedTable(const std::filesystem::path& path, common::TextView reason) {
   common::Text message = u"Table file \"" + PathText(path) + u"\" is damaged: ";
@@ -46,70 +26,47 @@ common::Error DamagedTable(const std::filesystem::path& path, common::TextView r
 }
 
 std::optional<std::filesystem::path> FindTableFile(const std::filesystem::path& folder, std::string_view file_name) {
-  std::filesystem::path exact = folder / file_name;
-  struct stat info {};
-  if (::stat(exact.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) return exact;
+  const common::Text wanted = common::FromUtf8(file_name);
+  std::filesystem::path exact = folder / platform::TextToFsPath(wanted);
+  int error = 0;
+  const bool exact_is_file = platform::KindOf(exact, error) == platform::PathKind::kFile;
 
-  // Tables copied from a Windows share keep whatever case they had there (USERS.DBF).
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return std::nullopt;
+  // Tables copied from a Windows share keep whatever case they had there (USERS.DBF); a file system
+  // that ignores case finds them under any spelling, so the name is the one the folder lists.
+  std::vector<platform::FolderEntry> entries;
   std::vector<std::filesystem::path> matches;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (!common::EqualsIgnoreAsciiCase(entry->d_name, file_name)) continue;
-    std::filesystem::path candidate = folder / entry->d_name;
-    if (!IsFolder(candidate, entry->d_type)) matches.push_back(std::move(candidate));
+  if (platform::ListFolder(folder, entries)) {
+    for (const platform::FolderEntry& entry : entries) {
+      if (entry.folder) continue;
+      common::Text name = platform::FsPathToText(entry.name);
+      if (exact_is_file && name == wanted) return exact;
+      if (common::EqualsIgnoreAsciiCase(common::ToUtf8(name), file_name)) matches.push_back(folder / entry.name);
+    }
   }
-  ::closedir(dir);
-  if (matches.empty()) return std::nullopt;
-  return *std::min_element(matches.begin(), matches.end());
+  if (!matches.empty()) return *std::min_element(matches.begin(), matches.end());
+  if (exact_is_file) return exact;
+  return std::nullopt;
 }
 
 void CreateTableFile(const std::filesystem::path& path, std::vector<Field> fields, uint8_t language_driver) {
   std::string bytes = BuildHeader(fields, language_driver, 0);
   bytes.push_back(kEndOfData);
-
-  std::string aside_name(1, '.');
-  aside_name.append(path.filename().string()).append(".").append(std::to_string(::getpid())).append(".new");
-  std::filesystem::path aside = path.parent_path() / aside_name;
-  int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) throw FileError(u"Cannot create file", path, errno);
-  ssize_t written = ::write(fd, bytes.data(), bytes.size());
-  int write_error = errno;
-  ::close(fd);
-  if (written != static_cast<ssize_t>(bytes.size())) {
-    ::unlink(aside.c_str());
-    throw FileError(u"Cannot write file", path, written < 0 ? write_error : ENOSPC);
-  }
-  // The table appears complete or not at all, and an existing file is never replaced.
-  int result = ::renameat2(AT_FDCWD, aside.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
-  if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
-    result = ::link(aside.c_str(), path.c_str());
-    int link_error = errno;
-    ::unlink(aside.c_str());
-    errno = link_error;
-  }
-  if (result != 0) {
-    int error = errno;
-    ::unlink(aside.c_str());
-    throw FileError(u"Cannot create file", path, error);
+  bool in_writing = false;
+  if (int error = platform::CreateNewFile(path, bytes, in_writing)) {
+    throw FileError(in_writing ? u"Cannot write file" : u"Cannot create file", path, error);
   }
 }
 
 TableFile::TableFile(std::filesystem::path path) : path_(std::move(path)) {
-  fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    writable_ = false;
-  }
-  if (fd_ < 0) throw common::CannotOpenFile(PathText(path_), platform::SystemErrorText(errno));
+  if (int error = file_.Open(path_)) throw common::CannotOpenFile(PathText(path_), platform::SystemErrorText(error));
 }
 
-TableFile::~TableFile() { ::close(fd_); }
+TableFile::~TableFile() = default;
 
 FileIdentity TableFile::Identity() const {
-  struct stat info {};
-  if (::fstat(fd_, &info) != 0) throw FileError(u"Cannot read file", path_, errno);
-  return IdentityOf(info);
+  FileIdentity identity;
+  if (int error = file_.Identity(identity)) throw FileError(u"Cannot read file", path_, error);
+  return identity;
 }
 
 TableFile::Loaded TableFile::Load() const {
@@ -165,21 +122,21 @@ void TableFile::ReadAt(uint64_t offset, size_t length, std::string& out) const {
   out.resize(length);
   size_t done = 0;
   while (done < length) {
-    ssize_t n = ::pread(fd_, out.data() + done, length - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw FileError(u"Cannot read file", path_, errno);
+    int error = 0;
+    int64_t n = file_.ReadAt(offset + done, out.data() + done, length - done, error);
+    if (n < 0) throw FileError(u"Cannot read file", path_, error);
     if (n == 0) throw DamagedTable(path_, u"the file is shorter than its records");
     done += static_cast<size_t>(n);
   }
 }
 
 void TableFile::Write(uint64_t offset, std::string_view bytes) {
-  if (!writable_) throw FileError(u"Cannot write file", path_, EACCES);
+  if (!file_.writable()) throw FileError(u"Cannot write file", path_, platform::AccessDeniedCode());
   size_t done = 0;
   while (done < bytes.size()) {
-    ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw FileError(u"Cannot write file", path_, n < 0 ? errno : ENOSPC);
+    int error = 0;
+    int64_t n = file_.WriteAt(offset + done, bytes.data() + done, bytes.size() - done, error);
+    if (n <= 0) throw FileError(u"Cannot write file", path_, n < 0 ? error : platform::DiskFullCode());
     done += static_cast<size_t>(n);
   }
 }

@@ -10,23 +10,15 @@
 #include <sys/stat.h>
 
 #include "common/error.h"
+#include "platform/file_io.h"
 #include "store/dbf/format.h"
 
 namespace store::dbf {
 
 // What identifies one state of a file on disk; a change in any member means another program (or
 // another handle) may have written it.
-struct FileIdentity {
-  uint64_t device = 0;
-  uint64_t inode = 0;
-  uint64_t size = 0;
-  int64_t modified_ns = 0;
-  int64_t changed_ns = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
+using FileIdentity = platform::FileIdentity;
 
-// The identity that `stat` or `fstat` reported for a file.
-FileIdentity IdentityOf(const struct stat& info);
 
 // The file of a table in `folder`, found whatever the case of its name: `file_name` itself first,
 // else the one entry whose name equals it ignoring ASCII case (the first in name order when several
@@ -67,12 +59,11 @@ class TableFile {
   void ReadAt(uint64_t offset, size_t length, std::string& out) const;
   void Write(uint64_t offset, std::string_view bytes);
 
-  bool writable() const { return writable_; }
+  bool writable() const { return file_.writable(); }
 
  private:
   std::filesystem::path path_;
-  int fd_ = -1;
-  bool writable_ = true;
+  platform::RandomAccessFile file_;
 };
 
 // "Table file "%s" is damaged: %s".

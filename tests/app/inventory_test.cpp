@@ -41,7 +41,9 @@ TEST(InventoryTest, DefaultFoldersAreTheFixedSettings) {
   NullLog log;
   Inventory inventory(log);
   EXPECT_EQ(inventory.survey_folder(), common::settings::kSurveyFolder);
-  EXPECT_EQ(inventory.database_folder(), common::Text(common::settings::kSurveyFolder) + u"DB/");
+  // "DB" and the survey folder's own separator ("/" here, "\\" in a Windows build).
+  const common::Text survey_folder = common::settings::kSurveyFolder;
+  EXPECT_EQ(inventory.database_folder(), survey_folder + u"DB" + survey_folder.back());
 }
 
 TEST(InventoryTest, FormActivatePointsTheConnectionAtTheDatabaseFolder) {

@@ -1,22 +1,16 @@
 #pragma once
 
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 
+#include "tests/support/unique_folder.h"
+
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "inventory-app-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
+  TempFolder() : path_(testing_support::MakeUniqueFolder(std::filesystem::temp_directory_path(), "inventory-app-")) {}
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);

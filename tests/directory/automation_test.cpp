@@ -1,4 +1,5 @@
 #include "platform/automation.h"
+#include "tests/support/system_texts.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -47,14 +48,16 @@ TEST_F(AutomationRegistryTest, RegisteredFactoryAnswersItsIdentifierWhateverItsC
 
 TEST_F(AutomationRegistryTest, UnknownIdentifierIsAnInvalidClassString) {
   EXPECT_THAT([] { CreateAutomationObject(u"No.Such.Thing"); },
-              ThrowsMessage<common::Error>(StrEq("Invalid class string, ProgID: \"No.Such.Thing\"")));
+              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(testing_support::InvalidClassStringText()) +
+                                                 ", ProgID: \"No.Such.Thing\"")));
 }
 
 TEST_F(AutomationRegistryTest, UnregisteredFactoryNoLongerAnswers) {
   RegisterAutomationFactory(u"Test.Recorder", [] { return std::make_shared<Recorder>(); });
   UnregisterAutomationFactory(u"TEST.recorder");
   EXPECT_THAT([] { CreateAutomationObject(u"Test.Recorder"); },
-              ThrowsMessage<common::Error>(StrEq("Invalid class string, ProgID: \"Test.Recorder\"")));
+              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(testing_support::InvalidClassStringText()) +
+                                                 ", ProgID: \"Test.Recorder\"")));
 }
 
 TEST_F(AutomationRegistryTest, FactoryFailureIsTheReasonFollowedByTheIdentifier) {

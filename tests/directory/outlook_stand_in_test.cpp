@@ -9,6 +9,7 @@
 #include "directory/ldif_reader.h"
 #include "directory/vcard_reader.h"
 #include "tests/directory/temp_folder.h"
+#include "tests/support/system_texts.h"
 
 namespace directory {
 namespace {
@@ -143,7 +144,8 @@ TEST_F(OutlookStandInTest, MissingFileFailsTheCreation) {
   RegisterOutlookStandIn(folder_.PathOf("none.ldif"), contacts_);
   EXPECT_THAT([] { platform::CreateAutomationObject(u"Outlook.Application"); },
               ThrowsMessage<common::Error>(StrEq("Cannot open file \"" + common::ToUtf8(folder_.PathOf("none.ldif")) +
-                                                 "\". No such file or directory, ProgID: \"Outlook.Application\"")));
+                                                 "\". " + common::ToUtf8(testing_support::FileNotFoundText()) +
+                                                 ", ProgID: \"Outlook.Application\"")));
 }
 
 TEST_F(OutlookStandInTest, BrokenContactsFileFailsTheCreation) {

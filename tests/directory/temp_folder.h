@@ -1,23 +1,19 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
 
 #include "common/text.h"
+#include "tests/support/unique_folder.h"
 
 namespace directory::testing {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "directory-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
+  TempFolder() : path_(testing_support::MakeUniqueFolder(std::filesystem::temp_directory_path(), "directory-test-")) {}
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);

@@ -8,6 +8,7 @@
 #include "store/statements.h"
 #include "store/table.h"
 #include "tests/store/support/dbf_files.h"
+#include "tests/support/system_texts.h"
 
 namespace store {
 namespace {
@@ -92,10 +93,10 @@ TEST_F(ComponentsTest, ConnectionStringErrors) {
   EXPECT_THAT([&] { command.Execute(); },
               ThrowsMessage<common::Error>(
                   StrEq("ADOConnection: The connection string names no folder after \"DefaultDir=\"")));
-  other.SetConnectionString(kConnectionStringPrefix + folder_.text() + u"missing/");
+  other.SetConnectionString(kConnectionStringPrefix + folder_.text() + u"missing" + testing_support::kSeparator);
   EXPECT_THAT([&] { command.Execute(); },
               ThrowsMessage<common::Error>(AllOf(StartsWith("ADOConnection: Cannot open the database folder \""),
-                                                 HasSubstr("missing/\". No such file or directory"))));
+                                                 HasSubstr("missing" + common::ToUtf8(testing_support::kSeparator) + "\". " + common::ToUtf8(testing_support::FileNotFoundText())))));
   EXPECT_FALSE(other.Connected());
 }
 

@@ -60,7 +60,7 @@ TEST_F(FirstActivationTest, MissingUsersCreatesTheTableAndEighteenIndexesInOrder
   }
   // Only files of the tables: no index or catalog file a dBase tool could misread.
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) names.push_back(entry.path().filename());
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) names.push_back(entry.path().filename().string());
   EXPECT_THAT(names, ElementsAreArray({"users.dbf"}));
 }
 

@@ -1,25 +1,19 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "common/text.h"
+#include "tests/support/unique_folder.h"
 
 namespace survey::testing {
 
 // A fresh folder under the test temporary directory, removed with everything in it afterwards.
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = ::testing::TempDir() + "survey-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
+  TempFolder() : path_(testing_support::MakeUniqueFolder(::testing::TempDir(), "survey-")) {}
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);

@@ -2,26 +2,29 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/file_io.h"
+#include "tests/support/system_texts.h"
+#include "tests/support/unique_folder.h"
+
 namespace store::testing {
 
-TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "store-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
+TempFolder::TempFolder()
+    : path_(testing_support::MakeUniqueFolder(std::filesystem::temp_directory_path(), "store-test-")) {}
 
 TempFolder::~TempFolder() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }
 
-common::Text TempFolder::text() const { return common::PathToText(path_.string() + "/"); }
+common::Text TempFolder::text() const { return platform::FsPathToText(path_) + testing_support::kSeparator; }
 
 std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -98,6 +101,15 @@ std::string MakeDbf(const std::vector<FieldSpec>& fields, const std::vector<std:
   return bytes;
 }
 
+#ifdef _WIN32
+// The independent readers are Debian tools; a Windows build has none of them, and the tests that
+// need them skip.
+std::string RunCommand(const std::string&, int*) { throw std::runtime_error("no shell commands on Windows"); }
+
+bool HaveDebianPythonModule(const std::string&) { return false; }
+
+bool HaveProgram(const std::string&) { return false; }
+#else
 std::string RunCommand(const std::string& command, int* status) {
   std::string output;
   FILE* pipe = ::popen(command.c_str(), "r");
@@ -121,5 +133,6 @@ bool HaveProgram(const std::string& name) {
   RunCommand("command -v " + name + " >/dev/null 2>&1", &status);
   return status == 0;
 }
+#endif
 
 }  // namespace store::testing

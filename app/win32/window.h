@@ -1,0 +1,81 @@
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <memory>
+
+#include "app/inventory.h"
+#include "common/log_sink.h"
+#include "common/text.h"
+
+namespace app::win32 {
+
+// Builds the inventory the window drives; the window hands itself in as the log sink.
+using InventoryFactory = std::function<std::unique_ptr<Inventory>(common::LogSink& log)>;
+
+// The inventory with the fixed settings of the installation.
+std::unique_ptr<Inventory> DefaultInventory(common::LogSink& log);
+
+// The main window "БД ЭФЛ" on the Win32 API: the button that starts a refresh run and the log box the
+// importers write to. It is the shell's event boundary: the only place where errors are caught, each
+// shown in one modal message box captioned with the application title. Everything runs on the thread
+// that created it, which must have initialised COM as a single-threaded apartment.
+class TForm1 : public common::LogSink {
+ public:
+  // Window class of the main window; other programs (and the smoke test) find the window by it.
+  static constexpr wchar_t kClassName[] = L"TForm1";
+
+  // Creates the window and its controls, hidden; `application_title` captions the message boxes.
+  // Throws common::Error with the system's text when the window cannot be created.
+  explicit TForm1(common::Text application_title, const InventoryFactory& make_inventory = DefaultInventory);
+  ~TForm1() override;
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  HWND handle() const { return handle_; }
+  // Controls, created in tab order.
+  HWND Button1 = nullptr;
+  HWND Memo1 = nullptr;
+
+  Inventory& inventory() { return *inventory_; }
+
+  // The first-activation handler: unhooks itself, then prepares the database. A failure is shown and
+  // leaves the button enabled.
+  void FormActivate();
+
+  // The refresh run: disables Button1, runs the stages and enables Button1 again. A failure is shown
+  // and leaves Button1 disabled for the rest of the program's life. A close requested meanwhile is
+  // carried out when the run has ended.
+  void Button1Click();
+
+  // The log step: appends `line` to Memo1 as its new last line, then dispatches every pending message
+  // (painting, input, moves, a close request) before the import goes on.
+  void Log(const common::Text& line) override;
+
+  // Shows the error in flight in one message box owned by the active window: stop icon, OK button, the
+  // application title as caption, the message with the full-stop rule as text.
+  void HandleException(std::exception_ptr error);
+
+  // Translates and dispatches one message, with the dialog keys (Tab between the controls) handled.
+  void Dispatch(MSG& message);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void CreateControls();
+
+  common::Text application_title_;
+  std::unique_ptr<Inventory> inventory_;
+  HWND handle_ = nullptr;
+  HFONT font_ = nullptr;
+  bool activation_pending_ = true;
+  bool run_in_progress_ = false;
+  bool close_requested_ = false;
+};
+
+// Runs the message loop until the main window is destroyed; returns the exit code of WM_QUIT.
+int RunMessageLoop(TForm1& form);
+
+}  // namespace app::win32

@@ -1,0 +1,9 @@
+#include "platform/apartment.h"
+
+namespace platform {
+
+Apartment::Apartment() = default;
+
+Apartment::~Apartment() = default;
+
+}  // namespace platform

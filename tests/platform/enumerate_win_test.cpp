@@ -1,0 +1,88 @@
+// The Windows search through FindFirstFileW/FindNextFileW, checked against the same rules as the POSIX
+// listing: every attribute, the file system's own case-insensitive matching, the listing order, and
+// long names only (never a match through a generated short name).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/enumerate.h"
+#include "tests/platform/windows_test_folder.h"
+
+namespace platform {
+namespace {
+
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+
+class EnumerateMatchesWinTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_.Write(u"PC-12.txt");
+    folder_.Write(u"PC-13.TXT");  // written in upper case
+    folder_.MakeFolder(u"x.txt");  // a folder named like a survey file
+    folder_.Write(u"a.b.txt");
+    folder_.Write(u"y.txtx");  // its short name Y~1.TXT matches "*.txt"; the long name does not
+    folder_.Write(u"longer name.txt_old");
+    folder_.Write(u"txt");
+    folder_.Write(u"PC-12.nfo");
+    folder_.Write(u"Иванов ПК.txt");
+    folder_.MakeFolder(u"DB");
+  }
+
+  std::vector<common::Text> Visit(const common::Text& mask) const {
+    std::vector<common::Text> names;
+    EnumerateMatches(folder_.Folder() + mask, [&](const common::Text& name) { names.push_back(name); });
+    return names;
+  }
+
+  win_testing::WindowsTestFolder folder_;
+};
+
+TEST_F(EnumerateMatchesWinTest, SurveyMaskGivesLongNamesOfEveryKindWithoutRegardToCase) {
+  EXPECT_THAT(Visit(u"*.txt"), UnorderedElementsAre(u"PC-12.txt", u"PC-13.TXT", u"x.txt", u"a.b.txt", u"Иванов ПК.txt"));
+}
+
+TEST_F(EnumerateMatchesWinTest, InfoMaskGivesOnlyInfoFiles) { EXPECT_THAT(Visit(u"*.nfo"), UnorderedElementsAre(u"PC-12.nfo")); }
+
+TEST_F(EnumerateMatchesWinTest, HiddenAndSystemFilesAreVisited) {
+  folder_.Write(u"hidden.txt");
+  folder_.Write(u"system.txt");
+  folder_.Write(u"readonly.txt");
+  ASSERT_TRUE(folder_.SetAttributes(u"hidden.txt", FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(folder_.SetAttributes(u"system.txt", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(folder_.SetAttributes(u"readonly.txt", FILE_ATTRIBUTE_READONLY));
+  std::vector<common::Text> names = Visit(u"*.txt");
+  folder_.SetAttributes(u"readonly.txt", FILE_ATTRIBUTE_NORMAL);  // so that the folder can be removed
+  EXPECT_THAT(names, ::testing::IsSupersetOf({u"hidden.txt", u"system.txt", u"readonly.txt"}));
+  EXPECT_EQ(names.size(), 8u);
+}
+
+TEST_F(EnumerateMatchesWinTest, QuestionMarkAndForwardSlashFolderWork) {
+  std::vector<common::Text> names;
+  common::Text folder = folder_.Folder();
+  folder.back() = u'/';
+  EnumerateMatches(folder + u"PC-1?.*", [&](const common::Text& name) { names.push_back(name); });
+  EXPECT_THAT(names, UnorderedElementsAre(u"PC-12.txt", u"PC-13.TXT", u"PC-12.nfo"));
+}
+
+TEST_F(EnumerateMatchesWinTest, MissingFolderOrNoMatchVisitsNothing) {
+  EXPECT_THAT(Visit(u"*.doc"), IsEmpty());
+  std::vector<common::Text> names;
+  EnumerateMatches(folder_.Folder() + u"no such folder\\*.txt", [&](const common::Text& name) { names.push_back(name); });
+  EXPECT_THAT(names, IsEmpty());
+}
+
+TEST_F(EnumerateMatchesWinTest, AnExceptionFromTheVisitorEndsTheListing) {
+  int visits = 0;
+  EXPECT_THROW(EnumerateMatches(folder_.Folder() + u"*.txt",
+                                [&](const common::Text&) {
+                                  ++visits;
+                                  throw std::runtime_error("stop");
+                                }),
+               std::runtime_error);
+  EXPECT_EQ(visits, 1);
+}
+
+}  // namespace
+}  // namespace platform

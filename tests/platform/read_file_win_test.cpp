@@ -1,0 +1,102 @@
+// Reading workstation files through CreateFileW: others may read the file meanwhile, nobody may be
+// writing it, and only regular files of bounded size are read.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "common/error.h"
+#include "platform/read_file.h"
+#include "platform/system_error.h"
+#include "tests/platform/windows_test_folder.h"
+
+namespace platform {
+namespace {
+
+using ::testing::ThrowsMessage;
+using ::testing::StrEq;
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using Handle = std::unique_ptr<void, HandleCloser>;
+
+Handle Open(const common::Text& path, DWORD access, DWORD share) {
+  HANDLE handle = CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), access, share, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  return Handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+// The message for a failure with system error `code`; the reason is the system's own text for it.
+std::string Expected(const common::Text& path, DWORD code) {
+  return common::ToUtf8(u"Cannot open file \"" + path + u"\". " + SystemErrorText(static_cast<int>(code)));
+}
+
+class ReadFileWinTest : public ::testing::Test {
+ protected:
+  win_testing::WindowsTestFolder folder_;
+};
+
+TEST_F(ReadFileWinTest, ReadsEveryByte) {
+  std::string bytes("\xFF\xFE\x00\x00\r\n\xC6", 7);
+  EXPECT_EQ(ReadWorkstationFile(folder_.Write(u"ПК-1.txt", bytes)), bytes);
+}
+
+TEST_F(ReadFileWinTest, AnotherReaderIsNoObstacle) {
+  common::Text path = folder_.Write(u"PC-1.txt", "line");
+  Handle reader = Open(path, GENERIC_READ, FILE_SHARE_READ);
+  ASSERT_TRUE(reader);
+  EXPECT_EQ(ReadWorkstationFile(path), "line");
+}
+
+TEST_F(ReadFileWinTest, AFileOpenForWritingCannotBeOpened) {
+  common::Text path = folder_.Write(u"PC-1.txt", "half written");
+  // The writer lets everybody read and write alongside it: the refusal is the reader's own share mode.
+  Handle writer = Open(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  ASSERT_TRUE(writer);
+  EXPECT_THAT([&] { ReadWorkstationFile(path); },
+              ThrowsMessage<common::Error>(StrEq(Expected(path, ERROR_SHARING_VIOLATION))));
+}
+
+TEST_F(ReadFileWinTest, WhileReadingNobodyCanOpenForWriting) {
+  // The share mode granted while the file is open: read yes, write no. Observed through a second
+  // handle opened the same way the reader opens.
+  common::Text path = folder_.Write(u"PC-1.txt", "x");
+  Handle reader = Open(path, GENERIC_READ, FILE_SHARE_READ);
+  ASSERT_TRUE(reader);
+  EXPECT_FALSE(Open(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+}
+
+TEST_F(ReadFileWinTest, MissingFileNamesTheSystemReason) {
+  common::Text path = folder_.Path(u"absent.txt");
+  EXPECT_THAT([&] { ReadWorkstationFile(path); },
+              ThrowsMessage<common::Error>(StrEq(Expected(path, ERROR_FILE_NOT_FOUND))));
+}
+
+TEST_F(ReadFileWinTest, FolderIsRefused) {
+  folder_.MakeFolder(u"x.txt");
+  common::Text path = folder_.Path(u"x.txt");
+  EXPECT_THAT([&] { ReadWorkstationFile(path); },
+              ThrowsMessage<common::Error>(StrEq(Expected(path, ERROR_ACCESS_DENIED))));
+}
+
+TEST_F(ReadFileWinTest, SizeLimitHolds) {
+  std::string largest(kMaxWorkstationFileSize, 'a');
+  EXPECT_EQ(ReadWorkstationFile(folder_.Write(u"largest.txt", largest)).size(), kMaxWorkstationFileSize);
+  common::Text path = folder_.Write(u"large.txt", largest + "a");
+  EXPECT_THAT([&] { ReadWorkstationFile(path); },
+              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(
+                  u"Cannot open file \"" + path + u"\". File too large (the limit is 1048576 bytes)"))));
+}
+
+TEST_F(ReadFileWinTest, FileExistsIsFalseForFoldersAndMissingNames) {
+  folder_.MakeFolder(u"DB");
+  EXPECT_TRUE(FileExists(folder_.Write(u"users.dbf")));
+  EXPECT_FALSE(FileExists(folder_.Path(u"DB")));
+  EXPECT_FALSE(FileExists(folder_.Path(u"absent.dbf")));
+}
+
+}  // namespace
+}  // namespace platform
