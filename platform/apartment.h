@@ -13,7 +13,7 @@ class Apartment {
   Apartment& operator=(const Apartment&) = delete;
 
  private:
-  bool joined_ = false;
+  [[maybe_unused]] bool joined_ = false;  // Windows: whether CoInitializeEx succeeded and needs its CoUninitialize
 };
 
 }  // namespace platform
