@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "tests/support/unique_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace platform::win_testing {
 

@@ -6,27 +6,21 @@
 #include <string>
 
 #include "common/text.h"
-#include "tests/support/unique_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace survey::testing {
 
 // A fresh folder under the test temporary directory, removed with everything in it afterwards.
-class TempFolder {
+class TempFolder : public testing_support::ScratchFolder {
  public:
-  TempFolder() : path_(testing_support::MakeUniqueFolder(::testing::TempDir(), "survey-")) {}
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
+  TempFolder() : ScratchFolder("survey-", ::testing::TempDir()) {}
 
   // The native path of `name` inside the folder.
-  std::string Native(const std::string& name) const { return (path_ / name).string(); }
+  std::string Native(const std::string& name) const { return (path() / name).string(); }
   // The same path as the system's text, the way the refresh run builds it.
   common::Text Path(const std::string& name) const { return common::PathToText(Native(name)); }
   // The folder itself as text, ending with a separator.
-  common::Text Folder() const { return common::PathToText(path_.string() + "/"); }
+  common::Text Folder() const { return common::PathToText(path().string() + "/"); }
 
   common::Text Write(const std::string& name, const std::string& bytes) const {
     std::ofstream out(Native(name), std::ios::binary | std::ios::trunc);
@@ -34,9 +28,6 @@ class TempFolder {
     if (!out) throw std::runtime_error("cannot write " + name);
     return Path(name);
   }
-
- private:
-  std::filesystem::path path_;
 };
 
 // UTF-8 bytes of a text literal, for writing files in the tests.

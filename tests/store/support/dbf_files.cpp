@@ -12,19 +12,11 @@
 
 #include "platform/file_io.h"
 #include "tests/support/system_texts.h"
-#include "tests/support/unique_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace store::testing {
 
-TempFolder::TempFolder()
-    : path_(testing_support::MakeUniqueFolder(std::filesystem::temp_directory_path(), "store-test-")) {}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-common::Text TempFolder::text() const { return platform::FsPathToText(path_) + testing_support::kSeparator; }
+common::Text TempFolder::text() const { return platform::FsPathToText(path()) + testing_support::kSeparator; }
 
 std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

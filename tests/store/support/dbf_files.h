@@ -6,22 +6,18 @@
 #include <vector>
 
 #include "common/text.h"
+#include "tests/support/scratch_folder.h"
 
 // Test helpers that make and inspect .dbf bytes on their own, without the engine, so that tests
 // compare the engine against an independent reading of the format.
 namespace store::testing {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
-class TempFolder {
+class TempFolder : public testing_support::ScratchFolder {
  public:
-  TempFolder();
-  ~TempFolder();
-  const std::filesystem::path& path() const { return path_; }
+  TempFolder() : ScratchFolder("store-test-") {}
   // The folder as the connection string carries it: with a final separator.
   common::Text text() const;
-
- private:
-  std::filesystem::path path_;
 };
 
 std::string ReadBytes(const std::filesystem::path& path);

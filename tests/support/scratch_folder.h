@@ -21,4 +21,24 @@ inline std::filesystem::path MakeUniqueFolder(const std::filesystem::path& paren
   throw std::runtime_error("cannot create a temporary folder under " + parent.string());
 }
 
+// A fresh folder named `prefix` plus a random suffix under the system's temporary folder, removed
+// with everything in it when the object goes. The layers' test folders build on it.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& prefix,
+                         const std::filesystem::path& parent = std::filesystem::temp_directory_path())
+      : path_(MakeUniqueFolder(parent, prefix)) {}
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
 }  // namespace testing_support
