@@ -2,7 +2,7 @@
 # Installs the Debian packages the project needs, skipping those already there.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libicu-dev googletest libgtest-dev libgmock-dev
-          libbenchmark-dev fonts-dejavu-core locales)
+          libbenchmark-dev libcli11-dev fonts-dejavu-core locales)
 for option in "$@"; do
   case "$option" in
     --tests)
