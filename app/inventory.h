@@ -4,6 +4,7 @@
 #include "common/log_sink.h"
 #include "common/settings.h"
 #include "common/text.h"
+#include "platform/file_system.h"
 #include "store/command.h"
 #include "store/connection.h"
 #include "store/query.h"
@@ -17,10 +18,13 @@ namespace app {
 // box, the message box, standard output).
 class Inventory : public RefreshStages {
  public:
-  // `log` receives the importers' log lines and must outlive the inventory. The folders end in a path
-  // separator; the defaults are the fixed settings of the installation.
-  explicit Inventory(common::LogSink& log, common::Text survey_folder = common::settings::kSurveyFolder,
-                     common::Text database_folder = common::settings::kDatabaseFolder);
+  // Every file is reached through `files`; `log` receives the importers' log lines. Both must
+  // outlive the inventory. The folders end in a path separator; the defaults are the fixed settings
+  // of the installation.
+  Inventory(platform::FileSystem& files, common::LogSink& log,
+            common::Text survey_folder = common::settings::kSurveyFolder,
+            common::Text database_folder = common::settings::kDatabaseFolder);
+  ~Inventory() override;
   Inventory(const Inventory&) = delete;
   Inventory& operator=(const Inventory&) = delete;
 
@@ -35,7 +39,7 @@ class Inventory : public RefreshStages {
   virtual void FormActivate();
 
   // One refresh run over the survey folder with this inventory's stages (see RunRefresh), under the
-  // database folder's lock as FormActivate.
+  // database folder's lock as FormActivate. The folder is opened and listed afresh for each run.
   void Refresh();
 
   void GetExchange() override;
@@ -46,16 +50,21 @@ class Inventory : public RefreshStages {
 
   // The data components, named as their failures name them. The connection comes first: the others
   // bind to it when they are built and are destroyed before it.
-  store::Connection ADOConnection{"ADOConnection"};
+  store::Connection ADOConnection;
   store::Command ADOCommand{"ADOCommand", ADOConnection};
   store::Query ADOQuery{"ADOQuery", ADOConnection};
   store::Table Table{"Table", ADOConnection};
   store::Query ADOQueryL{"ADOQueryL", ADOConnection};
 
  private:
+  // The survey folder of the run under way, or of the stage called on its own.
+  survey::SurveyFolder& Survey();
+
+  platform::FileSystem& files_;
   common::LogSink& log_;
   common::Text survey_folder_;
   common::Text database_folder_;
+  std::unique_ptr<survey::SurveyFolder> survey_;
 };
 
 }  // namespace app

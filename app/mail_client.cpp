@@ -6,9 +6,9 @@
 
 namespace app {
 
-void InstallMailClient() {
+void InstallMailClient([[maybe_unused]] platform::FileSystem& files) {
 #ifndef _WIN32
-  directory::RegisterOutlookStandIn();
+  directory::RegisterOutlookStandIn(files);
 #endif
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "platform/file_system.h"
+
 namespace app {
 
 // Makes "Outlook.Application" available to the mail directory export. On Windows that is the real
 // mail client, reached through COM; elsewhere it is our stand-in over the directory exports named by
-// the fixed settings. Called once at start by each program, before the first refresh run.
-void InstallMailClient();
+// the fixed settings, read through `files` (which must outlive every refresh run). Called once at
+// start by each program, before the first refresh run.
+void InstallMailClient(platform::FileSystem& files);
 
 }  // namespace app

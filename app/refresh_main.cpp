@@ -8,6 +8,7 @@
 #include "app/mail_client.h"
 #include "app/unattended.h"
 #include "platform/apartment.h"
+#include "platform/file_system.h"
 
 int main(int argc, char**) {
   if (argc > 1) {
@@ -18,8 +19,9 @@ int main(int argc, char**) {
   platform::Apartment apartment;
   app::StdoutLog log;
   return app::RunReportingFailure([&] {
-    app::InstallMailClient();
-    app::Inventory inventory(log);
+    platform::SystemFileSystem files;
+    app::InstallMailClient(files);
+    app::Inventory inventory(files, log);
     inventory.FormActivate();
     inventory.Refresh();
   });

@@ -1,16 +1,13 @@
 #include "app/refresh_run.h"
 
-#include "platform/enumerate.h"
 
 namespace app {
 
-void RunRefresh(RefreshStages& stages, const common::Text& survey_folder) {
+void RunRefresh(RefreshStages& stages, survey::SurveyFolder& survey_folder) {
   stages.GetExchange();
   // The folder is used exactly as configured; each path is the folder followed by the listed name.
-  platform::EnumerateMatches(survey_folder + kSurveyMask,
-                             [&](const common::Text& name) { stages.AddData(survey_folder + name); });
-  platform::EnumerateMatches(survey_folder + kInfoMask,
-                             [&](const common::Text& name) { stages.AddInfoData(survey_folder + name); });
+  for (const common::Text& name : survey_folder.Matches(kSurveyMask)) stages.AddData(survey_folder.path() + name);
+  for (const common::Text& name : survey_folder.Matches(kInfoMask)) stages.AddInfoData(survey_folder.path() + name);
   stages.MergeContacts();
   stages.CloseConnectionIfConnected();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/text.h"
+#include "survey/survey_folder.h"
 
 namespace app {
 
@@ -26,12 +27,13 @@ class RefreshStages {
   virtual void CloseConnectionIfConnected() = 0;
 };
 
-// One refresh run over `survey_folder` (which ends in a path separator): GetExchange; AddData for every
-// entry matching "*.txt"; AddInfoData for every entry matching "*.nfo" (platform::EnumerateMatches
-// rules: folders and hidden entries included, listing order, an unreadable folder gives no entries);
+// One refresh run over `survey_folder`: GetExchange; AddData for every entry matching "*.txt";
+// AddInfoData for every entry matching "*.nfo" (SurveyFolder::Matches, from one listing of the
+// folder made after GetExchange: folders and hidden entries included, listing order, an unreadable
+// folder gives no entries);
 // MergeContacts; CloseConnectionIfConnected. A failing stage ends the run there: later files and
 // stages are skipped and the connection is left as it is. Disabling and enabling the button around
 // the run is the caller's part; after a failure the caller leaves it disabled.
-void RunRefresh(RefreshStages& stages, const common::Text& survey_folder);
+void RunRefresh(RefreshStages& stages, survey::SurveyFolder& survey_folder);
 
 }  // namespace app

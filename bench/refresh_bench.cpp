@@ -20,6 +20,7 @@
 #include "bench/share_generator.h"
 #include "common/log_sink.h"
 #include "directory/outlook_stand_in.h"
+#include "tests/support/system_files.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ std::filesystem::path Share(int hosts) {
   // here for a name nobody answers), which would measure the name server, not this program.
   options.lookup_per_mille = 0;
   std::filesystem::path share = bench::CachedShare(INVENTORY_BENCH_CACHE, options);
-  directory::RegisterOutlookStandIn(common::PathToText(bench::GalFile(share).string()),
+  directory::RegisterOutlookStandIn(testing_support::SystemFiles(), common::PathToText(bench::GalFile(share).string()),
                                     common::PathToText(bench::ContactsFile(share).string()));
   return share;
 }
@@ -141,7 +142,7 @@ void BM_FirstRun(benchmark::State& state) {
     state.PauseTiming();
     {
       DatabaseFolder database;
-      TimedInventory inventory(log, FolderText(share), database.Text());
+      TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
       state.ResumeTiming();
       inventory.FormActivate();
       inventory.Refresh();
@@ -162,13 +163,13 @@ void BM_SecondRun(benchmark::State& state) {
   NullLog log;
   DatabaseFolder database;
   {
-    app::Inventory first(log, FolderText(share), database.Text());
+    app::Inventory first(testing_support::SystemFiles(), log, FolderText(share), database.Text());
     first.FormActivate();
     first.Refresh();
   }
   TimedInventory::Seconds total;
   for (auto _ : state) {
-    TimedInventory inventory(log, FolderText(share), database.Text());
+    TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
     inventory.FormActivate();
     inventory.Refresh();
     Accumulate(total, inventory.seconds);
@@ -184,7 +185,7 @@ void BM_IoFloor(benchmark::State& state) {
   if (!FinalTableSizes().contains(hosts)) {
     NullLog log;
     DatabaseFolder database;
-    app::Inventory inventory(log, FolderText(share), database.Text());
+    app::Inventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
     inventory.FormActivate();
     inventory.Refresh();
     FinalTableSizes()[hosts] = TableSizes(database.path());

@@ -12,6 +12,8 @@
 #include "common/text.h"
 #include "survey/normalise.h"
 #include "survey/read_lines.h"
+#include "survey/survey_folder.h"
+#include "tests/support/system_files.h"
 
 namespace {
 
@@ -96,7 +98,9 @@ void BM_ReadLinesAndCleanFIO(benchmark::State& state) {
   for (auto _ : state) {
     size_t letters = 0;
     for (const common::Text& path : share.paths()) {
-      survey::LineList lines = survey::ReadLines(path);
+      platform::SplitPath split = platform::SplitFolder(path);
+      survey::SurveyFolder folder(testing_support::SystemFiles(), split.folder);
+      survey::LineList lines = folder.ReadLines(split.name);
       letters += survey::CleanFIO(lines.At(3)).size();
     }
     benchmark::DoNotOptimize(letters);

@@ -13,7 +13,7 @@ namespace {
 // Drops the table when its file exists, then creates it and its index, whether it existed or not.
 void RebuildTable(store::Command& command, const common::Text& database_folder, const common::Text& file_name,
                   const char16_t* drop, const char16_t* create, const char16_t* index) {
-  if (store::TableExists(database_folder, file_name)) {
+  if (store::TableExists(command.connection().files(), database_folder, file_name)) {
     command.SetText(drop);
     command.Execute();
   }

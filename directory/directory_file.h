@@ -6,6 +6,7 @@
 
 #include "common/error.h"
 #include "common/text.h"
+#include "platform/file_system.h"
 
 // What the two directory readers share: reading an export file from outside with a size bound,
 // turning its byte-order mark into UTF-8, splitting it into lines, and naming a fault by its line.
@@ -14,9 +15,11 @@ namespace directory {
 // Exports larger than this are refused rather than read.
 inline constexpr size_t kMaxDirectoryFileSize = 64u << 20;
 
-// The whole file as bytes. Throws common::CannotOpenFile(path, <system's reason>) when it cannot be
-// opened or read, and "Cannot read file "%s". The file is larger than 64 MiB" beyond the bound.
-std::string ReadDirectoryFile(const common::Text& path);
+// The whole file as bytes, read through `files` as a file from outside (platform::Folder::
+// ReadForeignFile: no links, no devices, no waiting). Throws common::CannotOpenFile(path, <reason>)
+// when it cannot be opened or read, the reason "File too large (the limit is 67108864 bytes)" beyond
+// the bound.
+std::string ReadDirectoryFile(platform::FileSystem& files, const common::Text& path);
 
 // Bytes with a UTF-16 byte-order mark become UTF-8; a UTF-8 mark is removed; anything else is
 // returned as it stands. Throws MalformedFile for broken UTF-16 (odd length, unpaired surrogate).

@@ -205,6 +205,8 @@ std::vector<GalEntry> ReadGal(std::string_view bytes, const common::Text& path) 
   return entries;
 }
 
-std::vector<GalEntry> ReadGalFile(const common::Text& path) { return ReadGal(ReadDirectoryFile(path), path); }
+std::vector<GalEntry> ReadGalFile(platform::FileSystem& files, const common::Text& path) {
+  return ReadGal(ReadDirectoryFile(files, path), path);
+}
 
 }  // namespace directory

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "platform/file_system.h"
 
 namespace directory {
 
@@ -28,6 +29,6 @@ struct GalEntry {
 std::vector<GalEntry> ReadGal(std::string_view bytes, const common::Text& path);
 
 // ReadGal on the file at `path`; throws common::CannotOpenFile when it cannot be read.
-std::vector<GalEntry> ReadGalFile(const common::Text& path);
+std::vector<GalEntry> ReadGalFile(platform::FileSystem& files, const common::Text& path);
 
 }  // namespace directory

@@ -172,22 +172,23 @@ class Application : public platform::AutomationObject {
 
 }  // namespace
 
-platform::AutomationRef CreateOutlookStandIn(const common::Text& gal_path, const common::Text& contacts_path) {
+platform::AutomationRef CreateOutlookStandIn(platform::FileSystem& files, const common::Text& gal_path,
+                                             const common::Text& contacts_path) {
   auto directory = std::make_shared<Directory>();
-  directory->gal = ReadGalFile(gal_path);
-  directory->contacts = ReadContactsFile(contacts_path);
+  directory->gal = ReadGalFile(files, gal_path);
+  directory->contacts = ReadContactsFile(files, contacts_path);
   return std::make_shared<Application>(std::move(directory));
 }
 
-void RegisterOutlookStandIn(common::Text gal_path, common::Text contacts_path) {
-  platform::RegisterAutomationFactory(kOutlookProgId, [gal_path = std::move(gal_path),
+void RegisterOutlookStandIn(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path) {
+  platform::RegisterAutomationFactory(kOutlookProgId, [&files, gal_path = std::move(gal_path),
                                                        contacts_path = std::move(contacts_path)] {
-    return CreateOutlookStandIn(gal_path, contacts_path);
+    return CreateOutlookStandIn(files, gal_path, contacts_path);
   });
 }
 
-void RegisterOutlookStandIn() {
-  RegisterOutlookStandIn(common::settings::kGalFile, common::settings::kContactsFile);
+void RegisterOutlookStandIn(platform::FileSystem& files) {
+  RegisterOutlookStandIn(files, common::settings::kGalFile, common::settings::kContactsFile);
 }
 
 }  // namespace directory

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "platform/automation.h"
+#include "platform/file_system.h"
 
 // Where there is no mail client, the directory comes from the organisation's own exports: the
 // global address list as an LDIF file and the contacts folder as a vCard file. The stand-in is an
@@ -22,12 +23,14 @@ namespace directory {
 
 // Reads both files now and returns the application object. Throws MalformedFile or
 // common::CannotOpenFile when either file cannot be read.
-platform::AutomationRef CreateOutlookStandIn(const common::Text& gal_path, const common::Text& contacts_path);
+platform::AutomationRef CreateOutlookStandIn(platform::FileSystem& files, const common::Text& gal_path,
+                                             const common::Text& contacts_path);
 
 // Registers the stand-in as "Outlook.Application" over the given files (by default the fixed
-// settings kGalFile and kContactsFile). Each creation reads the files again, so a creation fails
-// with "<reason>, ProgID: "Outlook.Application"" while a file is missing or broken.
-void RegisterOutlookStandIn(common::Text gal_path, common::Text contacts_path);
-void RegisterOutlookStandIn();
+// settings kGalFile and kContactsFile), read through `files`, which must outlive the registration.
+// Each creation reads the files again, so a creation fails with "<reason>, ProgID:
+// "Outlook.Application"" while a file is missing or broken.
+void RegisterOutlookStandIn(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path);
+void RegisterOutlookStandIn(platform::FileSystem& files);
 
 }  // namespace directory

@@ -298,8 +298,8 @@ std::vector<ContactCard> ReadContacts(std::string_view bytes, const common::Text
   return Parser(path).Parse(bytes);
 }
 
-std::vector<ContactCard> ReadContactsFile(const common::Text& path) {
-  return ReadContacts(ReadDirectoryFile(path), path);
+std::vector<ContactCard> ReadContactsFile(platform::FileSystem& files, const common::Text& path) {
+  return ReadContacts(ReadDirectoryFile(files, path), path);
 }
 
 }  // namespace directory

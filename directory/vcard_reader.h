@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "platform/file_system.h"
 
 namespace directory {
 
@@ -26,6 +27,6 @@ struct ContactCard {
 std::vector<ContactCard> ReadContacts(std::string_view bytes, const common::Text& path);
 
 // ReadContacts on the file at `path`; throws common::CannotOpenFile when it cannot be read.
-std::vector<ContactCard> ReadContactsFile(const common::Text& path);
+std::vector<ContactCard> ReadContactsFile(platform::FileSystem& files, const common::Text& path);
 
 }  // namespace directory

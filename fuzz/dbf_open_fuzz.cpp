@@ -14,6 +14,7 @@
 #include "common/text.h"
 #include "store/database.h"
 #include "store/sql/statement.h"
+#include "tests/support/system_files.h"
 
 namespace {
 
@@ -48,7 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  store::Database::ForgetCachedTables();
   try {
     store::Database database(Folder());
     std::vector<std::string> columns = database.Columns("users");
@@ -56,7 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < columns.size(); ++i) text += (i ? ", " : "") + columns[i];
     text += " FROM USERS";
     try {
-      store::Database::ForgetCachedTables();
       database.Select(store::sql::Parse(common::FromUtf8(text)), store::Parameters());
     } catch (const common::Error&) {
     }

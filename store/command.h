@@ -16,6 +16,8 @@ class Command {
   Command(std::string name, Connection& connection);
   ~Command();
 
+  Connection& connection() const { return connection_; }
+
   // Replaces the parameter set by those named in the text. Throws "<name>: <reason>" for a text
   // outside the statement set the engine accepts (checked here or on Execute()).
   void SetText(const common::Text& text);

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/error.h"
-#include "platform/file_io.h"
 #include "store/component_error.h"
 #include "store/database.h"
 #include "store/inventory_database.h"
@@ -13,7 +12,7 @@ namespace store {
 namespace {
 
 // The folder after "DefaultDir=" of the one connection string this engine understands.
-std::filesystem::path FolderOf(const common::Text& connection_string) {
+common::Text FolderOf(const common::Text& connection_string) {
   if (connection_string.empty()) throw common::Error(u"No connection string is set");
   common::TextView prefix = kConnectionStringPrefix;
   bool matches = connection_string.size() >= prefix.size() &&
@@ -25,12 +24,12 @@ std::filesystem::path FolderOf(const common::Text& connection_string) {
   }
   common::Text folder = connection_string.substr(prefix.size());
   if (folder.empty()) throw common::Error(u"The connection string names no folder after \"DefaultDir=\"");
-  return platform::TextToFsPath(folder);
+  return folder;
 }
 
 }  // namespace
 
-Connection::Connection(std::string name) : name_(std::move(name)) {}
+Connection::Connection(platform::FileSystem& files, std::string name) : files_(files), name_(std::move(name)) {}
 
 Connection::~Connection() = default;
 
@@ -50,7 +49,7 @@ void Connection::Close() {
 
 Database& Connection::Open() {
   if (!database_) {
-    database_ = AsComponent(name_, [&] { return std::make_unique<Database>(FolderOf(connection_string_)); });
+    database_ = AsComponent(name_, [&] { return std::make_unique<Database>(files_, FolderOf(connection_string_)); });
   }
   return *database_;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "platform/file_system.h"
 
 namespace store {
 
@@ -14,15 +15,17 @@ class Database;  // the engine's open tables of one folder (store/database.h)
 
 // The one database connection. It is never opened explicitly: the first statement, query or table
 // that needs it opens it, and it stays open until Close(). Closing it closes the queries and the
-// table still open on it.
+// table still open on it, and forgets what the engine knew of the tables. Every file access goes
+// through `files`, which must outlive the connection.
 class Connection {
  public:
-  explicit Connection(std::string name = "ADOConnection");
+  explicit Connection(platform::FileSystem& files, std::string name = "ADOConnection");
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
   const std::string& name() const { return name_; }
+  platform::FileSystem& files() const { return files_; }
 
   // Sets the connection string; the connection is not opened here. The string is checked when the
   // connection opens: it must name the dBase driver and end in "DefaultDir=<folder>", else opening
@@ -55,6 +58,7 @@ class Connection {
   void Detach(Dataset* dataset);
 
  private:
+  platform::FileSystem& files_;
   std::string name_;
   common::Text connection_string_;
   std::unique_ptr<Database> database_;

@@ -1,15 +1,12 @@
 #include "store/database.h"
 
 #include <algorithm>
-#include <mutex>
 #include <optional>
 #include <unordered_map>
 
 #include "common/error.h"
 #include "common/settings.h"
 #include "platform/codepage.h"
-#include "platform/file_io.h"
-#include "platform/system_error.h"
 #include "store/dbf/format.h"
 #include "store/dbf/table_file.h"
 #include "store/values.h"
@@ -35,7 +32,7 @@ std::string Upper(std::string_view name) {
   return out;
 }
 
-std::string FileNameOf(const std::string& table) { return Lower(table) + ".dbf"; }
+common::Text FileNameOf(const std::string& table) { return common::FromUtf8(Lower(table) + ".dbf"); }
 
 // The stored value an equality look-up compares: a character field without its trailing blanks, a
 // number without blanks at all. A null field has no key and matches nothing.
@@ -69,10 +66,8 @@ void IndexRemove(Index& index, std::string_view key, uint32_t slot) {
   if (slots.empty()) index.erase(found);
 }
 
-// What is known of one table file. Shared by every connection of the process that uses the file.
+// What is known of one table file while the connection is open.
 struct TableState {
-  std::filesystem::path path;
-  dbf::FileIdentity identity;
   dbf::Header header;
   uint32_t record_count = 0;      // reconciled with the file
   bool header_repaired = false;   // the header states the true count and no index file
@@ -83,16 +78,8 @@ struct TableState {
   std::map<std::string, int> index_names;
 };
 
-std::mutex cache_mutex;
-std::map<std::filesystem::path, std::shared_ptr<TableState>>& Cache() {
-  static std::map<std::filesystem::path, std::shared_ptr<TableState>> cache;
-  return cache;
-}
-
-std::shared_ptr<TableState> LoadState(const dbf::TableFile& file, const dbf::FileIdentity& identity) {
-  auto state = std::make_shared<TableState>();
-  state->path = file.path();
-  state->identity = identity;
+std::unique_ptr<TableState> LoadState(const dbf::TableFile& file) {
+  auto state = std::make_unique<TableState>();
   dbf::TableFile::Loaded loaded = file.Load();
   state->header = std::move(loaded.header);
   state->record_count = loaded.record_count;
@@ -134,8 +121,9 @@ constexpr size_t kScanChunkBytes = 1 << 20;
 
 struct Database::Handle {
   std::string table;
+  platform::Folder* folder = nullptr;
   std::unique_ptr<dbf::TableFile> file;
-  std::shared_ptr<TableState> state;
+  std::unique_ptr<TableState> state;
 
   const dbf::Header& header() const { return state->header; }
 
@@ -214,10 +202,8 @@ struct Database::Handle {
   // data) with no claim of an index file.
   void PrepareWrite() {
     if (state->header_repaired) return;
-    std::filesystem::path mdx = file->path();
-    mdx.replace_extension(".mdx");
-    if (auto found = dbf::FindTableFile(mdx.parent_path(), mdx.filename().string())) {
-      throw Fail("Table " + table + " has a dBase index file (" + found->filename().string() +
+    if (auto found = dbf::FindTableFile(*folder, common::FromUtf8(Lower(table) + ".mdx"))) {
+      throw Fail("Table " + table + " has a dBase index file (" + common::ToUtf8(*found) +
                  ") that this program cannot keep up to date; the table is not changed");
     }
     if (state->header.record_count != state->record_count || state->header.mdx_flag != 0) {
@@ -228,8 +214,6 @@ struct Database::Handle {
     }
     state->header_repaired = true;
   }
-
-  void Finish() { state->identity = file->Identity(); }
 
   void Insert(std::string record) {
     PrepareWrite();
@@ -258,7 +242,6 @@ struct Database::Handle {
       const dbf::Field& f = header.fields[static_cast<size_t>(field)];
       IndexAdd(index, Key(f, std::string_view(record).substr(f.offset, static_cast<size_t>(f.width))), slot);
     }
-    Finish();
   }
 
   void Delete(const std::vector<uint32_t>& slots) {
@@ -275,7 +258,6 @@ struct Database::Handle {
         IndexRemove(index, Key(f, std::string_view(record).substr(f.offset, static_cast<size_t>(f.width))), slot);
       }
     }
-    Finish();
   }
 
   void Update(const std::vector<uint32_t>& slots, int field, const std::string& bytes) {
@@ -294,65 +276,36 @@ struct Database::Handle {
         IndexAdd(index->second, Key(f, bytes), slot);
       }
     }
-    Finish();
   }
 };
 
-Database::Database(std::filesystem::path folder) : folder_(std::move(folder)) {
-  int error = 0;
-  platform::PathKind kind = platform::KindOf(folder_, error);
-  if (kind == platform::PathKind::kMissing) {
-    throw common::Error(u"Cannot open the database folder \"" + platform::FsPathToText(folder_) + u"\". " +
-                        platform::SystemErrorText(error));
-  }
-  if (kind != platform::PathKind::kFolder) {
-    throw common::Error(u"Cannot open the database folder \"" + platform::FsPathToText(folder_) +
-                        u"\". It is not a folder");
-  }
+Database::Database(platform::FileSystem& files, const common::Text& folder) : folder_text_(folder) {
+  common::Text reason;
+  folder_ = files.OpenFolder(folder, &reason);
+  if (!folder_) throw common::Error(u"Cannot open the database folder \"" + folder + u"\". " + reason);
 }
 
 Database::~Database() = default;
 
-void Database::ForgetCachedTables() {
-  std::lock_guard lock(cache_mutex);
-  Cache().clear();
-}
-
 namespace {
 
-// The cached state of `file` when it still describes the file as it is, else a fresh one.
-std::shared_ptr<TableState> StateFor(const dbf::TableFile& file, const dbf::FileIdentity& identity) {
-  std::lock_guard lock(cache_mutex);
-  std::shared_ptr<TableState>& cached = Cache()[file.path()];
-  if (!cached || cached->identity != identity) cached = LoadState(file, identity);
-  return cached;
+common::Error TableNotFound(const std::string& table, const common::Text& folder) {
+  return common::Error(common::FromUtf8("Table " + table + " not found: there is no file ") + FileNameOf(table) +
+                       u" in \"" + folder + u"\"");
 }
 
 }  // namespace
 
 Database::Handle& Database::Acquire(const std::string& table) {
   auto held = handles_.find(table);
-  if (held != handles_.end()) {
-    Handle& handle = *held->second;
-    // Still the same file under the same name? Then only its contents may have changed, and the
-    // name's identity is the open file's own: one look per statement tells both.
-    std::optional<platform::FileIdentity> now = platform::IdentityOf(handle.file->path());
-    if (now && now->inode == handle.state->identity.inode && now->device == handle.state->identity.device) {
-      const dbf::FileIdentity& identity = *now;
-      if (identity != handle.state->identity) handle.state = StateFor(*handle.file, identity);
-      return handle;
-    }
-    handles_.erase(held);
-  }
-  std::optional<std::filesystem::path> path = dbf::FindTableFile(folder_, FileNameOf(table));
-  if (!path) {
-    throw Fail("Table " + table + " not found: there is no file " + FileNameOf(table) + " in \"" +
-               folder_.string() + "\"");
-  }
+  if (held != handles_.end()) return *held->second;
+  std::optional<common::Text> name = dbf::FindTableFile(*folder_, FileNameOf(table));
+  if (!name) throw TableNotFound(table, folder_text_);
   auto handle = std::make_unique<Handle>();
   handle->table = table;
-  handle->file = std::make_unique<dbf::TableFile>(*path);
-  handle->state = StateFor(*handle->file, handle->file->Identity());
+  handle->folder = folder_.get();
+  handle->file = std::make_unique<dbf::TableFile>(*folder_, *name);
+  handle->state = LoadState(*handle->file);
   Handle& result = *handle;
   handles_[table] = std::move(handle);
   return result;
@@ -360,23 +313,15 @@ Database::Handle& Database::Acquire(const std::string& table) {
 
 void Database::Drop(const std::string& table) {
   handles_.erase(table);
-  std::optional<std::filesystem::path> path = dbf::FindTableFile(folder_, FileNameOf(table));
-  if (!path) {
-    throw Fail("Table " + table + " not found: there is no file " + FileNameOf(table) + " in \"" +
-               folder_.string() + "\"");
-  }
-  if (int error = platform::RemoveFile(*path)) {
-    throw common::Error(u"Cannot delete file \"" + platform::FsPathToText(*path) + u"\". " +
-                        platform::SystemErrorText(error));
-  }
-  std::lock_guard lock(cache_mutex);
-  Cache().erase(*path);
+  std::optional<common::Text> name = dbf::FindTableFile(*folder_, FileNameOf(table));
+  if (!name) throw TableNotFound(table, folder_text_);
+  folder_->Remove(*name);
 }
 
 void Database::Execute(const Statement& statement, const Parameters& parameters) {
   switch (statement.kind) {
     case StatementKind::kCreateTable: {
-      if (dbf::FindTableFile(folder_, FileNameOf(statement.table))) {
+      if (dbf::FindTableFile(*folder_, FileNameOf(statement.table))) {
         throw Fail("Table " + statement.table + " already exists");
       }
       std::vector<dbf::Field> fields;
@@ -397,11 +342,7 @@ void Database::Execute(const Statement& statement, const Parameters& parameters)
         }
         fields.push_back(std::move(field));
       }
-      std::filesystem::path path = folder_ / FileNameOf(statement.table);
-      dbf::CreateTableFile(path, std::move(fields), dbf::kLdidWindows1251);
-      // A file that stood here before may have left its state behind under the same identity.
-      std::lock_guard lock(cache_mutex);
-      Cache().erase(path);
+      dbf::CreateTableFile(*folder_, FileNameOf(statement.table), std::move(fields), dbf::kLdidWindows1251);
       return;
     }
     case StatementKind::kDropTable:

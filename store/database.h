@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "platform/file_system.h"
 #include "store/parameters.h"
 #include "store/sql/statement.h"
 
@@ -32,21 +32,22 @@ struct BoundValue {
 // whatever the case of its name. Every statement takes effect on disk before it returns.
 //
 // What the engine knows of a table (its layout, which records are deleted, its equality indexes) is
-// kept process-wide and survives this object, so a folder opened again does not read unchanged
-// tables again; a file that changed on disk since (size, time or identity) is read afresh. Indexes
-// are hash maps from a column's stored value to its records, built from one pass over the table the
-// first time a statement looks a column up, and kept up to date by every write after that.
+// read when a statement first uses the table and kept while this object lives (the connection is
+// open): the engine takes itself for the tables' only writer meanwhile, as the database folder's lock
+// keeps other refresh runs out. Indexes are hash maps from a column's stored value to its records,
+// built from one pass over the table the first time a statement looks a column up, and kept up to
+// date by every write after that.
 //
 // Errors are common::Error with the reason alone; the components add their name.
 class Database {
  public:
-  // Throws common::Error when `folder` is not an existing folder.
-  explicit Database(std::filesystem::path folder);
+  // Opens `folder` through `files`, which must outlive the object. Throws common::Error
+  // "Cannot open the database folder "%s". %s" when it is not an existing folder.
+  Database(platform::FileSystem& files, const common::Text& folder);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
-  const std::filesystem::path& folder() const { return folder_; }
 
   // Runs a statement that returns no rows (a SELECT runs and its rows are dropped).
   void Execute(const sql::Statement& statement, const Parameters& parameters);
@@ -56,16 +57,13 @@ class Database {
   std::vector<std::string> Columns(std::string_view table);
   void Append(std::string_view table, const std::vector<std::pair<std::string, BoundValue>>& values);
 
-  // Forgets what is known process-wide about the tables of every folder (for tests that change
-  // files behind the engine's back within one clock tick).
-  static void ForgetCachedTables();
-
  private:
   struct Handle;
   Handle& Acquire(const std::string& table);
   void Drop(const std::string& table);
 
-  std::filesystem::path folder_;
+  common::Text folder_text_;
+  std::unique_ptr<platform::Folder> folder_;
   std::map<std::string, std::unique_ptr<Handle>> handles_;
 };
 

@@ -1,19 +1,18 @@
 #include "store/inventory_database.h"
 
-#include "platform/file_io.h"
 #include "store/dbf/table_file.h"
 #include "store/statements.h"
 
 namespace store {
 
-bool TableExists(const common::Text& folder, const common::Text& file_name) {
-  return dbf::FindTableFile(platform::TextToFsPath(folder), common::TextToPath(file_name))
-      .has_value();
+bool TableExists(platform::FileSystem& files, const common::Text& folder, const common::Text& file_name) {
+  std::unique_ptr<platform::Folder> opened = files.OpenFolder(folder);
+  return opened && dbf::FindTableFile(*opened, file_name).has_value();
 }
 
 void PrepareInventoryDatabase(const common::Text& database_folder, Connection& connection, Command& command) {
   connection.SetConnectionString(kConnectionStringPrefix + database_folder);
-  if (TableExists(database_folder, u"users.dbf")) return;
+  if (TableExists(connection.files(), database_folder, u"users.dbf")) return;
   command.SetText(kCreateUsers);
   command.Execute();
   for (const char16_t* statement : kCreateUsersIndexes) {

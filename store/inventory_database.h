@@ -12,7 +12,8 @@ inline constexpr char16_t kConnectionStringPrefix[] =
 
 // True when `folder` + `file_name` names an existing file that is not a folder. On a case-sensitive
 // file system the name is matched whatever its case (USERS.DBF copied from a Windows share is users.dbf).
-bool TableExists(const common::Text& folder, const common::Text& file_name);
+// False when the folder cannot be opened; throws platform::CannotListFolder when it cannot be listed.
+bool TableExists(platform::FileSystem& files, const common::Text& folder, const common::Text& file_name);
 
 // The first-activation procedure: sets the connection string for `database_folder` on `connection`
 // and, when users.dbf is missing, creates USERS and its eighteen indexes through `command`.

@@ -3,7 +3,6 @@
 #include "platform/host_lookup.h"
 #include "store/statements.h"
 #include "survey/info_lines.h"
-#include "survey/read_lines.h"
 #include "survey/users_row.h"
 
 namespace survey {
@@ -18,10 +17,24 @@ common::Text InfoHostName(common::TextView path) {
   return common::UpperCase(name.substr(0, name.size() - kExtensionLength));
 }
 
-void AddInfoData(const common::Text& path, store::Command& ADOCommand, store::Query& ADOQuery,
-                 common::LogSink& log) {
-  LineList info = ReadLines(path);
-  const common::Text host = InfoHostName(path);
+namespace {
+
+bool HostHasRows(store::Query& ADOQuery, const common::Text& host) {
+  ADOQuery.SetText(store::kCountHostRows);
+  ADOQuery.Param("HOST").SetText(host);
+  ADOQuery.Open();
+  ADOQuery.First();
+  return ADOQuery.FieldInteger("count") != 0;
+}
+
+}  // namespace
+
+void AddInfoData(SurveyFolder& folder, const common::Text& name, store::Command& ADOCommand,
+                 store::Query& ADOQuery, common::LogSink& log) {
+  const common::Text host = InfoHostName(name);
+  // Most info files belong to a surveyed host and were read moments ago as its companion.
+  if (!host.empty() && folder.WasRead(name) && HostHasRows(ADOQuery, host)) return;
+  LineList info = folder.ReadLines(name);
   // A file whose name leaves no host (".nfo") gives no row: a row without a host is never found by
   // the existence test, so each run would add another.
   if (host.empty()) return;
@@ -30,11 +43,7 @@ void AddInfoData(const common::Text& path, store::Command& ADOCommand, store::Qu
   if (info.size() == 11 || info.size() == 12) line12 = platform::GetHostIP(host);
   CompleteInfoLines(info, line12);
 
-  ADOQuery.SetText(store::kCountHostRows);
-  ADOQuery.Param("HOST").SetText(host);
-  ADOQuery.Open();
-  ADOQuery.First();
-  if (ADOQuery.FieldInteger("count") != 0) return;
+  if (HostHasRows(ADOQuery, host)) return;
 
   log.Log(host);
   ExecuteInsert(ADOCommand, InfoOnlyRow(host, info));

@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "store/command.h"
 #include "store/query.h"
+#include "survey/survey_folder.h"
 
 namespace survey {
 
@@ -11,16 +12,18 @@ namespace survey {
 // A file name of four characters or fewer gives the empty name.
 common::Text InfoHostName(common::TextView path);
 
-// Gives a host known only by its info file (`path`, a full path) a placeholder row in USERS.
+// Gives a host known only by its info file (`name` in `folder`) a placeholder row in USERS.
 // An info file of 11 or 12 lines is completed with the host's looked-up address as line 12; the
 // look-up is made whether or not a row is inserted. "SELECT COUNT (HOST) AS COUNT FROM USERS WHERE
 // HOST = :HOST" on `ADOQuery` (left open) decides: a host with any row is left alone and nothing is
 // logged; otherwise the host name is logged and the row inserted through `ADOCommand`. A file whose
 // name gives an empty host name is read and then left alone: no look-up, no row, no log line.
+// A file this run has already read as a survey file's companion (SurveyFolder::WasRead) is not read
+// again when its host has a row: the count is asked first, and nothing else happens.
 // Throws common::Error, nothing caught: "Cannot open file "<path>". <reason>", "List index out of
 // bounds (<index>)" for an info file of fewer than 11 lines of a new host (after the log line), and
 // the store's failures.
-void AddInfoData(const common::Text& path, store::Command& ADOCommand, store::Query& ADOQuery,
-                 common::LogSink& log);
+void AddInfoData(SurveyFolder& folder, const common::Text& name, store::Command& ADOCommand,
+                 store::Query& ADOQuery, common::LogSink& log);
 
 }  // namespace survey

@@ -2,7 +2,6 @@
 
 #include "common/settings.h"
 #include "platform/codepage.h"
-#include "platform/read_file.h"
 
 namespace survey {
 
@@ -46,10 +45,6 @@ LineList SplitLines(common::TextView text) {
   }
   if (start < text.size()) lines.emplace_back(text.substr(start));
   return LineList(std::move(lines));
-}
-
-LineList ReadLines(const common::Text& path) {
-  return SplitLines(DecodeWorkstationText(platform::ReadWorkstationFile(path)));
 }
 
 }  // namespace survey

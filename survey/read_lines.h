@@ -18,9 +18,7 @@ common::Text DecodeWorkstationText(std::string_view bytes);
 // the text. Lines hold no CR, LF or NUL and are not trimmed.
 LineList SplitLines(common::TextView text);
 
-// Reads the workstation file at `path` (a full path) into a new line list: DecodeWorkstationText,
-// then SplitLines. Throws common::Error "Cannot open file "<path>". <reason>" when the file cannot be
-// opened or read (see platform::ReadWorkstationFile).
-LineList ReadLines(const common::Text& path);
+// A workstation file is read into lines by SurveyFolder::ReadLines: DecodeWorkstationText, then
+// SplitLines.
 
 }  // namespace survey

@@ -1,6 +1,5 @@
 #include "survey/survey_import.h"
 
-#include "platform/read_file.h"
 #include "store/statements.h"
 #include "survey/info_lines.h"
 #include "survey/read_lines.h"
@@ -8,13 +7,13 @@
 
 namespace survey {
 
-void AddData(const common::Text& path, store::Command& ADOCommand, common::LogSink& log) {
-  log.Log(path);
+void AddData(SurveyFolder& folder, const common::Text& name, store::Command& ADOCommand, common::LogSink& log) {
+  log.Log(folder.path() + name);
 
-  const common::Text info_path = CompanionInfoPath(path);
-  LineList info = platform::FileExists(info_path) ? ReadLines(info_path) : DefaultInfoLines();
+  const common::Text info_name = CompanionInfoPath(name);
+  LineList info = folder.Lists(info_name) ? folder.ReadLines(info_name) : DefaultInfoLines();
   CompleteInfoLines(info, u"");
-  const LineList survey = ReadLines(path);
+  const LineList survey = folder.ReadLines(name);
 
   // Everything that can make the insert fail is found out before the host's rows go.
   const UsersRow row = SurveyRow(survey, info);

@@ -5,12 +5,15 @@
 #include "app/mail_client.h"
 #include "app/qt/window.h"
 #include "common/text.h"
+#include "platform/file_system.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
-  app::InstallMailClient();
+  platform::SystemFileSystem files;
+  app::InstallMailClient(files);
   // Message boxes are captioned with the program's own file name, as the title rule forms it.
-  app::qt::TForm1 form1(app::ApplicationTitle(common::PathToText(argc > 0 ? argv[0] : "")));
+  app::qt::TForm1 form1(app::ApplicationTitle(common::PathToText(argc > 0 ? argv[0] : "")),
+                        app::qt::DefaultInventory(files));
   form1.show();
   return QApplication::exec();
 }

@@ -16,8 +16,9 @@ namespace app::qt {
 // Builds the inventory the window drives; the window hands itself in as the log sink.
 using InventoryFactory = std::function<std::unique_ptr<Inventory>(common::LogSink& log)>;
 
-// The inventory with the fixed settings of the installation.
-std::unique_ptr<Inventory> DefaultInventory(common::LogSink& log);
+// The inventory with the fixed settings of the installation, over `files` (which must outlive the
+// window).
+InventoryFactory DefaultInventory(platform::FileSystem& files);
 
 // The main window "БД ЭФЛ": the button that starts a refresh run and the log box the importers write
 // to. It is the shell's event boundary: the only place where errors are caught, each shown in one
@@ -25,7 +26,7 @@ std::unique_ptr<Inventory> DefaultInventory(common::LogSink& log);
 class TForm1 : public QWidget, public common::LogSink {
  public:
   // `application_title` captions the message boxes (see ApplicationTitle).
-  explicit TForm1(common::Text application_title, const InventoryFactory& make_inventory = DefaultInventory,
+  explicit TForm1(common::Text application_title, const InventoryFactory& make_inventory,
                   QWidget* parent = nullptr);
   ~TForm1() override;
 

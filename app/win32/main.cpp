@@ -10,6 +10,7 @@
 #include "app/win32/window.h"
 #include "common/error.h"
 #include "platform/apartment.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -34,10 +35,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   platform::Apartment apartment;
   // Message boxes are captioned with the program's own file name, as the title rule forms it.
   const common::Text title = app::ApplicationTitle(ProgramPath());
+  platform::SystemFileSystem files;
   int exit_code = 0;
   try {
-    app::InstallMailClient();
-    app::win32::TForm1 form1(title);
+    app::InstallMailClient(files);
+    app::win32::TForm1 form1(title, app::win32::DefaultInventory(files));
     ShowWindow(form1.handle(), show);
     UpdateWindow(form1.handle());
     exit_code = app::win32::RunMessageLoop(form1);

@@ -15,8 +15,9 @@ namespace app::win32 {
 // Builds the inventory the window drives; the window hands itself in as the log sink.
 using InventoryFactory = std::function<std::unique_ptr<Inventory>(common::LogSink& log)>;
 
-// The inventory with the fixed settings of the installation.
-std::unique_ptr<Inventory> DefaultInventory(common::LogSink& log);
+// The inventory with the fixed settings of the installation, over `files` (which must outlive the
+// window).
+InventoryFactory DefaultInventory(platform::FileSystem& files);
 
 // The main window "БД ЭФЛ" on the Win32 API: the button that starts a refresh run and the log box the
 // importers write to. It is the shell's event boundary: the only place where errors are caught, each
@@ -29,7 +30,7 @@ class TForm1 : public common::LogSink {
 
   // Creates the window and its controls, hidden; `application_title` captions the message boxes.
   // Throws common::Error with the system's text when the window cannot be created.
-  explicit TForm1(common::Text application_title, const InventoryFactory& make_inventory = DefaultInventory);
+  explicit TForm1(common::Text application_title, const InventoryFactory& make_inventory);
   ~TForm1() override;
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;

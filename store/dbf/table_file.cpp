@@ -3,74 +3,43 @@
 #include <algorithm>
 
 #include "common/error.h"
-#include "platform/system_error.h"
 
 namespace store::dbf {
 
-namespace {
-
-common::Text PathText(const std::filesystem::path& path) { return platform::FsPathToText(path); }
-
-common::Error FileError(const char16_t* what, const std::filesystem::path& path, int code) {
-  common::Text message = what;
-  message += u" \"" + PathText(path) + u"\". " + platform::SystemErrorText(code);
-  return common::Error(std::move(message));
-}
-
-}  // namespace
-
-common::Error DamagedTable(const std::filesystem::path& path, common::TextView reason) {
-  common::Text message = u"Table file \"" + PathText(path) + u"\" is damaged: ";
+common::Error DamagedTable(common::TextView path, common::TextView reason) {
+  common::Text message = u"Table file \"";
+  message += path;
+  message += u"\" is damaged: ";
   message += reason;
   return common::Error(std::move(message));
 }
 
-std::optional<std::filesystem::path> FindTableFile(const std::filesystem::path& folder, std::string_view file_name) {
-  const common::Text wanted = common::FromUtf8(file_name);
-  std::filesystem::path exact = folder / platform::TextToFsPath(wanted);
-  int error = 0;
-  const bool exact_is_file = platform::KindOf(exact, error) == platform::PathKind::kFile;
-
+std::optional<common::Text> FindTableFile(platform::Folder& folder, common::TextView file_name) {
   // Tables copied from a Windows share keep whatever case they had there (USERS.DBF); a file system
   // that ignores case finds them under any spelling, so the name is the one the folder lists.
-  std::vector<platform::FolderEntry> entries;
-  std::vector<std::filesystem::path> matches;
-  if (platform::ListFolder(folder, entries)) {
-    for (const platform::FolderEntry& entry : entries) {
-      if (entry.folder) continue;
-      common::Text name = platform::FsPathToText(entry.name);
-      if (exact_is_file && name == wanted) return exact;
-      if (common::EqualsIgnoreAsciiCase(common::ToUtf8(name), file_name)) matches.push_back(folder / entry.name);
+  std::optional<common::Text> found;
+  const std::string wanted = common::ToUtf8(file_name);
+  for (platform::FolderEntry& entry : folder.List()) {
+    if (entry.kind == platform::EntryKind::kFolder) continue;
+    if (entry.name == file_name) return std::move(entry.name);
+    if (common::EqualsIgnoreAsciiCase(common::ToUtf8(entry.name), wanted) && (!found || entry.name < *found)) {
+      found = std::move(entry.name);
     }
   }
-  if (!matches.empty()) return *std::min_element(matches.begin(), matches.end());
-  if (exact_is_file) return exact;
-  return std::nullopt;
+  return found;
 }
 
-void CreateTableFile(const std::filesystem::path& path, std::vector<Field> fields, uint8_t language_driver) {
+void CreateTableFile(platform::Folder& folder, const common::Text& file_name, std::vector<Field> fields,
+                     uint8_t language_driver) {
   std::string bytes = BuildHeader(fields, language_driver, 0);
   bytes.push_back(kEndOfData);
-  bool in_writing = false;
-  if (int error = platform::CreateNewFile(path, bytes, in_writing)) {
-    throw FileError(in_writing ? u"Cannot write file" : u"Cannot create file", path, error);
-  }
+  folder.CreateNewFile(file_name, bytes);
 }
 
-TableFile::TableFile(std::filesystem::path path) : path_(std::move(path)) {
-  if (int error = file_.Open(path_)) throw common::CannotOpenFile(PathText(path_), platform::SystemErrorText(error));
-}
-
-TableFile::~TableFile() = default;
-
-FileIdentity TableFile::Identity() const {
-  FileIdentity identity;
-  if (int error = file_.Identity(identity)) throw FileError(u"Cannot read file", path_, error);
-  return identity;
-}
+TableFile::TableFile(platform::Folder& folder, const common::Text& file_name) : file_(folder.OpenTable(file_name)) {}
 
 TableFile::Loaded TableFile::Load() const {
-  uint64_t size = Identity().size;
+  uint64_t size = file_->Identity().size;
   std::string bytes(static_cast<size_t>(std::min<uint64_t>(size, kFixedHeaderSize)), '\0');
   ReadAt(0, bytes.size(), bytes);
   size_t stated = std::max(StatedHeaderLength(bytes), kFixedHeaderSize);
@@ -82,10 +51,10 @@ TableFile::Loaded TableFile::Load() const {
   try {
     loaded.header = ParseHeader(bytes);
   } catch (const common::Error& error) {
-    throw DamagedTable(path_, error.message());
+    throw DamagedTable(path(), error.message());
   }
   const Header& header = loaded.header;
-  if (size < header.header_length) throw DamagedTable(path_, u"the file ends inside the header");
+  if (size < header.header_length) throw DamagedTable(path(), u"the file ends inside the header");
 
   uint64_t whole_records = (size - header.header_length) / header.record_length;
   uint32_t count = header.record_count;
@@ -106,8 +75,8 @@ TableFile::Loaded TableFile::Load() const {
   if (count > 0) {
     char flag = flag_at(0);
     if (flag != kLiveFlag && flag != kDeletedFlag) {
-      throw DamagedTable(path_, common::FromUtf8("the first record does not start at the stated header length of " +
-                                                 std::to_string(header.header_length) + " bytes"));
+      throw DamagedTable(path(), common::FromUtf8("the first record does not start at the stated header length of " +
+                                                  std::to_string(header.header_length) + " bytes"));
     }
   }
   loaded.record_count = count;
@@ -122,23 +91,14 @@ void TableFile::ReadAt(uint64_t offset, size_t length, std::string& out) const {
   out.resize(length);
   size_t done = 0;
   while (done < length) {
-    int error = 0;
-    int64_t n = file_.ReadAt(offset + done, out.data() + done, length - done, error);
-    if (n < 0) throw FileError(u"Cannot read file", path_, error);
-    if (n == 0) throw DamagedTable(path_, u"the file is shorter than its records");
-    done += static_cast<size_t>(n);
+    size_t n = file_->ReadAt(offset + done, out.data() + done, length - done);
+    if (n == 0) throw DamagedTable(path(), u"the file is shorter than its records");
+    done += n;
   }
 }
 
 void TableFile::Write(uint64_t offset, std::string_view bytes) {
-  if (!file_.writable()) throw FileError(u"Cannot write file", path_, platform::AccessDeniedCode());
-  size_t done = 0;
-  while (done < bytes.size()) {
-    int error = 0;
-    int64_t n = file_.WriteAt(offset + done, bytes.data() + done, bytes.size() - done, error);
-    if (n <= 0) throw FileError(u"Cannot write file", path_, n < 0 ? error : platform::DiskFullCode());
-    done += static_cast<size_t>(n);
-  }
+  for (size_t done = 0; done < bytes.size();) done += file_->WriteAt(offset + done, bytes.substr(done));
 }
 
 }  // namespace store::dbf

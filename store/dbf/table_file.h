@@ -1,33 +1,27 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <sys/stat.h>
-
 #include "common/error.h"
-#include "platform/file_io.h"
+#include "platform/file_system.h"
 #include "store/dbf/format.h"
 
 namespace store::dbf {
 
-// What identifies one state of a file on disk; a change in any member means another program (or
-// another handle) may have written it.
-using FileIdentity = platform::FileIdentity;
+// The name of a table's file in `folder`, found whatever the case of its name: `file_name` itself
+// first, else the one entry whose name equals it ignoring ASCII case (the first in name order when
+// several do). Folders never count. Empty when there is none. Throws platform::CannotListFolder.
+std::optional<common::Text> FindTableFile(platform::Folder& folder, common::TextView file_name);
 
-
-// The file of a table in `folder`, found whatever the case of its name: `file_name` itself first,
-// else the one entry whose name equals it ignoring ASCII case (the first in name order when several
-// do). Folders never count. Empty when there is none.
-std::optional<std::filesystem::path> FindTableFile(const std::filesystem::path& folder, std::string_view file_name);
-
-// Writes a new empty table under `path` atomically: the bytes go to a hidden file beside it, which is
-// then renamed without replacing anything. Throws common::Error when `path` exists or cannot be written.
-void CreateTableFile(const std::filesystem::path& path, std::vector<Field> fields, uint8_t language_driver);
+// Writes a new empty table `file_name` in `folder` atomically (platform::Folder::CreateNewFile).
+// Throws common::Error when the name is taken or cannot be written.
+void CreateTableFile(platform::Folder& folder, const common::Text& file_name, std::vector<Field> fields,
+                     uint8_t language_driver);
 
 // One open table file. Every write goes straight to the file (no buffering in this process), in an
 // order that keeps the file readable at every moment: a record is complete on disk before the
@@ -36,13 +30,9 @@ class TableFile {
  public:
   // Opens for reading and writing (for reading only when writing is not allowed). Throws
   // common::Error "Cannot open file "%s". %s".
-  explicit TableFile(std::filesystem::path path);
-  ~TableFile();
-  TableFile(const TableFile&) = delete;
-  TableFile& operator=(const TableFile&) = delete;
+  TableFile(platform::Folder& folder, const common::Text& file_name);
 
-  const std::filesystem::path& path() const { return path_; }
-  FileIdentity Identity() const;
+  const common::Text& path() const { return file_->path(); }
 
   // Reads and checks the header and reconciles the record count with the file: a count above the
   // records the file holds is cut to the whole records present; records past a low count are counted
@@ -57,16 +47,16 @@ class TableFile {
   // Reads `count` whole records from record `first` into `out` (resized to fit).
   void ReadRecords(const Header& header, uint32_t first, uint32_t count, std::string& out) const;
   void ReadAt(uint64_t offset, size_t length, std::string& out) const;
+  // Writes all of `bytes`, in as many system writes as it takes.
   void Write(uint64_t offset, std::string_view bytes);
 
-  bool writable() const { return file_.writable(); }
+  bool writable() const { return file_->writable(); }
 
  private:
-  std::filesystem::path path_;
-  platform::RandomAccessFile file_;
+  std::unique_ptr<platform::File> file_;
 };
 
 // "Table file "%s" is damaged: %s".
-common::Error DamagedTable(const std::filesystem::path& path, common::TextView reason);
+common::Error DamagedTable(common::TextView path, common::TextView reason);
 
 }  // namespace store::dbf

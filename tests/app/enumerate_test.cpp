@@ -1,4 +1,6 @@
 #include "platform/enumerate.h"
+#include "survey/survey_folder.h"
+#include "tests/support/system_files.h"
 
 #include <dirent.h>
 #include <gmock/gmock.h>
@@ -24,8 +26,12 @@ using testing::UnorderedElementsAre;
 
 // The names visited, as the bytes they stand for.
 std::vector<std::string> Visit(const std::string& pattern) {
+  size_t separator = pattern.rfind('/');
+  survey::SurveyFolder folder(testing_support::SystemFiles(), common::PathToText(pattern.substr(0, separator + 1)));
   std::vector<std::string> names;
-  EnumerateMatches(common::PathToText(pattern), [&](const common::Text& name) { names.push_back(common::TextToPath(name)); });
+  for (const common::Text& name : folder.Matches(common::PathToText(pattern.substr(separator + 1)))) {
+    names.push_back(common::TextToPath(name));
+  }
   return names;
 }
 
@@ -92,30 +98,14 @@ TEST(EnumerateMatchesMissingTest, FolderThatCannotBeOpenedGivesNothing) {
   EXPECT_THAT(Visit("/nonexistent-inventory-share/Basa/*.txt"), IsEmpty());
 }
 
-TEST(EnumerateMatchesNamesTest, NameThatIsNotUtf8OpensAgainFromTheVisitedText) {
+TEST(EnumerateMatchesNamesTest, NameThatIsNotUtf8OpensAgainFromTheListedText) {
   TempFolder folder;
   folder.WriteFile("pc-\xff\xfe.txt", "survey");
-  std::vector<common::Text> names;
-  EnumerateMatches(common::PathToText(folder.Path() + "*.txt"), [&](const common::Text& name) { names.push_back(name); });
+  survey::SurveyFolder survey(testing_support::SystemFiles(), common::PathToText(folder.Path()));
+  std::vector<common::Text> names = survey.Matches(u"*.txt");
   ASSERT_EQ(names.size(), 1u);
   EXPECT_EQ(names[0], u"pc-\xDCFF\xDCFE.txt");
-  std::ifstream in(folder.Path() + common::TextToPath(names[0]));
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(content, "survey");
-}
-
-TEST(EnumerateMatchesNamesTest, FailureOfTheVisitEndsTheListingAndPropagates) {
-  TempFolder folder;
-  folder.WriteFile("a.txt");
-  folder.WriteFile("b.txt");
-  int visits = 0;
-  EXPECT_THROW(EnumerateMatches(common::PathToText(folder.Path() + "*.txt"),
-                                [&](const common::Text&) {
-                                  ++visits;
-                                  throw common::Error(u"stop");
-                                }),
-               common::Error);
-  EXPECT_EQ(visits, 1);
+  EXPECT_THAT(survey.ReadLines(names[0]).lines(), testing::ElementsAre(u"survey"));
 }
 
 struct MaskCase {

@@ -8,6 +8,7 @@
 #include "common/error.h"
 #include "platform/folder_lock.h"
 #include "tests/app/temp_folder.h"
+#include "tests/support/system_files.h"
 
 namespace platform {
 namespace {
@@ -19,9 +20,9 @@ using ::testing::ThrowsMessage;
 TEST(FolderLockTest, ASecondHolderIsRefusedWithTheFolderNamed) {
   TempFolder folder;
   common::Text path = common::PathToText(folder.Path());
-  FolderLock first(path);
+  FolderLock first(testing_support::SystemFiles(), path);
   EXPECT_TRUE(first.held());
-  EXPECT_THAT([&] { FolderLock second(path); },
+  EXPECT_THAT([&] { FolderLock second(testing_support::SystemFiles(), path); },
               ThrowsMessage<common::Error>(StrEq("The database folder \"" + folder.Path() +
                                                  "\" is in use by another refresh run")));
 }
@@ -29,9 +30,9 @@ TEST(FolderLockTest, ASecondHolderIsRefusedWithTheFolderNamed) {
 TEST(FolderLockTest, IsFreeAgainOnceTheHolderIsGone) {
   TempFolder folder;
   common::Text path = common::PathToText(folder.Path());
-  auto first = std::make_unique<FolderLock>(path);
+  auto first = std::make_unique<FolderLock>(testing_support::SystemFiles(), path);
   first.reset();
-  FolderLock second(path);
+  FolderLock second(testing_support::SystemFiles(), path);
   EXPECT_TRUE(second.held());
   EXPECT_TRUE(std::filesystem::is_regular_file(folder.Path() + "inventory.lock"));
 }
@@ -39,7 +40,7 @@ TEST(FolderLockTest, IsFreeAgainOnceTheHolderIsGone) {
 TEST(FolderLockTest, AMissingFolderTakesNoLockAndLeavesTheErrorToTheDatabase) {
   TempFolder folder;
   common::Text missing = common::PathToText(folder.Path() + "no-such-folder/");
-  FolderLock lock(missing);
+  FolderLock lock(testing_support::SystemFiles(), missing);
   EXPECT_FALSE(lock.held());
   EXPECT_FALSE(std::filesystem::exists(folder.Path() + "no-such-folder"));
 }

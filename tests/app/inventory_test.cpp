@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/app/temp_folder.h"
+#include "tests/support/system_files.h"
 
 namespace app {
 namespace {
@@ -30,7 +31,7 @@ class PathRecordingInventory : public Inventory {
 
 TEST(InventoryTest, ComponentsCarryTheirNamesAndShareTheConnection) {
   NullLog log;
-  Inventory inventory(log, u"/survey/", u"/survey/DB/");
+  Inventory inventory(testing_support::SystemFiles(), log, u"/survey/", u"/survey/DB/");
   EXPECT_EQ(inventory.ADOConnection.name(), "ADOConnection");
   EXPECT_EQ(inventory.survey_folder(), u"/survey/");
   EXPECT_EQ(inventory.database_folder(), u"/survey/DB/");
@@ -39,7 +40,7 @@ TEST(InventoryTest, ComponentsCarryTheirNamesAndShareTheConnection) {
 
 TEST(InventoryTest, DefaultFoldersAreTheFixedSettings) {
   NullLog log;
-  Inventory inventory(log);
+  Inventory inventory(testing_support::SystemFiles(), log);
   EXPECT_EQ(inventory.survey_folder(), common::settings::kSurveyFolder);
   // "DB" and the survey folder's own separator ("/" here, "\\" in a Windows build).
   const common::Text survey_folder = common::settings::kSurveyFolder;
@@ -51,7 +52,7 @@ TEST(InventoryTest, FormActivatePointsTheConnectionAtTheDatabaseFolder) {
   share.MakeFolder("DB");
   common::Text database_folder = common::PathToText(share.Path() + "DB/");
   NullLog log;
-  Inventory inventory(log, common::PathToText(share.Path()), database_folder);
+  Inventory inventory(testing_support::SystemFiles(), log, common::PathToText(share.Path()), database_folder);
   inventory.FormActivate();
   EXPECT_EQ(inventory.ADOConnection.ConnectionString(),
             u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" + database_folder);
@@ -63,7 +64,7 @@ TEST(InventoryTest, RefreshRunsTheStagesOverItsOwnSurveyFolder) {
   share.WriteFile("PC-8.nfo");
   common::Text folder = common::PathToText(share.Path());
   NullLog log;
-  PathRecordingInventory inventory(log, folder, folder + u"DB/");
+  PathRecordingInventory inventory(testing_support::SystemFiles(), log, folder, folder + u"DB/");
   inventory.Refresh();
   EXPECT_THAT(inventory.paths, testing::ElementsAre(u"survey " + folder + u"PC-7.txt", u"info " + folder + u"PC-8.nfo"));
   EXPECT_FALSE(inventory.ADOConnection.Connected());

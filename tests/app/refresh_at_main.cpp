@@ -18,8 +18,10 @@ int main(int argc, char** argv) {
   app::StdoutLog log;
   return app::RunReportingFailure([&] {
     common::Text survey_folder = common::PathToText(argv[1]);
-    directory::RegisterOutlookStandIn(survey_folder + u"directory/gal.ldif", survey_folder + u"directory/contacts.vcf");
-    app::Inventory inventory(log, survey_folder, common::PathToText(argv[2]));
+    platform::SystemFileSystem files;
+    directory::RegisterOutlookStandIn(files, survey_folder + u"directory/gal.ldif",
+                                      survey_folder + u"directory/contacts.vcf");
+    app::Inventory inventory(files, log, survey_folder, common::PathToText(argv[2]));
     inventory.FormActivate();
     inventory.Refresh();
   });

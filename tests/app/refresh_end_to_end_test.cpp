@@ -11,6 +11,7 @@
 #include "directory/outlook_stand_in.h"
 #include "store/query.h"
 #include "tests/app/temp_folder.h"
+#include "tests/support/system_files.h"
 
 namespace app {
 namespace {
@@ -36,12 +37,12 @@ class RefreshEndToEndTest : public ::testing::Test {
     share_.WriteFile("contacts.vcf",
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2;"
                      "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd;;;\r\nTEL;TYPE=WORK:21-45, 21-46\r\nEND:VCARD\r\n");
-    directory::RegisterOutlookStandIn(folder_ + u"gal.ldif", folder_ + u"contacts.vcf");
+    directory::RegisterOutlookStandIn(testing_support::SystemFiles(), folder_ + u"gal.ldif", folder_ + u"contacts.vcf");
   }
 
   // HOST and FIO of every row of USERS, read through a connection of its own.
   std::vector<std::u16string> Rows() {
-    store::Connection connection;
+    store::Connection connection{testing_support::SystemFiles()};
     connection.SetConnectionString(
         u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" + folder_ + u"DB/");
     store::Query query("ADOQuery", connection);
@@ -63,7 +64,7 @@ class RefreshEndToEndTest : public ::testing::Test {
 TEST_F(RefreshEndToEndTest, ImportsFilesAndCompletesRowsFromTheDirectory) {
   share_.WriteFile("pc-1.txt", "pc-1\r\nuser1\r\n10.0.0.1\r\n\xC8\xE2\xE0\xED\xEE\xE2 \xC8\xE2\xE0\xED\r\n1\r\n2\r\n3\r\n4\r\n");
   share_.WriteFile("PC-2.nfo", "100\r\nT\r\n64\r\nC\r\n10\r\nOS\r\n1\r\n\r\n2\r\n3\r\nBIOS\r\nu2\r\n10.0.0.2\r\n");
-  Inventory inventory(log_, folder_, folder_ + u"DB/");
+  Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
   inventory.FormActivate();
   inventory.Refresh();
 
@@ -76,7 +77,7 @@ TEST_F(RefreshEndToEndTest, ImportsFilesAndCompletesRowsFromTheDirectory) {
 TEST_F(RefreshEndToEndTest, SecondRunKeepsOneRowPerHostAndLogsOnlyTheSurveyFile) {
   share_.WriteFile("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
   share_.WriteFile("PC-1.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\n");
-  Inventory inventory(log_, folder_, folder_ + u"DB/");
+  Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
   inventory.FormActivate();
   inventory.Refresh();
   inventory.Refresh();
@@ -88,7 +89,7 @@ TEST_F(RefreshEndToEndTest, SecondRunKeepsOneRowPerHostAndLogsOnlyTheSurveyFile)
 
 TEST_F(RefreshEndToEndTest, AFailingFileStopsTheRunAndKeepsWhatWasWritten) {
   share_.WriteFile("A.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");
-  Inventory inventory(log_, folder_, folder_ + u"DB/");
+  Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
   inventory.FormActivate();
   inventory.Refresh();
   share_.WriteFile("B.nfo", "2.4GHz\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");

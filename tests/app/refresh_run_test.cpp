@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "tests/app/recording_stages.h"
 #include "tests/app/temp_folder.h"
+#include "tests/support/system_files.h"
 
 namespace app {
 namespace {
@@ -21,6 +22,10 @@ class RefreshRunTest : public testing::Test {
  protected:
   common::Text Folder() const { return common::PathToText(folder_.Path()); }
   std::string P(const std::string& name) const { return folder_.Path() + name; }
+  void Run(const common::Text& folder) {
+    survey::SurveyFolder survey(testing_support::SystemFiles(), folder);
+    RunRefresh(stages_, survey);
+  }
 
   TempFolder folder_;
   RecordingStages stages_;
@@ -30,7 +35,7 @@ TEST_F(RefreshRunTest, StagesRunInOrderWithFolderFollowedByEntryName) {
   folder_.WriteFile("PC-12.TXT");
   folder_.WriteFile("PC-12.nfo");
   folder_.WriteFile("readme.doc");
-  RunRefresh(stages_, Folder());
+  Run(Folder());
   EXPECT_THAT(stages_.calls, ElementsAre("GetExchange", "AddData " + P("PC-12.TXT"), "AddInfoData " + P("PC-12.nfo"),
                                          "MergeContacts", "CloseConnectionIfConnected"));
 }
@@ -38,7 +43,7 @@ TEST_F(RefreshRunTest, StagesRunInOrderWithFolderFollowedByEntryName) {
 TEST_F(RefreshRunTest, EverySurveyFileBeforeAnyInfoFile) {
   for (const char* name : {"a.txt", "b.nfo", "c.txt", "d.nfo", "e.txt"}) folder_.WriteFile(name);
   folder_.MakeFolder("f.txt");  // handed over like a file
-  RunRefresh(stages_, Folder());
+  Run(Folder());
   ASSERT_EQ(stages_.calls.size(), 9u);
   EXPECT_EQ(stages_.calls.front(), "GetExchange");
   std::vector<std::string> survey(stages_.calls.begin() + 1, stages_.calls.begin() + 5);
@@ -51,16 +56,16 @@ TEST_F(RefreshRunTest, EverySurveyFileBeforeAnyInfoFile) {
 }
 
 TEST_F(RefreshRunTest, EmptyOrMissingFolderStillExportsMergesAndCloses) {
-  RunRefresh(stages_, Folder());
-  RunRefresh(stages_, Folder() + u"missing/");
+  Run(Folder());
+  Run(Folder() + u"missing/");
   EXPECT_THAT(stages_.calls, ElementsAre("GetExchange", "MergeContacts", "CloseConnectionIfConnected", "GetExchange",
                                          "MergeContacts", "CloseConnectionIfConnected"));
 }
 
 TEST_F(RefreshRunTest, SecondRunRepeatsTheWholeSequence) {
   folder_.WriteFile("PC-1.txt");
-  RunRefresh(stages_, Folder());
-  RunRefresh(stages_, Folder());
+  Run(Folder());
+  Run(Folder());
   EXPECT_THAT(stages_.calls, ElementsAre("GetExchange", "AddData " + P("PC-1.txt"), "MergeContacts",
                                          "CloseConnectionIfConnected", "GetExchange", "AddData " + P("PC-1.txt"),
                                          "MergeContacts", "CloseConnectionIfConnected"));
@@ -81,7 +86,7 @@ TEST_P(RefreshRunFailureTest, FailingStageEndsTheRunWithItsMessageAndLeavesTheCo
   stages_.fail_at = GetParam().failing_call;
   stages_.fail_message = u"ADOCommand: Parameter 'HSOT' not found";
   try {
-    RunRefresh(stages_, Folder());
+    Run(Folder());
     FAIL() << "the run did not fail";
   } catch (const common::Error& error) {
     EXPECT_EQ(error.message(), u"ADOCommand: Parameter 'HSOT' not found");
@@ -106,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RefreshRunTest, FailureOnOneSurveyFileSkipsTheFilesAfterIt) {
   for (int i = 0; i < 5; ++i) folder_.WriteFile("host-" + std::to_string(i) + ".txt");
   stages_.fail_at = "AddData";
-  EXPECT_THROW(RunRefresh(stages_, Folder()), common::Error);
+  EXPECT_THROW(Run(Folder()), common::Error);
   EXPECT_EQ(stages_.calls.size(), 2u);
   EXPECT_EQ(stages_.calls.back().rfind("AddData ", 0), 0u);
 }

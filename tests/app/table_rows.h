@@ -10,13 +10,13 @@
 #include "store/connection.h"
 #include "store/database.h"
 #include "store/query.h"
+#include "tests/support/system_files.h"
 
 // What a table holds, read through a connection of its own: one text per row, the named columns
 // joined by "|", in UTF-8, sorted.
 inline std::vector<std::string> TableRows(const std::string& database_folder, const std::string& table,
                                           const std::vector<std::string>& columns) {
-  store::Database::ForgetCachedTables();
-  store::Connection connection;
+  store::Connection connection{testing_support::SystemFiles()};
   connection.SetConnectionString(u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" +
                                  common::PathToText(database_folder));
   store::Query query("ADOQuery", connection);

@@ -20,6 +20,7 @@
 #include "common/error.h"
 #include "tests/app/recording_stages.h"
 #include "tests/app/temp_folder.h"
+#include "tests/support/system_files.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ using app::qt::TForm1;
 // database, with hooks that run inside a stage.
 class FakeInventory : public app::Inventory {
  public:
-  FakeInventory(common::LogSink& log, const common::Text& folder) : Inventory(log, folder, folder + u"DB/") {
+  FakeInventory(common::LogSink& log, const common::Text& folder) : Inventory(testing_support::SystemFiles(), log, folder, folder + u"DB/") {
     stages.log = &log;
   }
   RecordingStages stages;

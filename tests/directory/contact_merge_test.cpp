@@ -12,6 +12,7 @@
 #include "store/table.h"
 #include "tests/directory/store_rows.h"
 #include "tests/directory/temp_folder.h"
+#include "tests/support/system_files.h"
 
 namespace directory {
 namespace {
@@ -63,7 +64,7 @@ class MergeContactsTest : public ::testing::Test {
   }
 
   testing::TempFolder folder_;
-  store::Connection connection_{"ADOConnection"};
+  store::Connection connection_{testing_support::SystemFiles(), "ADOConnection"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
 };

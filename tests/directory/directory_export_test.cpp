@@ -11,6 +11,7 @@
 #include "tests/directory/fake_outlook.h"
 #include "tests/directory/store_rows.h"
 #include "tests/directory/temp_folder.h"
+#include "tests/support/system_files.h"
 
 namespace directory {
 namespace {
@@ -31,7 +32,7 @@ class GetExchangeTest : public ::testing::Test {
 
   testing::TempFolder folder_;
   testing::FakeOutlook outlook_;
-  store::Connection connection_{"ADOConnection"};
+  store::Connection connection_{testing_support::SystemFiles(), "ADOConnection"};
   store::Command command_{"ADOCommand", connection_};
   store::Table table_{"Table", connection_};
 };
@@ -179,8 +180,8 @@ TEST_F(GetExchangeTest, FailureOfTheCountWritesNoRow) {
 TEST(SampleShareExportTest, ExportsTheSampleDirectory) {
   testing::TempFolder folder;
   const common::Text samples = common::FromUtf8(INVENTORY_SAMPLE_DIRECTORY);
-  RegisterOutlookStandIn(samples + u"gal.ldif", samples + u"contacts.vcf");
-  store::Connection connection("ADOConnection");
+  RegisterOutlookStandIn(testing_support::SystemFiles(), samples + u"gal.ldif", samples + u"contacts.vcf");
+  store::Connection connection(testing_support::SystemFiles(), "ADOConnection");
   connection.SetConnectionString(store::kConnectionStringPrefix + folder.Folder());
   store::Command command("ADOCommand", connection);
   store::Table table("Table", connection);

@@ -7,6 +7,7 @@
 #include "tests/directory/printers.h"
 #include "tests/directory/temp_folder.h"
 #include "tests/support/system_texts.h"
+#include "tests/support/system_files.h"
 
 namespace directory {
 namespace {
@@ -21,7 +22,7 @@ TEST(LdifReaderTest, ReadsAnLdapSearchOfAnExchangeDirectory) {
   // Base64 names with blanks kept, folds inside values and inside base64, and membership by
   // showInAddressBook: hidden, other-list-only and list-less entries are left out.
   EXPECT_THAT(
-      ReadGalFile(kData + u"gal-ldapsearch.ldif"),
+      ReadGalFile(testing_support::SystemFiles(), kData + u"gal-ldapsearch.ldif"),
       ElementsAre(GalEntry{u"Орлов Игорь Семёнович", u"/o=Eflab/ou=First Administrative Group/cn=Recipients/cn=orlov"},
                   GalEntry{u"  Белова Анна  ",
                            u"/o=Eflab/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=belova"},
@@ -32,7 +33,7 @@ TEST(LdifReaderTest, ReadsAnLdapSearchOfAnExchangeDirectory) {
 
 TEST(LdifReaderTest, ReadsAUtf16WindowsExportWithoutAddressLists) {
   // No showInAddressBook anywhere: every entry with a displayName or mail, but not hidden ones.
-  EXPECT_THAT(ReadGalFile(kData + u"gal-ldifde-utf16.ldf"),
+  EXPECT_THAT(ReadGalFile(testing_support::SystemFiles(), kData + u"gal-ldifde-utf16.ldf"),
               ElementsAre(GalEntry{u"Фролова Дарья Олеговна", u"/o=Eflab/ou=First Administrative Group/cn=Recipients/cn=frolova"},
                           GalEntry{u"", u"y.melnikov@eflab.example"}));
 }
@@ -66,7 +67,7 @@ TEST(LdifReaderTest, EmptyFileHasNoEntries) {
 TEST(LdifReaderTest, MissingFileCannotBeOpened) {
   testing::TempFolder folder;
   const common::Text path = folder.PathOf("gal.ldif");
-  EXPECT_THAT([&] { ReadGalFile(path); },
+  EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), path); },
               ThrowsMessage<common::Error>(
                   StrEq("Cannot open file \"" + common::ToUtf8(path) + "\". " + common::ToUtf8(testing_support::FileNotFoundText()))));
 }
@@ -74,7 +75,7 @@ TEST(LdifReaderTest, MissingFileCannotBeOpened) {
 #ifndef _WIN32  // the exports are read this way only where there is no Outlook
 TEST(LdifReaderTest, FolderCannotBeRead) {
   testing::TempFolder folder;
-  EXPECT_THAT([&] { ReadGalFile(folder.Folder()); },
+  EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), folder.Folder()); },
               ThrowsMessage<common::Error>(
                   StrEq("Cannot open file \"" + common::ToUtf8(folder.Folder()) + "\". Is a directory")));
 }
@@ -84,9 +85,9 @@ TEST(LdifReaderTest, FileOverTheBoundIsRefused) {
   testing::TempFolder folder;
   const common::Text path = folder.Write("huge.ldif", "");
   std::filesystem::resize_file(common::TextToPath(path), (64 << 20) + 1);
-  EXPECT_THAT([&] { ReadGalFile(path); },
+  EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), path); },
               ThrowsMessage<common::Error>(
-                  StrEq("Cannot read file \"" + common::ToUtf8(path) + "\". The file is larger than 64 MiB")));
+                  StrEq("Cannot open file \"" + common::ToUtf8(path) + "\". File too large (the limit is 67108864 bytes)")));
 }
 
 struct BrokenLdif {

@@ -7,6 +7,7 @@
 #include "store/connection.h"
 #include "store/inventory_database.h"
 #include "store/query.h"
+#include "tests/support/system_files.h"
 
 namespace directory::testing {
 
@@ -14,7 +15,7 @@ namespace directory::testing {
 // by "|" in UTF-8, so that failures print readably.
 inline std::vector<std::string> ReadRows(const common::Text& folder, const common::Text& select,
                                          const std::vector<std::string>& fields) {
-  store::Connection connection("Reader");
+  store::Connection connection(testing_support::SystemFiles(), "Reader");
   connection.SetConnectionString(store::kConnectionStringPrefix + folder);
   store::Query query("ReaderQuery", connection);
   query.SetText(select);

@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "tests/directory/printers.h"
+#include "tests/support/system_files.h"
 
 namespace directory {
 namespace {
@@ -16,7 +17,7 @@ using ::testing::ThrowsMessage;
 const common::Text kData = common::FromUtf8(INVENTORY_DIRECTORY_DATA);
 
 TEST(VcardReaderTest, ReadsVersion21InCodePage1251WithQuotedPrintable) {
-  EXPECT_THAT(ReadContactsFile(kData + u"contacts-21-cp1251.vcf"),
+  EXPECT_THAT(ReadContactsFile(testing_support::SystemFiles(), kData + u"contacts-21-cp1251.vcf"),
               ElementsAre(ContactCard{u"Орлов", u"Игорь", u"+7 (495) 700-10-01, 700-10-02"},
                           // The work fax comes first and is passed over; the first work voice wins.
                           ContactCard{u"Рождественская-Великорецкая", u"Ульяна", u"+7 (812) 700-20-01"},
@@ -25,14 +26,14 @@ TEST(VcardReaderTest, ReadsVersion21InCodePage1251WithQuotedPrintable) {
 }
 
 TEST(VcardReaderTest, ReadsVersion30WithFoldsInsideCharactersAndEscapes) {
-  EXPECT_THAT(ReadContactsFile(kData + u"contacts-30.vcf"),
+  EXPECT_THAT(ReadContactsFile(testing_support::SystemFiles(), kData + u"contacts-30.vcf"),
               ElementsAre(ContactCard{u"Константиновский-Богородицкий", u"Святослав", u"+7 (812) 700-50-01, доб. 12"},
                           ContactCard{u"Ли;Чан", u"Мин,Хо", u"700-60-01"},
                           ContactCard{u"Соболева", u"Нина", u""}));
 }
 
 TEST(VcardReaderTest, ReadsVersion40WithUrisAndQuotedTypes) {
-  EXPECT_THAT(ReadContactsFile(kData + u"contacts-40.vcf"),
+  EXPECT_THAT(ReadContactsFile(testing_support::SystemFiles(), kData + u"contacts-40.vcf"),
               ElementsAre(ContactCard{u"Тарасов", u"Глеб", u"+7-495-700-80-01"},
                           ContactCard{u"Яковлева, Орлова", u"Инна", u"700-90-01, 700-90-02"}));
 }

@@ -9,6 +9,7 @@
 #include "store/table.h"
 #include "tests/store/support/dbf_files.h"
 #include "tests/support/system_texts.h"
+#include "tests/support/system_files.h"
 
 namespace store {
 namespace {
@@ -41,7 +42,7 @@ class ComponentsTest : public ::testing::Test {
 
   // Reads every row of a query through a fresh connection, fields joined by "|".
   std::vector<std::string> Rows(const common::Text& select, const std::vector<std::string>& fields) {
-    Connection fresh;
+    Connection fresh{testing_support::SystemFiles()};
     fresh.SetConnectionString(kConnectionStringPrefix + folder_.text());
     Query query("ADOQuery", fresh);
     query.SetText(select);
@@ -56,7 +57,7 @@ class ComponentsTest : public ::testing::Test {
   }
 
   TempFolder folder_;
-  Connection connection_;
+  Connection connection_{testing_support::SystemFiles()};
   Command command_{"ADOCommand", connection_};
   Query query_{"ADOQuery", connection_};
   Query query_l_{"ADOQueryL", connection_};
@@ -80,7 +81,7 @@ TEST_F(ComponentsTest, ConnectionOpensOnFirstStatementAndCloseClosesDatasets) {
 }
 
 TEST_F(ComponentsTest, ConnectionStringErrors) {
-  Connection other;
+  Connection other{testing_support::SystemFiles()};
   Command command("ADOCommand", other);
   command.SetText(kCreateMexport);
   EXPECT_THAT([&] { command.Execute(); }, ThrowsMessage<common::Error>(StrEq("ADOConnection: No connection string is set")));
@@ -260,7 +261,7 @@ TEST_F(ComponentsTest, DroppedTableCanBeCreatedAgainWithItsIndex) {
   table_.Post();
   table_.Close();
   Run(kDropMexport);
-  EXPECT_FALSE(TableExists(folder_.text(), u"mexport.dbf"));
+  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
   CreateMexport();
   EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ::testing::ElementsAre());
 }

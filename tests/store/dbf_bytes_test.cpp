@@ -11,6 +11,7 @@
 #include "store/query.h"
 #include "store/statements.h"
 #include "tests/store/support/dbf_files.h"
+#include "tests/support/system_files.h"
 
 namespace store {
 namespace {
@@ -32,7 +33,7 @@ class DbfBytesTest : public ::testing::Test {
   }
 
   std::vector<std::string> Rows(const common::Text& select, const std::vector<std::string>& fields) {
-    Connection fresh;
+    Connection fresh{testing_support::SystemFiles()};
     fresh.SetConnectionString(kConnectionStringPrefix + folder_.text());
     Query query("ADOQuery", fresh);
     query.SetText(select);
@@ -49,7 +50,7 @@ class DbfBytesTest : public ::testing::Test {
   std::filesystem::path File(const char* name) const { return folder_.path() / name; }
 
   TempFolder folder_;
-  Connection connection_;
+  Connection connection_{testing_support::SystemFiles()};
   Command command_{"ADOCommand", connection_};
 };
 
@@ -124,7 +125,7 @@ TEST_F(DbfBytesTest, TableFilesAreFoundWhateverTheirCase) {
   WriteBytes(File("MEXPORT.DBF"), MakeDbf({{"FIO", 'C', 10}, {"EMAIL", 'C', 8}},
                                          {{Pad("ИВАНОВ", 10), Pad("a@b", 8)}}, 0xC9));
   // The test wrote UTF-8; stored bytes are what they are, read back in the table's code page.
-  EXPECT_TRUE(TableExists(folder_.text(), u"mexport.dbf"));
+  EXPECT_TRUE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
   EXPECT_THAT(Rows(kSelectMexport, {"EMAIL"}), ElementsAre("a@b"));
   Run(kDropMexport);
   EXPECT_FALSE(std::filesystem::exists(File("MEXPORT.DBF")));
@@ -214,7 +215,9 @@ TEST_F(DbfBytesTest, AFileChangedByAnotherProgramIsReadAgain) {
   Run(kCreateMexport);
   Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"A"}});
   EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("A"));
-  // Another program replaces the table with one of another layout.
+  // Between two runs (the connection closes at the end of each), another program replaces the
+  // table with one of another layout.
+  connection_.Close();
   WriteBytes(File("mexport.dbf"), MakeDbf({{"EMAIL", 'C', 3}, {"FIO", 'C', 5}}, {{Pad("e", 3), Pad("B", 5)}}));
   EXPECT_THAT(Rows(kSelectMexport, {"FIO", "EMAIL"}), ElementsAre("B|e"));
   Run(u"UPDATE MEXPORT SET EMAIL = :EMAIL WHERE FIO = :FIO", {{"FIO", u"B"}, {"EMAIL", u"xyz"}});

@@ -17,6 +17,7 @@
 #include "store/query.h"
 #include "store/statements.h"
 #include "tests/store/support/dbf_files.h"
+#include "tests/support/system_files.h"
 
 namespace store {
 namespace {
@@ -42,8 +43,7 @@ void ReplaceHost(Command& command, const std::string& host, const std::string& f
 
 // HOST -> FIO of every live row, read through a fresh connection with nothing cached.
 std::multimap<std::string, std::string> ReadHosts(const TempFolder& folder) {
-  Database::ForgetCachedTables();
-  Connection connection;
+  Connection connection{testing_support::SystemFiles()};
   connection.SetConnectionString(kConnectionStringPrefix + folder.text());
   Query query("ADOQuery", connection);
   query.SetText(u"SELECT HOST, FIO FROM USERS");
@@ -77,7 +77,7 @@ std::string CheckWithDbfread(const std::filesystem::path& file) {
 TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
   TempFolder folder;
   {
-    Connection connection;
+    Connection connection{testing_support::SystemFiles()};
     Command command("ADOCommand", connection);
     PrepareInventoryDatabase(folder.text(), connection, command);
   }
@@ -90,7 +90,7 @@ TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       ::close(reports[0]);
-      Connection connection;
+      Connection connection{testing_support::SystemFiles()};
       connection.SetConnectionString(kConnectionStringPrefix + folder.text());
       Command command("ADOCommand", connection);
       for (int i = next;; ++i) {
@@ -132,7 +132,7 @@ TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
 
 TEST(DurabilityTest, FiftyRunsOverTheSameHostsStayWithinTwiceTheFirstSize) {
   TempFolder folder;
-  Connection connection;
+  Connection connection{testing_support::SystemFiles()};
   Command command("ADOCommand", connection);
   PrepareInventoryDatabase(folder.text(), connection, command);
   constexpr int kHostsPerRun = 100;

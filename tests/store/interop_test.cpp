@@ -10,6 +10,7 @@
 #include "store/statements.h"
 #include "store/table.h"
 #include "tests/store/support/dbf_files.h"
+#include "tests/support/system_files.h"
 
 namespace store {
 namespace {
@@ -58,7 +59,7 @@ class InteropTest : public ::testing::Test {
   }
 
   TempFolder folder_;
-  Connection connection_;
+  Connection connection_{testing_support::SystemFiles()};
   Command command_{"ADOCommand", connection_};
 };
 

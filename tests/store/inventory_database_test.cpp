@@ -6,6 +6,7 @@
 #include "common/error.h"
 #include "store/query.h"
 #include "tests/store/support/dbf_files.h"
+#include "tests/support/system_files.h"
 
 namespace store {
 namespace {
@@ -24,7 +25,7 @@ class FirstActivationTest : public ::testing::Test {
 
   TempFolder folder_;
   std::vector<std::string> executed_;
-  Connection connection_;
+  Connection connection_{testing_support::SystemFiles()};
   Command command_{"ADOCommand", connection_};
 };
 
@@ -83,7 +84,7 @@ TEST_F(FirstActivationTest, UpperCaseUsersFileCountsAsPresent) {
 
 TEST_F(FirstActivationTest, FolderNamedUsersDbfCountsAsAbsent) {
   std::filesystem::create_directory(folder_.path() / "users.dbf");
-  EXPECT_FALSE(TableExists(folder_.text(), u"users.dbf"));
+  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text(), u"users.dbf"));
   // The create statement runs and fails: the name is taken by the folder.
   EXPECT_THAT([&] { PrepareInventoryDatabase(folder_.text(), connection_, command_); },
               ::testing::ThrowsMessage<common::Error>(StartsWith("ADOCommand: Cannot create file \"")));
@@ -98,10 +99,10 @@ TEST_F(FirstActivationTest, UnreachableFolderFailsAtTheCreateStatement) {
 }
 
 TEST_F(FirstActivationTest, TableExistsOnlyForFiles) {
-  EXPECT_FALSE(TableExists(folder_.text(), u"mexport.dbf"));
+  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
   testing::WriteBytes(folder_.path() / "Mexport.Dbf", "");
-  EXPECT_TRUE(TableExists(folder_.text(), u"mexport.dbf"));
-  EXPECT_FALSE(TableExists(folder_.text() + u"nowhere/", u"mexport.dbf"));
+  EXPECT_TRUE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
+  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text() + u"nowhere/", u"mexport.dbf"));
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 #include <string>
 
 #include "common/error.h"
-#include "platform/read_file.h"
 #include "survey/read_lines.h"
 #include "tests/survey/temp_folder.h"
 
@@ -40,26 +39,26 @@ TEST_F(HostileFileTest, SymbolicLinkIsNotFollowed) {
   outside.Write("secret.txt", "outside the share\r\n");
   std::filesystem::create_symlink(outside.Native("secret.txt"), folder_.Native("PC-1.txt"));
   Text path = folder_.Path("PC-1.txt");
-  EXPECT_THAT([&] { ReadLines(path); }, CannotOpen(path, u"Too many levels of symbolic links"));
+  EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Too many levels of symbolic links"));
 }
 
 TEST_F(HostileFileTest, DanglingSymbolicLinkIsRefused) {
   std::filesystem::create_symlink(folder_.Native("nowhere"), folder_.Native("PC-1.txt"));
   Text path = folder_.Path("PC-1.txt");
-  EXPECT_THAT([&] { ReadLines(path); }, CannotOpen(path, u"Too many levels of symbolic links"));
+  EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Too many levels of symbolic links"));
 }
 
 TEST_F(HostileFileTest, SymbolicLinkToADeviceIsRefused) {
   std::filesystem::create_symlink("/dev/zero", folder_.Native("PC-1.txt"));
   Text path = folder_.Path("PC-1.txt");
-  EXPECT_THAT([&] { ReadLines(path); }, CannotOpen(path, u"Too many levels of symbolic links"));
+  EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Too many levels of symbolic links"));
 }
 
 TEST_F(HostileFileTest, FifoIsRefusedWithoutBlocking) {
   // Nobody writes to this FIFO: a blocking open would never return.
   ASSERT_EQ(::mkfifo(folder_.Native("PC-1.txt").c_str(), 0600), 0);
   Text path = folder_.Path("PC-1.txt");
-  EXPECT_THAT([&] { ReadLines(path); }, CannotOpen(path, u"Not a regular file"));
+  EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Not a regular file"));
 }
 
 TEST_F(HostileFileTest, DeviceNodeIsRefused) {
@@ -68,30 +67,30 @@ TEST_F(HostileFileTest, DeviceNodeIsRefused) {
     GTEST_SKIP() << "cannot make a device node here";
   }
   Text path = folder_.Path("PC-1.txt");
-  EXPECT_THAT([&] { ReadLines(path); }, CannotOpen(path, u"Not a regular file"));
+  EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Not a regular file"));
 }
 
 TEST_F(HostileFileTest, FolderIsRefused) {
   std::filesystem::create_directory(folder_.Native("x.txt"));
   Text path = folder_.Path("x.txt");
-  EXPECT_THAT([&] { ReadLines(path); }, CannotOpen(path, u"Is a directory"));
+  EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Is a directory"));
 }
 
 TEST_F(HostileFileTest, FileOverTheLimitIsRefusedWithTheLimit) {
   // A sparse file: refusing it must not need its bytes.
   Text path = folder_.Write("big.txt", "");
   std::filesystem::resize_file(folder_.Native("big.txt"), 100 * 1024 * 1024);
-  EXPECT_THAT([&] { ReadLines(path); }, CannotOpen(path, u"File too large (the limit is 1048576 bytes)"));
+  EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"File too large (the limit is 1048576 bytes)"));
 }
 
 TEST_F(HostileFileTest, FileOneByteOverTheLimitIsRefused) {
   Text path = folder_.Write("big.txt", std::string(1024 * 1024 + 1, 'a'));
-  EXPECT_THAT([&] { ReadLines(path); }, CannotOpen(path, u"File too large (the limit is 1048576 bytes)"));
+  EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"File too large (the limit is 1048576 bytes)"));
 }
 
 TEST_F(HostileFileTest, FileOfExactlyTheLimitIsRead) {
   Text path = folder_.Write("big.txt", "PC-1\n" + std::string(1024 * 1024 - 5, 'a'));
-  LineList lines = ReadLines(path);
+  LineList lines = testing::ReadLines(path);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines.At(1).size(), 1024u * 1024u - 5u);
 }
@@ -104,22 +103,22 @@ TEST_F(HostileFileTest, FileLockedForWritingIsRefused) {
     ::close(writer);
     GTEST_SKIP() << "no flock here";
   }
-  EXPECT_THAT([&] { ReadLines(path); }, CannotOpen(path, u"Resource temporarily unavailable"));
+  EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Resource temporarily unavailable"));
   ::close(writer);
-  EXPECT_THAT(ReadLines(path).lines(), ElementsAre(u"PC-1"));
+  EXPECT_THAT(testing::ReadLines(path).lines(), ElementsAre(u"PC-1"));
 }
 
 TEST_F(HostileFileTest, NoReadPermissionGivesTheSystemReason) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
   Text path = folder_.Write("PC-1.txt", "PC-1\r\n");
   ASSERT_EQ(::chmod(folder_.Native("PC-1.txt").c_str(), 0), 0);
-  EXPECT_THAT([&] { ReadLines(path); }, CannotOpen(path, u"Permission denied"));
+  EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Permission denied"));
 }
 
 TEST_F(HostileFileTest, PathWithNulIsRefused) {
   folder_.Write("PC-1.txt", "PC-1\r\n");
   Text path = folder_.Path("PC-1.txt") + Text(1, u'\0') + u"x";
-  EXPECT_THAT([&] { ReadLines(path); }, CannotOpen(path, u"Invalid argument"));
+  EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Invalid argument"));
 }
 
 TEST_F(HostileFileTest, BinaryFileIsReadAsCodePageText) {
@@ -127,7 +126,7 @@ TEST_F(HostileFileTest, BinaryFileIsReadAsCodePageText) {
   for (int i = 1; i < 256; ++i) bytes.push_back(static_cast<char>(i));
   Text path = folder_.Write("bin.txt", bytes);
   // Bytes 1..9, then LF; 11, 12, then CR; the rest up to 255 in one line.
-  LineList lines = ReadLines(path);
+  LineList lines = testing::ReadLines(path);
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines.At(0).size(), 9u);
   EXPECT_EQ(lines.At(1).size(), 2u);
@@ -137,21 +136,22 @@ TEST_F(HostileFileTest, BinaryFileIsReadAsCodePageText) {
 TEST_F(HostileFileTest, ManyShortLinesAreAllRead) {
   std::string bytes;
   for (int i = 0; i < 10000; ++i) bytes += "x\n";
-  EXPECT_EQ(ReadLines(folder_.Write("many.txt", bytes)).size(), 10000u);
+  EXPECT_EQ(testing::ReadLines(folder_.Write("many.txt", bytes)).size(), 10000u);
 }
 
 // ---- Whether a companion file exists: anything but a folder does, so that it is then refused loudly.
 
-TEST_F(HostileFileTest, FileExistsForFilesLinksAndFifosButNotFolders) {
+TEST_F(HostileFileTest, ListedForFilesLinksAndFifosButNotFolders) {
   folder_.Write("a.nfo", "x");
   std::filesystem::create_directory(folder_.Native("b.nfo"));
   std::filesystem::create_symlink(folder_.Native("nowhere"), folder_.Native("c.nfo"));
   ASSERT_EQ(::mkfifo(folder_.Native("d.nfo").c_str(), 0600), 0);
-  EXPECT_TRUE(platform::FileExists(folder_.Path("a.nfo")));
-  EXPECT_FALSE(platform::FileExists(folder_.Path("b.nfo")));
-  EXPECT_TRUE(platform::FileExists(folder_.Path("c.nfo")));
-  EXPECT_TRUE(platform::FileExists(folder_.Path("d.nfo")));
-  EXPECT_FALSE(platform::FileExists(folder_.Path("e.nfo")));
+  SurveyFolder survey(testing_support::SystemFiles(), folder_.Folder());
+  EXPECT_TRUE(survey.Lists(u"a.nfo"));
+  EXPECT_FALSE(survey.Lists(u"b.nfo"));
+  EXPECT_TRUE(survey.Lists(u"c.nfo"));
+  EXPECT_TRUE(survey.Lists(u"d.nfo"));
+  EXPECT_FALSE(survey.Lists(u"e.nfo"));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "survey/survey_import.h"
 #include "tests/survey/temp_folder.h"
 #include "tests/support/system_texts.h"
+#include "tests/support/system_files.h"
 
 namespace survey {
 namespace {
@@ -36,8 +37,17 @@ auto Fails(const Text& message) { return Throws<common::Error>(Property(&common:
 // No connection string is set: any statement that reached the database would fail with another message.
 class ImportOrderTest : public ::testing::Test {
  protected:
+  // The share as a refresh run sees it, listed at the first question about it; `path` is in it.
+  void Add(const Text& path) { AddData(Survey(), path.substr(share_.Folder().size()), command_, log_); }
+  void AddInfo(const Text& path) { AddInfoData(Survey(), path.substr(share_.Folder().size()), command_, query_, log_); }
+  SurveyFolder& Survey() {
+    if (!survey_) survey_ = std::make_unique<SurveyFolder>(testing_support::SystemFiles(), share_.Folder());
+    return *survey_;
+  }
+
   testing::TempFolder share_;
-  store::Connection connection_;
+  std::unique_ptr<SurveyFolder> survey_;
+  store::Connection connection_{testing_support::SystemFiles()};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
   RecordingLog log_;
@@ -47,7 +57,7 @@ const std::string kInfo14 = "2400\r\nx86\r\n1024\r\nCPU\r\n80000\r\nXP\r\n5.1\r\
 
 TEST_F(ImportOrderTest, SurveyPathIsLoggedBeforeTheFileIsOpened) {
   Text path = share_.Path("PC-404.txt");
-  EXPECT_THAT([&] { AddData(path, command_, log_); },
+  EXPECT_THAT([&] { Add(path); },
               Fails(u"Cannot open file \"" + path + u"\". " + testing_support::FileNotFoundText()));
   EXPECT_THAT(log_.lines, ElementsAre(path));
 }
@@ -57,7 +67,7 @@ TEST_F(ImportOrderTest, CompanionInfoFileIsReadBeforeTheSurveyFile) {
   // Both are hostile; the info file is the one named.
   ASSERT_EQ(::mkfifo(share_.Native("PC-1.nfo").c_str(), 0600), 0);
   ASSERT_EQ(::mkfifo(share_.Native("PC-1.txt").c_str(), 0600), 0);
-  EXPECT_THAT([&] { AddData(share_.Path("PC-1.txt"), command_, log_); },
+  EXPECT_THAT([&] { Add(share_.Path("PC-1.txt")); },
               Fails(u"Cannot open file \"" + share_.Path("PC-1.nfo") + u"\". Not a regular file"));
 }
 #endif
@@ -65,7 +75,7 @@ TEST_F(ImportOrderTest, CompanionInfoFileIsReadBeforeTheSurveyFile) {
 TEST_F(ImportOrderTest, CompanionFolderCountsAsMissing) {
   std::filesystem::create_directory(share_.Native("PC-1.nfo"));
   Text path = share_.Write("PC-1.txt", "PC-1\r\nu\r\nip\r\n");
-  EXPECT_THAT([&] { AddData(path, command_, log_); }, Fails(u"List index out of bounds (3)"));
+  EXPECT_THAT([&] { Add(path); }, Fails(u"List index out of bounds (3)"));
 }
 
 struct BadSurveyCase {
@@ -80,7 +90,7 @@ class BadSurveyFileTest : public ImportOrderTest, public ::testing::WithParamInt
 TEST_P(BadSurveyFileTest, FailsBeforeAnyStatement) {
   if (!GetParam().info.empty()) share_.Write("PC-1.nfo", GetParam().info);
   Text path = share_.Write("PC-1.txt", GetParam().survey);
-  EXPECT_THAT([&] { AddData(path, command_, log_); }, Fails(GetParam().message));
+  EXPECT_THAT([&] { Add(path); }, Fails(GetParam().message));
   EXPECT_THAT(log_.lines, ElementsAre(path));
 }
 
@@ -99,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ImportOrderTest, InfoFileThatCannotBeOpenedLogsNothing) {
   Text path = share_.Path("PC-404.nfo");
-  EXPECT_THAT([&] { AddInfoData(path, command_, query_, log_); },
+  EXPECT_THAT([&] { AddInfo(path); },
               Fails(u"Cannot open file \"" + path + u"\". " + testing_support::FileNotFoundText()));
   EXPECT_THAT(log_.lines, IsEmpty());
 }

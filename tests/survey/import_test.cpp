@@ -19,6 +19,7 @@
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
 #include "tests/survey/temp_folder.h"
+#include "tests/support/system_files.h"
 
 namespace survey {
 namespace {
@@ -78,12 +79,13 @@ class ImportTest : public ::testing::Test {
       names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
+    SurveyFolder folder(testing_support::SystemFiles(), share_.Folder());
     try {
       for (const std::string& name : names) {
-        if (name.ends_with(".txt")) AddData(share_.Folder() + common::PathToText(name), command_, log_);
+        if (name.ends_with(".txt")) AddData(folder, common::PathToText(name), command_, log_);
       }
       for (const std::string& name : names) {
-        if (name.ends_with(".nfo")) AddInfoData(share_.Folder() + common::PathToText(name), command_, query_, log_);
+        if (name.ends_with(".nfo")) AddInfoData(folder, common::PathToText(name), command_, query_, log_);
       }
     } catch (...) {
       connection_.Close();
@@ -94,7 +96,7 @@ class ImportTest : public ::testing::Test {
 
   // Every row of USERS, read through a connection of its own, ordered by HOST.
   std::vector<Row> Users() {
-    store::Connection connection("ADOConnection");
+    store::Connection connection(testing_support::SystemFiles(), "ADOConnection");
     connection.SetConnectionString(store::kConnectionStringPrefix + database_folder_);
     store::Query query("ADOQueryL", connection);
     query.SetText(kSelectUsers);
@@ -119,7 +121,7 @@ class ImportTest : public ::testing::Test {
 
   testing::TempFolder share_;
   Text database_folder_;
-  store::Connection connection_;
+  store::Connection connection_{testing_support::SystemFiles()};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
   RecordingLog log_;

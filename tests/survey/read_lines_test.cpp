@@ -56,7 +56,7 @@ TEST_P(SameTextInEveryEncodingTest, GivesTheSameLines) {
   if (platform::Codepage::Get(common::settings::kCodepage).name() != "windows-1251") GTEST_SKIP() << "built for another code page";
   testing::TempFolder folder;
   Text path = folder.Write("PC-12.txt", GetParam().bytes);
-  EXPECT_EQ(Lines(ReadLines(path)), kSurveyLines);
+  EXPECT_EQ(Lines(testing::ReadLines(path)), kSurveyLines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -143,13 +143,13 @@ TEST(ReadLinesTest, NulInAFileEndsItsText) {
   static constexpr char kBytes[] = "PC-1\r\nuser\0garbage\r\nmore";
   // Not "nul.txt": on Windows that names the null device.
   Text path = folder.Write("with-nul.txt", std::string(kBytes, sizeof kBytes - 1));
-  EXPECT_THAT(Lines(ReadLines(path)), ElementsAre(u"PC-1", u"user"));
+  EXPECT_THAT(Lines(testing::ReadLines(path)), ElementsAre(u"PC-1", u"user"));
 }
 
 TEST(ReadLinesTest, MissingFileNamesPathAndReason) {
   testing::TempFolder folder;
   Text path = folder.Path("PC-404.txt");
-  EXPECT_THAT([&] { ReadLines(path); },
+  EXPECT_THAT([&] { testing::ReadLines(path); },
               ::testing::Throws<common::Error>(::testing::Property(
                   &common::Error::message, u"Cannot open file \"" + path + u"\". " + testing_support::FileNotFoundText())));
 }
@@ -159,7 +159,7 @@ TEST(ReadLinesTest, FileNameWithInvalidUtf8BytesOpens) {
   testing::TempFolder folder;
   folder.Write("PC-\xFF\xFE.txt", "line");
   Text path = folder.Path("PC-\xFF\xFE.txt");
-  EXPECT_THAT(Lines(ReadLines(path)), ElementsAre(u"line"));
+  EXPECT_THAT(Lines(testing::ReadLines(path)), ElementsAre(u"line"));
 }
 #endif
 

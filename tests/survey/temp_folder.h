@@ -6,7 +6,9 @@
 #include <string>
 
 #include "common/text.h"
+#include "survey/survey_folder.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/system_files.h"
 
 namespace survey::testing {
 
@@ -29,6 +31,13 @@ class TempFolder : public testing_support::ScratchFolder {
     return Path(name);
   }
 };
+
+// Reads the workstation file at a full path as the refresh run reads a survey folder's file.
+inline LineList ReadLines(const common::Text& path) {
+  platform::SplitPath split = platform::SplitFolder(path);
+  SurveyFolder folder(testing_support::SystemFiles(), split.folder);
+  return folder.ReadLines(split.name);
+}
 
 // UTF-8 bytes of a text literal, for writing files in the tests.
 inline std::string Utf8(common::TextView text) { return common::ToUtf8(text); }

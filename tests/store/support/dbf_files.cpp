@@ -10,13 +10,19 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/file_io.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/scratch_folder.h"
 
 namespace store::testing {
 
-common::Text TempFolder::text() const { return platform::FsPathToText(path()) + testing_support::kSeparator; }
+common::Text TempFolder::text() const {
+#ifdef _WIN32
+  const std::wstring& native = path().native();
+  return common::Text(native.begin(), native.end()) + testing_support::kSeparator;
+#else
+  return common::PathToText(path().native()) + testing_support::kSeparator;
+#endif
+}
 
 std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -1,0 +1,291 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/system_error.h"
+
+namespace platform {
+
+namespace {
+
+int64_t Nanoseconds(const timespec& time) { return int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec; }
+
+FileIdentity IdentityFrom(const struct stat& info) {
+  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+                      static_cast<uint64_t>(info.st_size), Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
+}
+
+// A name relative to a folder, without NUL (the system would cut the name there and open another
+// file): EINVAL otherwise. No name at all names the folder itself: EISDIR.
+int NativeName(const common::Text& name, std::string& native) {
+  native = common::TextToPath(name);
+  if (native.empty()) return EISDIR;
+  if (native.find('\0') != std::string::npos) return EINVAL;
+  return 0;
+}
+
+template <typename Call>
+auto Retry(Call call) {
+  for (;;) {
+    auto result = call();
+    if (result >= 0 || errno != EINTR) return result;
+  }
+}
+
+class PosixFile : public File {
+ public:
+  PosixFile(int fd, common::Text path, bool writable) : fd_(fd), path_(std::move(path)), writable_(writable) {}
+  ~PosixFile() override { ::close(fd_); }
+
+  const common::Text& path() const override { return path_; }
+  bool writable() const override { return writable_; }
+
+  FileIdentity Identity() override {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) throw CannotReadFile(path_, SystemErrorText(errno));
+    return IdentityFrom(info);
+  }
+
+  size_t ReadAt(uint64_t offset, char* data, size_t length) override {
+    ssize_t n = Retry([&] { return ::pread(fd_, data, length, static_cast<off_t>(offset)); });
+    if (n < 0) throw CannotReadFile(path_, SystemErrorText(errno));
+    return static_cast<size_t>(n);
+  }
+
+  size_t WriteAt(uint64_t offset, std::string_view bytes) override {
+    if (!writable_) throw CannotWriteFile(path_, SystemErrorText(EACCES));
+    if (bytes.empty()) return 0;
+    ssize_t n = Retry([&] { return ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset)); });
+    if (n < 0) throw CannotWriteFile(path_, SystemErrorText(errno));
+    if (n == 0) throw CannotWriteFile(path_, SystemErrorText(ENOSPC));
+    return static_cast<size_t>(n);
+  }
+
+  void Sync() override {
+    if (Retry([&] { return ::fsync(fd_); }) != 0) throw CannotWriteFile(path_, SystemErrorText(errno));
+  }
+
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+  common::Text path_;
+  bool writable_;
+};
+
+class PosixFolder : public Folder {
+ public:
+  PosixFolder(int fd, common::Text path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixFolder() override { ::close(fd_); }
+
+  const common::Text& path() const override { return path_; }
+
+  std::vector<FolderEntry> List() override {
+    // A descriptor of its own, so that every listing starts at the beginning.
+    int fd = Retry([&] { return ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    if (fd < 0) throw CannotListFolder(path_, SystemErrorText(errno));
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+      int error = errno;
+      ::close(fd);
+      throw CannotListFolder(path_, SystemErrorText(error));
+    }
+    std::vector<FolderEntry> entries;
+    for (;;) {
+      errno = 0;
+      const dirent* entry = ::readdir(dir);
+      if (entry == nullptr) break;
+      std::string_view name(entry->d_name);
+      if (name == "." || name == "..") continue;
+      entries.push_back(FolderEntry{common::PathToText(name), KindOf(*entry)});
+    }
+    int error = errno;
+    ::closedir(dir);
+    if (error != 0) throw CannotListFolder(path_, SystemErrorText(error));
+    return entries;
+  }
+
+  std::unique_ptr<File> OpenTable(const common::Text& name) override {
+    std::string native;
+    if (int error = NativeName(name, native)) throw common::CannotOpenFile(path_ + name, SystemErrorText(error));
+    bool writable = true;
+    int fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDWR | O_CLOEXEC); });
+    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+      fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDONLY | O_CLOEXEC); });
+      writable = false;
+    }
+    if (fd < 0) throw common::CannotOpenFile(path_ + name, SystemErrorText(errno));
+    return std::make_unique<PosixFile>(fd, path_ + name, writable);
+  }
+
+  std::string ReadForeignFile(const common::Text& name, size_t limit, bool listed_as_file) override {
+    const common::Text path = path_ + name;
+    auto fail = [&](int code) { return common::CannotOpenFile(path, SystemErrorText(code)); };
+    auto not_regular = [&](mode_t mode) {
+      return S_ISDIR(mode) ? fail(EISDIR) : common::CannotOpenFile(path, u"Not a regular file");
+    };
+    std::string native;
+    if (int error = NativeName(name, native)) throw fail(error);
+
+    // Look before opening, so that a device is never opened at all (opening some devices has
+    // effects), unless the listing has just said what the name is.
+    if (!listed_as_file) {
+      struct stat before {};
+      if (::fstatat(fd_, native.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0) throw fail(errno);
+      if (S_ISLNK(before.st_mode)) throw fail(ELOOP);
+      if (!S_ISREG(before.st_mode)) throw not_regular(before.st_mode);
+      if (static_cast<unsigned long long>(before.st_size) > limit) throw common::CannotOpenFile(path, FileTooLarge(limit));
+    }
+
+    // The entry may be swapped after the look: O_NOFOLLOW refuses a link, O_NONBLOCK keeps a FIFO
+    // from blocking, and the open file is checked again.
+    int fd = Retry([&] {
+      return ::openat(fd_, native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    });
+    if (fd < 0) throw fail(errno);
+    PosixFile file(fd, path, false);
+
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0) throw fail(errno);
+    if (!S_ISREG(opened.st_mode)) throw not_regular(opened.st_mode);
+    if (static_cast<unsigned long long>(opened.st_size) > limit) throw common::CannotOpenFile(path, FileTooLarge(limit));
+
+    // A writer that announces itself with an exclusive lock keeps the file from being read half
+    // written. File systems without flock support are read without the check.
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) throw fail(errno);
+
+    // Read at most one byte past the limit: the file may grow after fstat.
+    std::string bytes;
+    bytes.resize(std::min(static_cast<size_t>(opened.st_size), limit) + 1);
+    size_t used = 0;
+    for (;;) {
+      if (used == bytes.size()) {
+        if (bytes.size() > limit) throw common::CannotOpenFile(path, FileTooLarge(limit));
+        bytes.resize(std::min(bytes.size() * 2, limit + 1));
+      }
+      size_t wanted = bytes.size() - used;
+      ssize_t n = Retry([&] { return ::read(fd, bytes.data() + used, wanted); });
+      if (n < 0) throw fail(errno);
+      if (n == 0) break;
+      used += static_cast<size_t>(n);
+      // A short read that reaches the size fstat gave is the end: no second read to hear it again.
+      // (A network file system may also cut a read short before the end; then reading goes on.)
+      if (static_cast<size_t>(n) < wanted && used >= static_cast<size_t>(opened.st_size)) break;
+    }
+    bytes.resize(used);
+    return bytes;
+  }
+
+  void CreateNewFile(const common::Text& name, std::string_view bytes) override {
+    const common::Text path = path_ + name;
+    std::string native;
+    if (int error = NativeName(name, native)) throw CannotCreateFile(path, SystemErrorText(error));
+    std::string aside = "." + native + "." + std::to_string(::getpid()) + ".new";
+    int fd = Retry([&] { return ::openat(fd_, aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
+    if (fd < 0) throw CannotCreateFile(path, SystemErrorText(errno));
+    {
+      PosixFile file(fd, path, true);
+      try {
+        for (size_t done = 0; done < bytes.size();) done += file.WriteAt(done, bytes.substr(done));
+      } catch (...) {
+        ::unlinkat(fd_, aside.c_str(), 0);
+        throw;
+      }
+    }
+    // The file appears complete or not at all, and an existing file is never replaced.
+    int result = ::renameat2(fd_, aside.c_str(), fd_, native.c_str(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+      result = ::linkat(fd_, aside.c_str(), fd_, native.c_str(), 0);
+      int link_error = errno;
+      ::unlinkat(fd_, aside.c_str(), 0);
+      errno = link_error;
+    }
+    if (result != 0) {
+      int error = errno;
+      ::unlinkat(fd_, aside.c_str(), 0);
+      throw CannotCreateFile(path, SystemErrorText(error));
+    }
+  }
+
+  void Remove(const common::Text& name) override {
+    std::string native;
+    int error = NativeName(name, native);
+    if (error == 0 && ::unlinkat(fd_, native.c_str(), 0) != 0) error = errno;
+    if (error != 0) throw CannotDeleteFile(path_ + name, SystemErrorText(error));
+  }
+
+  std::unique_ptr<File> LockFile(const common::Text& name) override {
+    std::string native;
+    if (NativeName(name, native) != 0) return nullptr;
+    int fd = Retry([&] {
+      return ::openat(fd_, native.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    });
+    if (fd < 0) return nullptr;
+    auto file = std::make_unique<PosixFile>(fd, path_ + name, true);
+    if (Retry([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
+      if (errno == EWOULDBLOCK) throw FolderInUse(path_);
+      if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) return nullptr;  // no locks here
+      throw CannotLockFile(path_ + name, SystemErrorText(errno));
+    }
+    return file;  // closing the last descriptor releases the lock
+  }
+
+  void Sync() override {
+    if (Retry([&] { return ::fsync(fd_); }) != 0) throw CannotWriteFile(path_, SystemErrorText(errno));
+  }
+
+ private:
+  // The listing's own word where it has one; a look at the entry itself otherwise.
+  EntryKind KindOf(const dirent& entry) const {
+    unsigned char type = entry.d_type;
+    if (type == DT_UNKNOWN) {
+      struct stat info {};
+      if (::fstatat(fd_, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::kOther;
+      if (S_ISREG(info.st_mode)) return EntryKind::kFile;
+      if (S_ISDIR(info.st_mode)) return EntryKind::kFolder;
+      if (S_ISLNK(info.st_mode)) return EntryKind::kLink;
+      return EntryKind::kOther;
+    }
+    if (type == DT_REG) return EntryKind::kFile;
+    if (type == DT_DIR) return EntryKind::kFolder;
+    if (type == DT_LNK) return EntryKind::kLink;
+    return EntryKind::kOther;
+  }
+
+  int fd_;
+  common::Text path_;
+};
+
+}  // namespace
+
+std::unique_ptr<Folder> SystemFileSystem::OpenFolder(const common::Text& path, common::Text* reason) {
+  std::string native = path.empty() ? std::string(".") : common::TextToPath(path);
+  int fd = -1;
+  if (native.find('\0') != std::string::npos) {
+    errno = EINVAL;
+  } else {
+    fd = Retry([&] { return ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  }
+  if (fd < 0) {
+    int error = errno;
+    if (reason != nullptr) {
+      struct stat info {};
+      bool other = error == ENOTDIR && ::stat(native.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+      *reason = other ? common::Text(u"It is not a folder") : SystemErrorText(error);
+    }
+    return nullptr;
+  }
+  common::Text shown = path;
+  if (!shown.empty() && shown.back() != u'/') shown += u'/';
+  return std::make_unique<PosixFolder>(fd, std::move(shown));
+}
+
+}  // namespace platform

@@ -1,0 +1,260 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/system_error.h"
+
+namespace platform {
+
+namespace {
+
+common::Text Reason(DWORD code) { return SystemErrorText(static_cast<int>(code)); }
+common::Text LastReason() { return Reason(GetLastError()); }
+
+LPCWSTR Wide(const common::Text& text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }
+
+int64_t Nanoseconds(uint64_t hundreds) { return static_cast<int64_t>(hundreds) * 100; }
+uint64_t Join(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; }
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Whole transfers are split so that each fits a DWORD.
+DWORD Chunk(size_t length) { return static_cast<DWORD>(std::min<size_t>(length, 1u << 30)); }
+
+OVERLAPPED At(uint64_t offset) {
+  OVERLAPPED position{};
+  position.Offset = static_cast<DWORD>(offset);
+  position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return position;
+}
+
+// A name relative to a folder: one component, without NUL (the system would cut the name there).
+bool PlainName(const common::Text& name) {
+  return !name.empty() && name.find_first_of(std::u16string_view(u"\0/\\", 3)) == common::Text::npos;
+}
+
+class WinFile : public File {
+ public:
+  WinFile(HANDLE handle, common::Text path, bool writable) : handle_(handle), path_(std::move(path)), writable_(writable) {}
+  ~WinFile() override { CloseHandle(handle_); }
+
+  const common::Text& path() const override { return path_; }
+  bool writable() const override { return writable_; }
+
+  // The volume and file index stand for device and inode; ChangeTime is the metadata change time
+  // where the file system keeps one.
+  FileIdentity Identity() override {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle_, &info)) throw CannotReadFile(path_, LastReason());
+    FileIdentity identity;
+    identity.device = info.dwVolumeSerialNumber;
+    identity.inode = Join(info.nFileIndexHigh, info.nFileIndexLow);
+    identity.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
+    identity.modified_ns = Nanoseconds(Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
+    FILE_BASIC_INFO basic{};
+    identity.changed_ns = GetFileInformationByHandleEx(handle_, FileBasicInfo, &basic, sizeof basic)
+                              ? Nanoseconds(static_cast<uint64_t>(basic.ChangeTime.QuadPart))
+                              : identity.modified_ns;
+    return identity;
+  }
+
+  size_t ReadAt(uint64_t offset, char* data, size_t length) override {
+    OVERLAPPED position = At(offset);
+    DWORD got = 0;
+    if (!ReadFile(handle_, data, Chunk(length), &got, &position)) {
+      if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+      throw CannotReadFile(path_, LastReason());
+    }
+    return got;
+  }
+
+  size_t WriteAt(uint64_t offset, std::string_view bytes) override {
+    if (!writable_) throw CannotWriteFile(path_, Reason(ERROR_ACCESS_DENIED));
+    if (bytes.empty()) return 0;
+    OVERLAPPED position = At(offset);
+    DWORD wrote = 0;
+    if (!WriteFile(handle_, bytes.data(), Chunk(bytes.size()), &wrote, &position)) {
+      throw CannotWriteFile(path_, LastReason());
+    }
+    if (wrote == 0) throw CannotWriteFile(path_, Reason(ERROR_DISK_FULL));
+    return wrote;
+  }
+
+  void Sync() override {
+    if (!FlushFileBuffers(handle_)) throw CannotWriteFile(path_, LastReason());
+  }
+
+ private:
+  HANDLE handle_;
+  common::Text path_;
+  bool writable_;
+};
+
+class WinFolder : public Folder {
+ public:
+  WinFolder(HANDLE handle, common::Text path) : handle_(handle), path_(std::move(path)) {}
+  ~WinFolder() override { CloseHandle(handle_); }
+
+  const common::Text& path() const override { return path_; }
+
+  std::vector<FolderEntry> List() override {
+    std::vector<FolderEntry> entries;
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW(Wide(path_ + u"*"), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+      if (GetLastError() == ERROR_FILE_NOT_FOUND) return entries;
+      throw CannotListFolder(path_, LastReason());
+    }
+    do {
+      common::Text name(reinterpret_cast<const char16_t*>(entry.cFileName));
+      if (name == u"." || name == u"..") continue;
+      EntryKind kind = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryKind::kLink
+                       : (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)   ? EntryKind::kFolder
+                       : (entry.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)      ? EntryKind::kOther
+                                                                                : EntryKind::kFile;
+      entries.push_back(FolderEntry{std::move(name), kind});
+    } while (FindNextFileW(search, &entry));
+    DWORD error = GetLastError();
+    FindClose(search);
+    if (error != ERROR_NO_MORE_FILES) throw CannotListFolder(path_, Reason(error));
+    return entries;
+  }
+
+  std::unique_ptr<File> OpenTable(const common::Text& name) override {
+    const common::Text path = path_ + name;
+    if (!PlainName(name)) throw common::CannotOpenFile(path, Reason(ERROR_INVALID_NAME));
+    // Other programs and connections may read, write and delete alongside, as with POSIX descriptors.
+    HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool writable = true;
+    if (file == INVALID_HANDLE_VALUE &&
+        (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_WRITE_PROTECT)) {
+      file = CreateFileW(Wide(path), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      writable = false;
+    }
+    if (file == INVALID_HANDLE_VALUE) throw common::CannotOpenFile(path, LastReason());
+    return std::make_unique<WinFile>(file, path, writable);
+  }
+
+  std::string ReadForeignFile(const common::Text& name, size_t limit, bool) override {
+    const common::Text path = path_ + name;
+    auto fail = [&](DWORD code) { return common::CannotOpenFile(path, Reason(code)); };
+    if (!PlainName(name)) throw fail(ERROR_INVALID_NAME);
+
+    // Others may read the file meanwhile but not write it: a file that another program holds open
+    // for writing cannot be opened. A symbolic link or junction is opened as itself and then refused.
+    HANDLE opened = CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) throw fail(GetLastError());
+    WinFile file(opened, path, false);
+
+    // Devices, pipes and consoles are no files to import.
+    if (GetFileType(opened) != FILE_TYPE_DISK) throw common::CannotOpenFile(path, u"Not a regular file");
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(opened, &info)) throw fail(GetLastError());
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) throw fail(ERROR_ACCESS_DENIED);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) throw common::CannotOpenFile(path, u"Not a regular file");
+    const unsigned long long size = Join(info.nFileSizeHigh, info.nFileSizeLow);
+    if (size > limit) throw common::CannotOpenFile(path, FileTooLarge(limit));
+
+    // Read at most one byte past the limit: another reader cannot grow it, but a file system may
+    // report a stale size.
+    std::string bytes(static_cast<size_t>(size) + 1, '\0');
+    size_t used = 0;
+    for (;;) {
+      if (used == bytes.size()) {
+        if (bytes.size() > limit) throw common::CannotOpenFile(path, FileTooLarge(limit));
+        bytes.resize(std::min(bytes.size() * 2, limit + 1));
+      }
+      DWORD got = 0;
+      if (!ReadFile(opened, bytes.data() + used, Chunk(bytes.size() - used), &got, nullptr)) throw fail(GetLastError());
+      if (got == 0) break;
+      used += got;
+    }
+    bytes.resize(used);
+    return bytes;
+  }
+
+  void CreateNewFile(const common::Text& name, std::string_view bytes) override {
+    const common::Text path = path_ + name;
+    if (!PlainName(name)) throw CannotCreateFile(path, Reason(ERROR_INVALID_NAME));
+    const common::Text aside = path_ + u"." + name + u"." + common::FromUtf8(std::to_string(GetCurrentProcessId())) + u".new";
+    HANDLE handle = CreateFileW(Wide(aside), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, LastReason());
+    {
+      WinFile file(handle, path, true);
+      try {
+        for (size_t done = 0; done < bytes.size();) done += file.WriteAt(done, bytes.substr(done));
+      } catch (...) {
+        DeleteFileW(Wide(aside));
+        throw;
+      }
+    }
+    // Without MOVEFILE_REPLACE_EXISTING the rename fails when the name is taken: nothing is replaced.
+    if (!MoveFileExW(Wide(aside), Wide(path), 0)) {
+      DWORD error = GetLastError();
+      DeleteFileW(Wide(aside));
+      throw CannotCreateFile(path, Reason(error));
+    }
+  }
+
+  void Remove(const common::Text& name) override {
+    const common::Text path = path_ + name;
+    if (!PlainName(name)) throw CannotDeleteFile(path, Reason(ERROR_INVALID_NAME));
+    if (!DeleteFileW(Wide(path))) throw CannotDeleteFile(path, LastReason());
+  }
+
+  std::unique_ptr<File> LockFile(const common::Text& name) override {
+    if (!PlainName(name)) return nullptr;
+    const common::Text path = path_ + name;
+    HANDLE handle = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    auto file = std::make_unique<WinFile>(handle, path, true);
+    OVERLAPPED whole{};
+    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+      DWORD error = GetLastError();
+      if (error == ERROR_LOCK_VIOLATION || error == ERROR_SHARING_VIOLATION || error == ERROR_IO_PENDING) {
+        throw FolderInUse(path_);
+      }
+      return nullptr;  // a file system without locks: nothing to hold
+    }
+    return file;  // closing the handle releases the lock
+  }
+
+  // Windows makes a folder's entries durable with the files themselves; a folder handle cannot be
+  // flushed.
+  void Sync() override {}
+
+ private:
+  HANDLE handle_;
+  common::Text path_;
+};
+
+}  // namespace
+
+std::unique_ptr<Folder> SystemFileSystem::OpenFolder(const common::Text& path, common::Text* reason) {
+  common::Text shown = path.empty() ? common::Text(u".\\") : path;
+  if (shown.back() != u'\\' && shown.back() != u'/') shown += u'\\';
+  DWORD failure = ERROR_INVALID_NAME;
+  if (path.find(u'\0') == common::Text::npos) {
+    HANDLE handle = CreateFileW(Wide(shown), FILE_LIST_DIRECTORY, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      BY_HANDLE_FILE_INFORMATION info{};
+      if (GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::make_unique<WinFolder>(handle, path.empty() ? common::Text() : shown);
+      }
+      CloseHandle(handle);
+      if (reason != nullptr) *reason = u"It is not a folder";
+      return nullptr;
+    }
+    failure = GetLastError();
+  }
+  if (reason != nullptr) *reason = Reason(failure);
+  return nullptr;
+}
+
+}  // namespace platform
