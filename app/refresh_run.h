@@ -29,8 +29,8 @@ class RefreshStages {
 
 // One refresh run over `survey_folder`: GetExchange; AddData for every entry matching "*.txt";
 // AddInfoData for every entry matching "*.nfo" (SurveyFolder::Matches, from one listing of the
-// folder made after GetExchange: folders and hidden entries included, listing order, an unreadable
-// folder gives no entries);
+// folder made after GetExchange: folders and hidden entries included, listing order, a folder that
+// cannot be opened gives no entries, a listing that fails stops the run with the system's reason);
 // MergeContacts; CloseConnectionIfConnected. A failing stage ends the run there: later files and
 // stages are skipped and the connection is left as it is. Disabling and enabling the button around
 // the run is the caller's part; after a failure the caller leaves it disabled.

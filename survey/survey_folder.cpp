@@ -15,12 +15,7 @@ void SurveyFolder::List() {
   if (listed_) return;
   listed_ = true;
   if (!folder_) return;
-  try {
-    entries_ = folder_->List();
-  } catch (const common::Error&) {
-    // A folder that cannot be read gives no survey files: the run still exports and merges.
-    entries_.clear();
-  }
+  entries_ = folder_->List();
   for (const platform::FolderEntry& entry : entries_) kinds_.emplace(entry.name, entry.kind);
 }
 

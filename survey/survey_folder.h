@@ -18,8 +18,9 @@ namespace survey {
 class SurveyFolder {
  public:
   // `path` ends in a path separator; `files` must outlive the object. A folder that cannot be opened
-  // or listed (missing, unreachable, not a folder, no permission) has no entries, and reading a file
-  // in it fails with the system's reason.
+  // (missing, unreachable, not a folder, no permission) has no entries, and reading a file in it
+  // fails with the system's reason. A folder that opens but whose listing then fails is no empty
+  // folder: the first question about its entries throws platform::CannotListFolder.
   SurveyFolder(platform::FileSystem& files, common::Text path);
   ~SurveyFolder();
   SurveyFolder(const SurveyFolder&) = delete;

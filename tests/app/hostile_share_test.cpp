@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "tests/app/child_run.h"
-#include "tests/app/table_rows.h"
+#include "tests/support/table_rows.h"
 #include "tests/app/temp_folder.h"
 
 namespace app {

@@ -15,7 +15,7 @@
 
 #include "bench/share_generator.h"
 #include "tests/app/child_run.h"
-#include "tests/app/table_rows.h"
+#include "tests/support/table_rows.h"
 #include "tests/app/temp_folder.h"
 
 namespace app {

@@ -1,5 +1,5 @@
-// Reading workstation files through CreateFileW: others may read the file meanwhile, nobody may be
-// writing it, and only regular files of bounded size are read.
+// Reading workstation files through the Windows folder (CreateFileW): others may read the file
+// meanwhile, nobody may be writing it, and only regular files of bounded size are read.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/error.h"
-#include "platform/read_file.h"
+#include "platform/file_system.h"
 #include "platform/system_error.h"
 #include "tests/platform/windows_test_folder.h"
 
@@ -35,6 +35,12 @@ std::string Expected(const common::Text& path, DWORD code) {
 
 class ReadFileWinTest : public ::testing::Test {
  protected:
+  std::string ReadWorkstationFile(const common::Text& path) {
+    SplitPath split = SplitFolder(path);
+    return files_.OpenFolder(split.folder)->ReadForeignFile(split.name, kMaxWorkstationFileSize);
+  }
+
+  SystemFileSystem files_;
   win_testing::WindowsTestFolder folder_;
 };
 
@@ -91,11 +97,14 @@ TEST_F(ReadFileWinTest, SizeLimitHolds) {
                   u"Cannot open file \"" + path + u"\". File too large (the limit is 1048576 bytes)"))));
 }
 
-TEST_F(ReadFileWinTest, FileExistsIsFalseForFoldersAndMissingNames) {
+TEST_F(ReadFileWinTest, ListingTellsFilesFromFolders) {
   folder_.MakeFolder(u"DB");
-  EXPECT_TRUE(FileExists(folder_.Write(u"users.dbf")));
-  EXPECT_FALSE(FileExists(folder_.Path(u"DB")));
-  EXPECT_FALSE(FileExists(folder_.Path(u"absent.dbf")));
+  folder_.Write(u"users.dbf");
+  std::vector<FolderEntry> entries = files_.OpenFolder(folder_.Folder())->List();
+  ASSERT_EQ(entries.size(), 2u);
+  for (const FolderEntry& entry : entries) {
+    EXPECT_EQ(entry.kind, entry.name == u"DB" ? EntryKind::kFolder : EntryKind::kFile) << common::ToUtf8(entry.name);
+  }
 }
 
 }  // namespace
