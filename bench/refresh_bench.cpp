@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "app/inventory.h"
+#include "bench/bench_share.h"
 #include "bench/share_generator.h"
 #include "common/log_sink.h"
-#include "directory/outlook_stand_in.h"
 
 namespace {
 
@@ -56,18 +56,7 @@ class TimedInventory : public app::Inventory {
   }
 };
 
-// The share of that size, with the mail client's stand-in reading its directory files.
-std::filesystem::path Share(int hosts) {
-  bench::ShareOptions options;
-  options.hosts = hosts;
-  // A look-up of an 11- or 12-line info file's host takes whatever the name service takes (10 to 50 ms
-  // here for a name nobody answers), which would measure the name server, not this program.
-  options.lookup_per_mille = 0;
-  std::filesystem::path share = bench::CachedShare(INVENTORY_BENCH_CACHE, options);
-  directory::RegisterOutlookStandIn(common::PathToText(bench::GalFile(share).string()),
-                                    common::PathToText(bench::ContactsFile(share).string()));
-  return share;
-}
+std::filesystem::path Share(int hosts) { return bench::BenchShare(INVENTORY_BENCH_CACHE, hosts); }
 
 int TotalHosts(int hosts) { return hosts + hosts * bench::ShareOptions{}.info_only_percent / 100; }
 
