@@ -8,8 +8,9 @@
 // A real Windows file share on this machine, for the tests and benchmarks that run the tool where it
 // is deployed: Samba's smbd serves a fresh folder as the guest share "mm$" on 127.0.0.1 only, and the
 // FUSE client smbnetfs mounts it. Everything either program writes (configuration, state, logs, the
-// client's home) stays in one temporary folder; no system file is touched. smbd listens on port 445,
-// so only one such share can exist on a machine at a time.
+// client's home) stays in one temporary folder; no system file is touched. smbd listens on port 445
+// (the client knows no other), so only one such share can exist on a machine at a time, and none
+// while the system's own smbd runs.
 namespace bench {
 
 class SmbShare {
