@@ -181,10 +181,14 @@ SmbShare::SmbShare() {
             "  cache directory = " + c + "\n"
             "  private dir = " + c + "\n"
             "  ncalrpc dir = " + c + "/ncalrpc\n");
-  // smbnetfs refuses an auth line in a configuration file that others may read.
+  // smbnetfs refuses an auth line in a configuration file that others may read. It browses no
+  // network, and on a busy machine neither ends its connection for idleness nor gives up on a slow
+  // reply while a run is going.
   WriteText(home / ".smb" / "smbnetfs.conf",
             "auth \"guest\" \"\"\n"
-            "smb_timeout 20000\n"
+            "smb_timeout 60000\n"
+            "reply_timeout 120\n"
+            "listen_timeout 3600\n"
             "smb_query_browsers false\n",
             0600);
 
