@@ -194,7 +194,8 @@ SmbShare::SmbShare() {
 
   try {
     Clock::time_point until = Clock::now() + kStartDeadline;
-    smbd_ = Spawn({FindProgram("smbd"), "-F", "--no-process-group", "-s", (root_ / "smb.conf").string()}, home, run / "smbd.out");
+    smbd_ = Spawn({FindProgram("smbd"), "-F", "--no-process-group", "-s", (root_ / "smb.conf").string()}, home,
+                  run / "smbd.out");
     while (!PortTaken()) {
       if (Ended(smbd_)) {
         smbd_ = -1;
@@ -215,7 +216,9 @@ SmbShare::SmbShare() {
         smbnetfs_ = -1;
         throw std::runtime_error("smbnetfs ended at start: " + Tail(run / "smbnetfs.out"));
       }
-      if (Clock::now() > until) throw std::runtime_error("the SMB mount does not show the share: " + Tail(run / "smbnetfs.out"));
+      if (Clock::now() > until) {
+        throw std::runtime_error("the SMB mount does not show the share: " + Tail(run / "smbnetfs.out"));
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     if (::unlink((mounted_ / "ready").c_str()) != 0) throw std::runtime_error("cannot write on the SMB mount");
