@@ -55,8 +55,12 @@ struct FolderEntry {
 bool ListFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries);
 
 // Writes a new file holding `bytes` atomically and without replacing anything: the bytes go to a
-// hidden file beside `path`, which is then renamed to it. Returns 0, or the error code with
-// `in_writing` telling whether writing the bytes (rather than creating or renaming) failed.
+// hidden file beside `path`, which is then renamed to it. Where the file system can neither rename
+// without replacing nor link (an SMB share through FUSE), `path` is first claimed by an exclusive
+// create and the hidden file renamed over that claim: then the caller must keep other writers of the
+// folder out (the database folder's lock), and a process killed between the claim and the rename
+// leaves an empty file. Returns 0, or the error code with `in_writing` telling whether writing the
+// bytes (rather than creating or renaming) failed.
 int CreateNewFile(const std::filesystem::path& path, std::string_view bytes, bool& in_writing);
 
 // Deletes a file; returns 0 or the error code.

@@ -61,6 +61,24 @@ bool ListFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& e
   return true;
 }
 
+namespace {
+
+// The file system does not offer renaming without replacing (renameat2 with RENAME_NOREPLACE), or
+// hard links: an SMB share mounted through FUSE offers neither.
+bool RenameNoReplaceUnsupported(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+bool LinkUnsupported(int error) { return error == EPERM || error == ENOSYS || error == EOPNOTSUPP; }
+
+// Moves the complete file `aside` to `path`, where this process has just created an empty file
+// exclusively. A plain rename replaces that claim; where the system refuses to rename over an
+// existing file, the claim is removed first.
+int MoveOverOwnClaim(const std::filesystem::path& aside, const std::filesystem::path& path) {
+  if (::rename(aside.c_str(), path.c_str()) == 0) return 0;
+  if (::unlink(path.c_str()) != 0) return errno;
+  return ::rename(aside.c_str(), path.c_str()) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
 int CreateNewFile(const std::filesystem::path& path, std::string_view bytes, bool& in_writing) {
   in_writing = false;
   std::string aside_name(1, '.');
@@ -77,19 +95,27 @@ int CreateNewFile(const std::filesystem::path& path, std::string_view bytes, boo
     return written < 0 ? write_error : ENOSPC;
   }
   // The file appears complete or not at all, and an existing file is never replaced.
-  int result = ::renameat2(AT_FDCWD, aside.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
-  if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
-    result = ::link(aside.c_str(), path.c_str());
-    int link_error = errno;
-    ::unlink(aside.c_str());
-    errno = link_error;
+  if (::renameat2(AT_FDCWD, aside.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  int error = errno;
+  if (RenameNoReplaceUnsupported(error)) {
+    error = ::link(aside.c_str(), path.c_str()) == 0 ? 0 : errno;
+    if (LinkUnsupported(error)) {
+      // Neither: the name is claimed by an exclusive create, which fails when anything is there, and
+      // the complete file then takes the place of the empty claim. A process killed between the two
+      // leaves an empty file under the name. No other refresh run comes between them: the caller
+      // holds the database folder's lock.
+      int claim = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (claim < 0) {
+        error = errno;
+      } else {
+        ::close(claim);
+        error = MoveOverOwnClaim(aside, path);
+        if (error == 0) return 0;
+      }
+    }
   }
-  if (result != 0) {
-    int error = errno;
-    ::unlink(aside.c_str());
-    return error;
-  }
-  return 0;
+  ::unlink(aside.c_str());
+  return error;
 }
 
 int RemoveFile(const std::filesystem::path& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
