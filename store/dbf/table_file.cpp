@@ -25,6 +25,18 @@ common::Error DamagedTable(const std::filesystem::path& path, common::TextView r
   return common::Error(std::move(message));
 }
 
+namespace {
+
+// A table file of no bytes at all is what a creation cut short leaves where the file system cannot
+// rename without replacing (the name is claimed empty first): no reader can open it, and nothing of a
+// table is lost by taking it as missing.
+bool IsCutShortCreation(const std::filesystem::path& path) {
+  std::optional<platform::FileIdentity> identity = platform::IdentityOf(path);
+  return identity && identity->size == 0;
+}
+
+}  // namespace
+
 std::optional<std::filesystem::path> FindTableFile(const std::filesystem::path& folder, std::string_view file_name) {
   const common::Text wanted = common::FromUtf8(file_name);
   std::filesystem::path exact = folder / platform::TextToFsPath(wanted);
@@ -35,20 +47,28 @@ std::optional<std::filesystem::path> FindTableFile(const std::filesystem::path& 
   // that ignores case finds them under any spelling, so the name is the one the folder lists.
   std::vector<platform::FolderEntry> entries;
   std::vector<std::filesystem::path> matches;
+  bool exact_listed = false;
   if (platform::ListFolder(folder, entries)) {
     for (const platform::FolderEntry& entry : entries) {
       if (entry.folder) continue;
       common::Text name = platform::FsPathToText(entry.name);
-      if (exact_is_file && name == wanted) return exact;
-      if (common::EqualsIgnoreAsciiCase(common::ToUtf8(name), file_name)) matches.push_back(folder / entry.name);
+      if (exact_is_file && name == wanted) {
+        exact_listed = true;
+      } else if (common::EqualsIgnoreAsciiCase(common::ToUtf8(name), file_name)) {
+        matches.push_back(folder / entry.name);
+      }
     }
   }
-  if (!matches.empty()) return *std::min_element(matches.begin(), matches.end());
-  if (exact_is_file) return exact;
+  std::sort(matches.begin(), matches.end());
+  if (exact_listed || (exact_is_file && matches.empty())) matches.insert(matches.begin(), exact);
+  for (const std::filesystem::path& match : matches) {
+    if (!IsCutShortCreation(match)) return match;
+  }
   return std::nullopt;
 }
 
 void CreateTableFile(const std::filesystem::path& path, std::vector<Field> fields, uint8_t language_driver) {
+  if (IsCutShortCreation(path)) platform::RemoveFile(path);
   std::string bytes = BuildHeader(fields, language_driver, 0);
   bytes.push_back(kEndOfData);
   bool in_writing = false;

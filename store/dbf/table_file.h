@@ -22,11 +22,14 @@ using FileIdentity = platform::FileIdentity;
 
 // The file of a table in `folder`, found whatever the case of its name: `file_name` itself first,
 // else the one entry whose name equals it ignoring ASCII case (the first in name order when several
-// do). Folders never count. Empty when there is none.
+// do). Folders never count, nor a file of no bytes: that is what a creation cut short leaves (see
+// CreateTableFile), not a table. Empty when there is none.
 std::optional<std::filesystem::path> FindTableFile(const std::filesystem::path& folder, std::string_view file_name);
 
 // Writes a new empty table under `path` atomically: the bytes go to a hidden file beside it, which is
-// then renamed without replacing anything. Throws common::Error when `path` exists or cannot be written.
+// then renamed without replacing anything (where the file system cannot do that, the name is first
+// claimed by an exclusive create: a process killed meanwhile leaves a file of no bytes there, which
+// this replaces). Throws common::Error when `path` exists or cannot be written.
 void CreateTableFile(const std::filesystem::path& path, std::vector<Field> fields, uint8_t language_driver);
 
 // One open table file. Every write goes straight to the file (no buffering in this process), in an
