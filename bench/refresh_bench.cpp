@@ -1,7 +1,8 @@
 // The whole refresh run (first activation included) over a generated share of 1,000, 10,000 and
 // 100,000 workstations, stage by stage, beside the I/O floor of the same share: the time to read every
-// input file once and to write tables of the final size once. See bench/README.md for how to run it
-// and the figures.
+// input file once and to write tables of the final size once. The same at 1,000 on a real SMB share
+// (bench/smb_share.h), survey files and database folder both there. See bench/README.md for how to
+// run it and the figures.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -17,9 +18,10 @@
 #include <vector>
 
 #include "app/inventory.h"
+#include "bench/bench_share.h"
 #include "bench/share_generator.h"
+#include "bench/smb_share.h"
 #include "common/log_sink.h"
-#include "directory/outlook_stand_in.h"
 #include "tests/support/system_files.h"
 
 namespace {
@@ -57,27 +59,16 @@ class TimedInventory : public app::Inventory {
   }
 };
 
-// The share of that size, with the mail client's stand-in reading its directory files.
-std::filesystem::path Share(int hosts) {
-  bench::ShareOptions options;
-  options.hosts = hosts;
-  // A look-up of an 11- or 12-line info file's host takes whatever the name service takes (10 to 50 ms
-  // here for a name nobody answers), which would measure the name server, not this program.
-  options.lookup_per_mille = 0;
-  std::filesystem::path share = bench::CachedShare(INVENTORY_BENCH_CACHE, options);
-  directory::RegisterOutlookStandIn(testing_support::SystemFiles(), common::PathToText(bench::GalFile(share).string()),
-                                    common::PathToText(bench::ContactsFile(share).string()));
-  return share;
-}
+std::filesystem::path Share(int hosts) { return bench::BenchShare(INVENTORY_BENCH_CACHE, hosts); }
 
 int TotalHosts(int hosts) { return hosts + hosts * bench::ShareOptions{}.info_only_percent / 100; }
 
 // A database folder of its own for each run, on the same file system as the share.
 class DatabaseFolder {
  public:
-  DatabaseFolder() {
-    std::filesystem::create_directories(INVENTORY_BENCH_CACHE);
-    std::string pattern = std::string(INVENTORY_BENCH_CACHE) + "/db-XXXXXX";
+  explicit DatabaseFolder(const std::filesystem::path& parent = INVENTORY_BENCH_CACHE) {
+    std::filesystem::create_directories(parent);
+    std::string pattern = (parent / "db-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
   }
@@ -177,11 +168,9 @@ void BM_SecondRun(benchmark::State& state) {
   ReportRun(state, total, hosts);
 }
 
-// Every input file read once, and tables of the final size written once in record-sized pieces.
-void BM_IoFloor(benchmark::State& state) {
-  int hosts = static_cast<int>(state.range(0));
-  std::filesystem::path share = Share(hosts);
-  std::vector<std::filesystem::path> files = bench::ShareFiles(share);
+// The table sizes a finished run over the share of that size leaves (from a run made here if no
+// benchmark in this process left them yet).
+const std::map<std::string, uint64_t>& FinalSizes(int hosts, const std::filesystem::path& share) {
   if (!FinalTableSizes().contains(hosts)) {
     NullLog log;
     DatabaseFolder database;
@@ -190,12 +179,18 @@ void BM_IoFloor(benchmark::State& state) {
     inventory.Refresh();
     FinalTableSizes()[hosts] = TableSizes(database.path());
   }
-  const std::map<std::string, uint64_t>& sizes = FinalTableSizes()[hosts];
+  return FinalTableSizes()[hosts];
+}
+
+// Every input file read once, and tables of the final size written once in record-sized pieces into
+// a fresh database folder under `parent`; the folder's creation and removal are not timed.
+void MeasureIoFloor(benchmark::State& state, const std::vector<std::filesystem::path>& files,
+                    const std::map<std::string, uint64_t>& sizes, const std::filesystem::path& parent) {
   constexpr size_t kRecord = 1 + 20 * 70;  // roughly one USERS record
   std::string buffer(1 << 20, ' ');
   for (auto _ : state) {
     state.PauseTiming();
-    auto database = std::make_unique<DatabaseFolder>();
+    auto database = std::make_unique<DatabaseFolder>(parent);
     state.ResumeTiming();
     uint64_t read = 0;
     for (const std::filesystem::path& file : files) {
@@ -222,6 +217,75 @@ void BM_IoFloor(benchmark::State& state) {
   state.counters["files"] = static_cast<double>(files.size());
 }
 
+void BM_IoFloor(benchmark::State& state) {
+  int hosts = static_cast<int>(state.range(0));
+  std::filesystem::path share = Share(hosts);
+  MeasureIoFloor(state, bench::ShareFiles(share), FinalSizes(hosts, share), INVENTORY_BENCH_CACHE);
+}
+
+// The SMB share of this process, set up on first use and kept to the end; null, with the benchmark
+// skipped for the reason, when this machine cannot have one.
+bench::SmbShare* SmbShareOrSkip(benchmark::State& state) {
+  static std::string failure;
+  static std::unique_ptr<bench::SmbShare> share = [] {
+    std::unique_ptr<bench::SmbShare> made;
+    failure = bench::SmbShare::Missing();
+    if (!failure.empty()) return made;
+    try {
+      made = std::make_unique<bench::SmbShare>();
+    } catch (const std::exception& error) {
+      failure = error.what();
+    }
+    return made;
+  }();
+  if (!share) state.SkipWithError(("no SMB share: " + failure).c_str());
+  return share.get();
+}
+
+// The generated share of that size copied onto the SMB share (through the server's own disk, as
+// the workstations' files are already there when a run starts); its folder through the mount.
+std::filesystem::path OnSmbShare(bench::SmbShare& smb, int hosts) {
+  std::filesystem::path local = Share(hosts);
+  std::filesystem::path name = local.filename();
+  if (!std::filesystem::exists(smb.served() / name)) {
+    std::filesystem::copy(local, smb.served() / name, std::filesystem::copy_options::recursive);
+  }
+  return smb.mounted() / name;
+}
+
+// The first run with the survey files and the database folder both on the SMB share.
+void BM_SmbFirstRun(benchmark::State& state) {
+  bench::SmbShare* smb = SmbShareOrSkip(state);
+  if (smb == nullptr) return;
+  int hosts = static_cast<int>(state.range(0));
+  std::filesystem::path share = OnSmbShare(*smb, hosts);
+  NullLog log;
+  TimedInventory::Seconds total;
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      DatabaseFolder database(smb->mounted());
+      TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
+      state.ResumeTiming();
+      inventory.FormActivate();
+      inventory.Refresh();
+      state.PauseTiming();
+      Accumulate(total, inventory.seconds);
+    }
+    state.ResumeTiming();
+  }
+  ReportRun(state, total, hosts);
+}
+
+// The I/O floor on the SMB share: every file read once through the mount, tables written there.
+void BM_SmbIoFloor(benchmark::State& state) {
+  bench::SmbShare* smb = SmbShareOrSkip(state);
+  if (smb == nullptr) return;
+  int hosts = static_cast<int>(state.range(0));
+  std::filesystem::path share = OnSmbShare(*smb, hosts);
+  MeasureIoFloor(state, bench::ShareFiles(share), FinalSizes(hosts, Share(hosts)), smb->mounted());
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
   b->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 }
@@ -229,6 +293,9 @@ void Sizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_FirstRun)->Apply(Sizes);
 BENCHMARK(BM_SecondRun)->Apply(Sizes);
 BENCHMARK(BM_IoFloor)->Apply(Sizes);
+// About 1 ms a round trip on the share: 1,000 hosts take seconds, larger sizes minutes.
+BENCHMARK(BM_SmbFirstRun)->Arg(1000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_SmbIoFloor)->Arg(1000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,8 +90,16 @@ class Folder {
   // "File too large (the limit is <limit> bytes)"; CannotReadFile when reading fails.
   virtual std::string ReadForeignFile(const common::Text& name, size_t limit, bool listed_as_file = false) = 0;
 
-  // Writes a new file holding `bytes` atomically and without replacing anything: it appears complete
-  // or not at all. Throws CannotCreateFile (also when the name is taken) or CannotWriteFile.
+  // The size of the file `name` (through a link), or nothing when it cannot be examined.
+  virtual std::optional<uint64_t> SizeOf(const common::Text& name) = 0;
+
+  // Writes a new file holding `bytes` atomically and without replacing anything: the bytes go to a
+  // hidden file beside it, which is then renamed to it. Where the file system can neither rename
+  // without replacing nor link (an SMB share through FUSE), the name is first claimed by an exclusive
+  // create and the hidden file renamed over that claim: then the caller must keep other writers of
+  // the folder out (the database folder's lock), and a process killed between the claim and the
+  // rename leaves an empty file. Throws CannotCreateFile (also when the name is taken) or
+  // CannotWriteFile.
   virtual void CreateNewFile(const common::Text& name, std::string_view bytes) = 0;
 
   // Throws CannotDeleteFile.

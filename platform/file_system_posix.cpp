@@ -32,6 +32,11 @@ int NativeName(const common::Text& name, std::string& native) {
   return 0;
 }
 
+// The file system does not offer renaming without replacing (renameat2 with RENAME_NOREPLACE), or
+// hard links: an SMB share mounted through FUSE offers neither.
+bool RenameNoReplaceUnsupported(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+bool LinkUnsupported(int error) { return error == EPERM || error == ENOSYS || error == EOPNOTSUPP; }
+
 template <typename Call>
 auto Retry(Call call) {
   for (;;) {
@@ -201,18 +206,34 @@ class PosixFolder : public Folder {
       }
     }
     // The file appears complete or not at all, and an existing file is never replaced.
-    int result = ::renameat2(fd_, aside.c_str(), fd_, native.c_str(), RENAME_NOREPLACE);
-    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
-      result = ::linkat(fd_, aside.c_str(), fd_, native.c_str(), 0);
-      int link_error = errno;
-      ::unlinkat(fd_, aside.c_str(), 0);
-      errno = link_error;
+    if (::renameat2(fd_, aside.c_str(), fd_, native.c_str(), RENAME_NOREPLACE) == 0) return;
+    int error = errno;
+    if (RenameNoReplaceUnsupported(error)) {
+      error = ::linkat(fd_, aside.c_str(), fd_, native.c_str(), 0) == 0 ? 0 : errno;
+      if (LinkUnsupported(error)) {
+        // Neither: the name is claimed by an exclusive create, which fails when anything is there,
+        // and the complete file then takes the place of the empty claim. A process killed between
+        // the two leaves an empty file under the name. No other refresh run comes between them: the
+        // caller holds the database folder's lock.
+        int claim = Retry([&] { return ::openat(fd_, native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
+        if (claim < 0) {
+          error = errno;
+        } else {
+          ::close(claim);
+          error = MoveOverOwnClaim(aside, native);
+          if (error == 0) return;
+        }
+      }
     }
-    if (result != 0) {
-      int error = errno;
-      ::unlinkat(fd_, aside.c_str(), 0);
-      throw CannotCreateFile(path, SystemErrorText(error));
-    }
+    ::unlinkat(fd_, aside.c_str(), 0);
+    if (error != 0) throw CannotCreateFile(path, SystemErrorText(error));
+  }
+
+  std::optional<uint64_t> SizeOf(const common::Text& name) override {
+    std::string native;
+    struct stat info {};
+    if (NativeName(name, native) != 0 || ::fstatat(fd_, native.c_str(), &info, 0) != 0) return std::nullopt;
+    return static_cast<uint64_t>(info.st_size);
   }
 
   void Remove(const common::Text& name) override {
@@ -258,6 +279,15 @@ class PosixFolder : public Folder {
     if (type == DT_DIR) return EntryKind::kFolder;
     if (type == DT_LNK) return EntryKind::kLink;
     return EntryKind::kOther;
+  }
+
+  // Moves the complete file `aside` to `name`, where this process has just created an empty file
+  // exclusively. A plain rename replaces that claim; where the system refuses to rename over an
+  // existing file, the claim is removed first.
+  int MoveOverOwnClaim(const std::string& aside, const std::string& name) const {
+    if (::renameat(fd_, aside.c_str(), fd_, name.c_str()) == 0) return 0;
+    if (::unlinkat(fd_, name.c_str(), 0) != 0) return errno;
+    return ::renameat(fd_, aside.c_str(), fd_, name.c_str()) == 0 ? 0 : errno;
   }
 
   int fd_;

@@ -200,6 +200,12 @@ class WinFolder : public Folder {
     }
   }
 
+  std::optional<uint64_t> SizeOf(const common::Text& name) override {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!PlainName(name) || !GetFileAttributesExW(Wide(path_ + name), GetFileExInfoStandard, &data)) return std::nullopt;
+    return Join(data.nFileSizeHigh, data.nFileSizeLow);
+  }
+
   void Remove(const common::Text& name) override {
     const common::Text path = path_ + name;
     if (!PlainName(name)) throw CannotDeleteFile(path, Reason(ERROR_INVALID_NAME));

@@ -13,7 +13,9 @@ inline constexpr char16_t kFolderLockName[] = u"inventory.lock";
 // Keeps other refresh runs (in this or another process, on this or another machine that honours the
 // file system's locks) out of a database folder while one runs: an exclusive advisory lock on the file
 // kFolderLockName there (Folder::LockFile), taken without waiting and held for the object's lifetime.
-// The lock goes with the process: a run that is killed leaves nothing to clean up.
+// The lock goes with the process: a run that is killed leaves nothing to clean up. The file itself is
+// left in place. How far the lock reaches is the file system's: on an SMB share mounted through FUSE
+// (smbnetfs) the kernel keeps it, so runs on this machine see it and runs on other machines do not.
 //
 // When the folder cannot be opened or the lock file cannot be created (the folder is missing,
 // unreachable or read-only), no lock is taken and nothing is thrown: the database work that follows

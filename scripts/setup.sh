@@ -10,6 +10,8 @@ for option in "$@"; do
       packages+=(python3-dbfread gdal-bin)
       # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
       packages+=(clang libclang-rt-14-dev)
+      # The SMB share test: Samba's server and the FUSE client smbnetfs (fuse3 brings fusermount).
+      packages+=(samba smbnetfs fuse3)
       ;;
     --windows)
       # The Windows cross build (the -posix compilers: GoogleTest needs std::mutex), Wine to run its
@@ -31,6 +33,11 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Samba installed here only for the SMB share test, whose own smbd needs port 445 of 127.0.0.1:
+  # the system's server that the package starts is stopped and kept from starting again.
+  if [[ " ${missing[*]} " == *" samba "* ]] && command -v systemctl >/dev/null && [[ -d /run/systemd/system ]]; then
+    $sudo systemctl disable --now smbd nmbd >/dev/null 2>&1 || true
+  fi
 fi
 # The tests run a second time under a Russian locale.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then

@@ -7,11 +7,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <exception>
+#include <QScrollBar>
 #include <utility>
-
-#include "app/error_text.h"
-#include "common/error.h"
 
 namespace app::qt {
 
@@ -36,7 +33,8 @@ TForm1::TForm1(common::Text application_title, const InventoryFactory& make_inve
                           Qt::WindowCloseButtonHint),
       application_title_(std::move(application_title)),
       inventory_(make_inventory(*this)),
-      on_activate_([this] { FormActivate(); }) {
+      controller_(*inventory_),
+      log_([this](const std::vector<common::Text>& lines) { ShowLines(lines); }) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("БД ЭФЛ"));
   ApplyDesignFont(*this);
@@ -64,63 +62,47 @@ TForm1::~TForm1() = default;
 
 void TForm1::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow() && on_activate_) on_activate_();
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && controller_.activation_pending()) FormActivate();
 }
 
 void TForm1::FormActivate() {
-  // Unhook before anything can fail, so a failed preparation is not retried on the next activation.
-  on_activate_ = nullptr;
-  try {
-    inventory_->FormActivate();
-  } catch (...) {
-    HandleException(std::current_exception());
-  }
+  if (std::optional<common::Text> failure = controller_.Activate()) ShowFailure(*failure);
 }
 
 void TForm1::Button1Click() {
   Button1->setEnabled(false);
-  run_in_progress_ = true;
-  bool succeeded = false;
-  try {
-    inventory_->Refresh();
-    succeeded = true;
-  } catch (...) {
-    HandleException(std::current_exception());
-  }
-  run_in_progress_ = false;
-  if (succeeded) Button1->setEnabled(true);
-  if (close_requested_) close();
+  std::optional<common::Text> failure = controller_.Refresh();
+  log_.Flush();
+  if (failure) ShowFailure(*failure);
+  Button1->setEnabled(controller_.button_enabled());
+  if (controller_.close_pending()) close();
 }
 
-void TForm1::Log(const common::Text& line) {
-  Memo1->appendPlainText(ToQString(line));
+void TForm1::Log(const common::Text& line) { log_.Log(line); }
+
+void TForm1::ShowLines(const std::vector<common::Text>& lines) {
+  QString text;
+  for (const common::Text& line : lines) {
+    if (&line != &lines.front()) text += QLatin1Char('\n');
+    text += ToQString(line);
+  }
+  Memo1->appendPlainText(text);
+  Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
   // Posted events first (they may post more), then everything the window system has queued.
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void TForm1::HandleException(std::exception_ptr error) {
-  common::Text message;
-  try {
-    std::rethrow_exception(std::move(error));
-  } catch (const common::Error& e) {
-    message = e.message();
-  } catch (const std::exception& e) {
-    message = common::FromUtf8(e.what());
-  } catch (...) {
-    message = u"Unknown error";
-  }
+void TForm1::ShowFailure(const common::Text& text) {
   QWidget* owner = QApplication::activeWindow() ? QApplication::activeWindow() : this;
-  QMessageBox box(QMessageBox::Critical, ToQString(application_title_), ToQString(ErrorText(message)),
-                  QMessageBox::Ok, owner);
+  QMessageBox box(QMessageBox::Critical, ToQString(application_title_), ToQString(text), QMessageBox::Ok, owner);
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
   // A run is not interrupted: the request is kept and honoured when the run has ended.
-  if (run_in_progress_) {
-    close_requested_ = true;
+  if (!controller_.RequestClose()) {
     event->ignore();
     return;
   }

@@ -3,8 +3,10 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/inventory.h"
+#include "app/run_controller.h"
 #include "common/log_sink.h"
 #include "common/text.h"
 
@@ -44,25 +46,26 @@ class TForm1 : public QWidget, public common::LogSink {
   // and leaves Button1 disabled for the rest of the program's life.
   void Button1Click();
 
-  // The log step: appends `line` to Memo1 as its new last line, then lets the window process the
-  // pending events (painting, moves, a close request) before the import goes on.
+  // The log step: `line` becomes Memo1's new last line, scrolled into view, and the window processes
+  // its pending events (painting, moves, a close request) before the import goes on. Lines that come
+  // within 50 ms of the last showing are kept and shown together with the next one, or at the run's end.
   void Log(const common::Text& line) override;
 
-  // Shows the error in flight in one modal message box: stop icon, OK button, the application title as
-  // caption, the message with the full-stop rule as text. Returns when the operator dismisses it.
-  void HandleException(std::exception_ptr error);
+  // Shows `text` in one modal message box: stop icon, OK button, the application title as caption.
+  // Returns when the operator dismisses it.
+  void ShowFailure(const common::Text& text);
 
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void ShowLines(const std::vector<common::Text>& lines);
+
   common::Text application_title_;
   std::unique_ptr<Inventory> inventory_;
-  // The activation handler; FormActivate clears it so that later activations do nothing.
-  std::function<void()> on_activate_;
-  bool run_in_progress_ = false;
-  bool close_requested_ = false;
+  RunController controller_;
+  BatchedLog log_;
 };
 
 }  // namespace app::qt

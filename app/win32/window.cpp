@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "app/error_text.h"
 #include "common/error.h"
 #include "platform/system_error.h"
 
@@ -53,7 +52,10 @@ InventoryFactory DefaultInventory(platform::FileSystem& files) {
 }
 
 TForm1::TForm1(common::Text application_title, const InventoryFactory& make_inventory)
-    : application_title_(std::move(application_title)), inventory_(make_inventory(*this)) {
+    : application_title_(std::move(application_title)),
+      inventory_(make_inventory(*this)),
+      controller_(*inventory_),
+      log_([this](const std::vector<common::Text>& lines) { ShowLines(lines); }) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   RegisterFormClass(instance, &TForm1::WindowProc);
   // The layout gives the client area; the frame and caption come on top of it.
@@ -99,18 +101,14 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wparam, LP
 LRESULT TForm1::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_ACTIVATE:
-      if (LOWORD(wparam) != WA_INACTIVE && activation_pending_) FormActivate();
+      if (LOWORD(wparam) != WA_INACTIVE && controller_.activation_pending()) FormActivate();
       break;
     case WM_COMMAND:
       if (LOWORD(wparam) == kButtonId && HIWORD(wparam) == BN_CLICKED && IsWindowEnabled(Button1)) Button1Click();
       return 0;
     case WM_CLOSE:
       // A run is not interrupted: the request is kept and honoured when the run has ended.
-      if (run_in_progress_) {
-        close_requested_ = true;
-        return 0;
-      }
-      DestroyWindow(handle_);
+      if (controller_.RequestClose()) DestroyWindow(handle_);
       return 0;
     case WM_DESTROY:
       SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
@@ -124,34 +122,28 @@ LRESULT TForm1::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void TForm1::FormActivate() {
-  // Unhook before anything can fail, so a failed preparation is not retried on the next activation.
-  activation_pending_ = false;
-  try {
-    inventory_->FormActivate();
-  } catch (...) {
-    HandleException(std::current_exception());
-  }
+  if (std::optional<common::Text> failure = controller_.Activate()) ShowFailure(*failure);
 }
 
 void TForm1::Button1Click() {
   EnableWindow(Button1, FALSE);
-  run_in_progress_ = true;
-  bool succeeded = false;
-  try {
-    inventory_->Refresh();
-    succeeded = true;
-  } catch (...) {
-    HandleException(std::current_exception());
-  }
-  run_in_progress_ = false;
-  if (succeeded) EnableWindow(Button1, TRUE);
-  if (close_requested_ && handle_ != nullptr) PostMessageW(handle_, WM_CLOSE, 0, 0);
+  std::optional<common::Text> failure = controller_.Refresh();
+  log_.Flush();
+  if (failure) ShowFailure(*failure);
+  EnableWindow(Button1, controller_.button_enabled());
+  if (controller_.close_pending() && handle_ != nullptr) PostMessageW(handle_, WM_CLOSE, 0, 0);
 }
 
-void TForm1::Log(const common::Text& line) {
-  // A new last line: a line break first unless the box is empty, then the text, at the very end.
+void TForm1::Log(const common::Text& line) { log_.Log(line); }
+
+void TForm1::ShowLines(const std::vector<common::Text>& lines) {
+  // New last lines: a line break first unless the box is empty, then the text, at the very end.
   const int length = GetWindowTextLengthW(Memo1);
-  const common::Text addition = (length > 0 ? common::Text(u"\r\n") : common::Text()) + line;
+  common::Text addition;
+  for (const common::Text& line : lines) {
+    if (length > 0 || !addition.empty()) addition += u"\r\n";
+    addition += line;
+  }
   SendMessageW(Memo1, EM_SETSEL, length, length);
   SendMessageW(Memo1, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(addition)));
   SendMessageW(Memo1, EM_SCROLLCARET, 0, 0);
@@ -167,20 +159,10 @@ void TForm1::Log(const common::Text& line) {
   }
 }
 
-void TForm1::HandleException(std::exception_ptr error) {
-  common::Text message;
-  try {
-    std::rethrow_exception(std::move(error));
-  } catch (const common::Error& e) {
-    message = e.message();
-  } catch (const std::exception& e) {
-    message = common::FromUtf8(e.what());
-  } catch (...) {
-    message = u"Unknown error";
-  }
+void TForm1::ShowFailure(const common::Text& text) {
   HWND owner = GetActiveWindow();
   if (owner == nullptr) owner = handle_;
-  MessageBoxW(owner, Wide(ErrorText(message)), Wide(application_title_), MB_OK | MB_ICONERROR);
+  MessageBoxW(owner, Wide(text), Wide(application_title_), MB_OK | MB_ICONERROR);
 }
 
 void TForm1::Dispatch(MSG& message) {

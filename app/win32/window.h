@@ -2,11 +2,12 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/inventory.h"
+#include "app/run_controller.h"
 #include "common/log_sink.h"
 #include "common/text.h"
 
@@ -51,13 +52,14 @@ class TForm1 : public common::LogSink {
   // carried out when the run has ended.
   void Button1Click();
 
-  // The log step: appends `line` to Memo1 as its new last line, then dispatches every pending message
-  // (painting, input, moves, a close request) before the import goes on.
+  // The log step: `line` becomes Memo1's new last line, scrolled into view, and every pending message
+  // (painting, input, moves, a close request) is dispatched before the import goes on. Lines that come
+  // within 50 ms of the last showing are kept and shown together with the next one, or at the run's end.
   void Log(const common::Text& line) override;
 
-  // Shows the error in flight in one message box owned by the active window: stop icon, OK button, the
-  // application title as caption, the message with the full-stop rule as text.
-  void HandleException(std::exception_ptr error);
+  // Shows `text` in one message box owned by the active window: stop icon, OK button, the application
+  // title as caption.
+  void ShowFailure(const common::Text& text);
 
   // Translates and dispatches one message, with the dialog keys (Tab between the controls) handled.
   void Dispatch(MSG& message);
@@ -66,14 +68,14 @@ class TForm1 : public common::LogSink {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void CreateControls();
+  void ShowLines(const std::vector<common::Text>& lines);
 
   common::Text application_title_;
   std::unique_ptr<Inventory> inventory_;
   HWND handle_ = nullptr;
   HFONT font_ = nullptr;
-  bool activation_pending_ = true;
-  bool run_in_progress_ = false;
-  bool close_requested_ = false;
+  RunController controller_;
+  BatchedLog log_;
 };
 
 // Runs the message loop until the main window is destroyed; returns the exit code of WM_QUIT.

@@ -14,23 +14,43 @@ common::Error DamagedTable(common::TextView path, common::TextView reason) {
   return common::Error(std::move(message));
 }
 
+namespace {
+
+// A table file of no bytes at all is what a creation cut short leaves where the file system cannot
+// rename without replacing (the name is claimed empty first): no reader can open it, and nothing of a
+// table is lost by taking it as missing.
+bool IsCutShortCreation(platform::Folder& folder, const common::Text& name) {
+  std::optional<uint64_t> size = folder.SizeOf(name);
+  return size && *size == 0;
+}
+
+}  // namespace
+
 std::optional<common::Text> FindTableFile(platform::Folder& folder, common::TextView file_name) {
   // Tables copied from a Windows share keep whatever case they had there (USERS.DBF); a file system
   // that ignores case finds them under any spelling, so the name is the one the folder lists.
-  std::optional<common::Text> found;
+  std::vector<common::Text> matches;
+  bool exact = false;
   const std::string wanted = common::ToUtf8(file_name);
   for (platform::FolderEntry& entry : folder.List()) {
     if (entry.kind == platform::EntryKind::kFolder) continue;
-    if (entry.name == file_name) return std::move(entry.name);
-    if (common::EqualsIgnoreAsciiCase(common::ToUtf8(entry.name), wanted) && (!found || entry.name < *found)) {
-      found = std::move(entry.name);
+    if (entry.name == file_name) {
+      exact = true;
+    } else if (common::EqualsIgnoreAsciiCase(common::ToUtf8(entry.name), wanted)) {
+      matches.push_back(std::move(entry.name));
     }
   }
-  return found;
+  std::sort(matches.begin(), matches.end());
+  if (exact) matches.insert(matches.begin(), common::Text(file_name));
+  for (const common::Text& match : matches) {
+    if (!IsCutShortCreation(folder, match)) return match;
+  }
+  return std::nullopt;
 }
 
 void CreateTableFile(platform::Folder& folder, const common::Text& file_name, std::vector<Field> fields,
                      uint8_t language_driver) {
+  if (IsCutShortCreation(folder, file_name)) folder.Remove(file_name);
   std::string bytes = BuildHeader(fields, language_driver, 0);
   bytes.push_back(kEndOfData);
   folder.CreateNewFile(file_name, bytes);

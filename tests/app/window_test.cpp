@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 #include <chrono>
@@ -207,6 +208,27 @@ class WindowTest : public QObject {
     QCOMPARE(both.mid(0, 2), first);
     QCOMPARE(QSet<QString>(both.begin() + 2, both.end()), QSet<QString>(first.begin(), first.end()));
     QCOMPARE(f.fake->stages.calls.size(), size_t{12});
+  }
+
+  void EveryLineShowsInOrderWithTheNewestInView() {
+    Fixture f;
+    QStringList expected;
+    for (int i = 0; i < 60; ++i) {
+      f.folder.WriteFile("PC-" + std::to_string(i) + ".txt");
+      expected << f.Path(("PC-" + std::to_string(i) + ".txt").c_str());
+    }
+    f.form->show();
+    QScrollBar* bar = f.form->Memo1->verticalScrollBar();
+    for (int run = 1; run <= 2; ++run) {
+      bar->setValue(0);  // the operator scrolled back to read
+      QTest::mouseClick(f.form->Button1, Qt::LeftButton);
+      QStringList lines = MemoLines(*f.form);
+      QCOMPARE(lines.size(), 60 * run);
+      lines = lines.mid(60 * (run - 1));
+      QCOMPARE(QSet<QString>(lines.begin(), lines.end()), QSet<QString>(expected.begin(), expected.end()));
+      QVERIFY(bar->maximum() > 0);
+      QCOMPARE(bar->value(), bar->maximum());
+    }
   }
 
   void LogStepAppendsThenProcessesPendingEvents() {

@@ -56,18 +56,21 @@ std::multimap<std::string, std::string> ReadHosts(const TempFolder& folder) {
 }
 
 // Checks the file with python3-dbfread, trusting nothing: live + deleted records must equal the
-// header count and the count must match the file size. Prints "ok <live>" or the failure.
+// header count and the count must match the file size. The one exception is a writer killed between
+// appending a record (still flagged deleted, with the end marker after it) and counting it in the
+// header: then one deleted record follows the counted ones. Prints "ok <live>" or the failure.
 std::string CheckWithDbfread(const std::filesystem::path& file) {
   std::string script =
       "import sys, os, struct\n"
       "from dbfread import DBF\n"
       "f = sys.argv[1]\n"
       "t = DBF(f, load=True)\n"
-      "h = open(f, 'rb').read(12)\n"
-      "count, hl, rl = struct.unpack('<I', h[4:8])[0], struct.unpack('<H', h[8:10])[0], struct.unpack('<H', h[10:12])[0]\n"
-      "size = os.path.getsize(f)\n"
-      "assert len(t.records) + len(t.deleted) == count, 'dbfread count'\n"
-      "assert size in (hl + count * rl, hl + count * rl + 1), 'size %d for count %d' % (size, count)\n"
+      "b = open(f, 'rb').read()\n"
+      "count, hl, rl = struct.unpack('<I', b[4:8])[0], struct.unpack('<H', b[8:10])[0], struct.unpack('<H', b[10:12])[0]\n"
+      "uncounted = 0\n"
+      "if len(b) == hl + (count + 1) * rl + 1 and b[hl + count * rl] == 0x2a and b[-1] == 0x1a: uncounted = 1\n"
+      "assert len(t.records) + len(t.deleted) == count + uncounted, 'dbfread count'\n"
+      "assert len(b) in (hl + count * rl, hl + count * rl + 1) or uncounted, 'size %d for count %d' % (len(b), count)\n"
       "print('ok', len(t.records))\n";
   int status = 0;
   std::string output = RunCommand("/usr/bin/python3 -c \"$(cat <<'PY'\n" + script + "PY\n)\" '" + file.string() + "' 2>&1", &status);

@@ -45,6 +45,16 @@ const char* const kExpectedStatements[] = {
     "CREATE INDEX OSID_IDX ON USERS (OSID)",   "CREATE INDEX BIOS_IDX ON USERS (BIOS)",
 };
 
+TEST_F(FirstActivationTest, AnEmptyUsersFileLeftByACutShortCreationIsReplaced) {
+  testing::WriteBytes(folder_.path() / "users.dbf", "");
+  PrepareInventoryDatabase(folder_.text(), connection_, command_);
+  EXPECT_EQ(executed_.size(), std::size(kExpectedStatements));
+  Query query("ADOQuery", connection_);
+  query.SetText(u"SELECT HOST FROM USERS");
+  query.Open();
+  EXPECT_TRUE(query.Eof());
+}
+
 TEST_F(FirstActivationTest, MissingUsersCreatesTheTableAndEighteenIndexesInOrder) {
   PrepareInventoryDatabase(folder_.text(), connection_, command_);
   EXPECT_EQ(connection_.ConnectionString(),
@@ -100,7 +110,9 @@ TEST_F(FirstActivationTest, UnreachableFolderFailsAtTheCreateStatement) {
 
 TEST_F(FirstActivationTest, TableExistsOnlyForFiles) {
   EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
-  testing::WriteBytes(folder_.path() / "Mexport.Dbf", "");
+  testing::WriteBytes(folder_.path() / "Mexport.Dbf", "");  // a creation cut short is no table
+  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
+  testing::WriteBytes(folder_.path() / "Mexport.Dbf", "x");
   EXPECT_TRUE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
   EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text() + u"nowhere/", u"mexport.dbf"));
 }

@@ -110,6 +110,7 @@ class FaultFileSystem : public platform::FileSystem {
       if (owner_.Hit(FaultPoint::kRead)) throw platform::CannotReadFile(path() + name, owner_.Reason());
       return base_->ReadForeignFile(name, limit, listed_as_file);
     }
+    std::optional<uint64_t> SizeOf(const common::Text& name) override { return base_->SizeOf(name); }
     void CreateNewFile(const common::Text& name, std::string_view bytes) override {
       if (owner_.Hit(FaultPoint::kCreate)) throw platform::CannotCreateFile(path() + name, owner_.Reason());
       base_->CreateNewFile(name, bytes);

@@ -1,0 +1,245 @@
+#include "bench/smb_share.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kStartDeadline = std::chrono::seconds(30);
+constexpr auto kStopDeadline = std::chrono::seconds(5);
+
+// The program's path: in PATH, else in the system folders that hold daemons.
+std::string FindProgram(const std::string& name) {
+  std::string search = getenv("PATH") ? getenv("PATH") : "";
+  search += ":/usr/sbin:/sbin:/usr/bin:/bin";
+  std::stringstream folders(search);
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    if (folder.empty()) continue;
+    std::string path = folder + "/" + name;
+    if (::access(path.c_str(), X_OK) == 0) return path;
+  }
+  return {};
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text, mode_t mode = 0644) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+  if (::chmod(path.c_str(), mode) != 0) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string Tail(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return text.size() > 600 ? text.substr(text.size() - 600) : text;
+}
+
+bool PortTaken() {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(445);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bool taken = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return taken;
+}
+
+// Starts `argv` in a process group of its own, with `home` as HOME and standard output and error going
+// to `log`. The child gets SIGTERM when this process dies.
+pid_t Spawn(const std::vector<std::string>& argv, const std::filesystem::path& home, const std::filesystem::path& log) {
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (std::string_view(*entry).starts_with("HOME=")) continue;
+    environment.emplace_back(*entry);
+  }
+  environment.push_back("HOME=" + home.string());
+  std::vector<char*> args, envp;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  for (const std::string& variable : environment) envp.push_back(const_cast<char*>(variable.c_str()));
+  envp.push_back(nullptr);
+  const pid_t parent = ::getpid();
+  pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(127);
+    int null = ::open("/dev/null", O_RDONLY);
+    int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    ::dup2(null, 0);
+    ::dup2(out, 1);
+    ::dup2(out, 2);
+    ::execve(args[0], args.data(), envp.data());
+    ::_exit(127);
+  }
+  ::setpgid(pid, pid);
+  return pid;
+}
+
+bool Ended(pid_t pid) {
+  int status = 0;
+  return ::waitpid(pid, &status, WNOHANG) == pid;
+}
+
+// SIGTERM to the process group, SIGKILL after a while; the leader is reaped.
+void Terminate(pid_t& pid) {
+  if (pid <= 0) return;
+  ::kill(-pid, SIGTERM);
+  Clock::time_point until = Clock::now() + kStopDeadline;
+  bool ended = false;
+  while (!(ended = Ended(pid)) && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  if (!ended) {
+    ::kill(-pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+  }
+  ::kill(-pid, SIGKILL);  // children left behind by the leader
+  pid = -1;
+}
+
+}  // namespace
+
+std::string SmbShare::Missing() {
+  if (::access("/dev/fuse", R_OK | W_OK) != 0) return "/dev/fuse is missing or not accessible";
+  if (FindProgram("smbd").empty()) return "smbd is not installed (package samba)";
+  if (FindProgram("smbnetfs").empty()) return "smbnetfs is not installed (package smbnetfs)";
+  if (::geteuid() != 0) return "smbd must run as root to serve port 445";
+  return {};
+}
+
+SmbShare::SmbShare() {
+  std::string missing = Missing();
+  if (!missing.empty()) throw std::runtime_error(missing);
+  if (PortTaken()) throw std::runtime_error("port 445 of 127.0.0.1 is already served by another program");
+
+  std::string pattern = (std::filesystem::temp_directory_path() / "inventory-smb-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  root_ = pattern;
+  served_ = root_ / "share";
+  mount_point_ = root_ / "mnt";
+  mounted_ = mount_point_ / "127.0.0.1" / "mm$";
+  const std::filesystem::path run = root_ / "run";
+  const std::filesystem::path home = root_ / "home";
+  for (const auto& folder : {served_, mount_point_, run, run / "client", home / ".smb"}) {
+    std::filesystem::create_directories(folder);
+  }
+  const std::string r = run.string();
+  WriteText(root_ / "smb.conf",
+            "[global]\n"
+            "  workgroup = TEST\n"
+            "  server role = standalone server\n"
+            "  map to guest = Bad User\n"
+            "  guest account = root\n"
+            "  interfaces = lo\n"
+            "  bind interfaces only = yes\n"
+            "  smb ports = 445\n"
+            "  disable netbios = yes\n"
+            "  rpc start on demand helpers = no\n"
+            "  pid directory = " + r + "\n"
+            "  lock directory = " + r + "\n"
+            "  state directory = " + r + "\n"
+            "  cache directory = " + r + "\n"
+            "  private dir = " + r + "\n"
+            "  ncalrpc dir = " + r + "/ncalrpc\n"
+            "  log file = " + r + "/log.%m\n"
+            "  disable spoolss = yes\n"
+            "  load printers = no\n"
+            "[mm$]\n"
+            "  path = " + served_.string() + "\n"
+            "  read only = no\n"
+            "  guest ok = yes\n"
+            "  force user = root\n");
+  // The client library reads $HOME/.smb/smb.conf instead of the system's; its caches go here too.
+  const std::string c = (run / "client").string();
+  WriteText(home / ".smb" / "smb.conf",
+            "[global]\n"
+            "  lock directory = " + c + "\n"
+            "  state directory = " + c + "\n"
+            "  cache directory = " + c + "\n"
+            "  private dir = " + c + "\n"
+            "  ncalrpc dir = " + c + "/ncalrpc\n");
+  // smbnetfs refuses an auth line in a configuration file that others may read. It browses no
+  // network, and on a busy machine neither ends its connection for idleness nor gives up on a slow
+  // reply while a run is going.
+  WriteText(home / ".smb" / "smbnetfs.conf",
+            "auth \"guest\" \"\"\n"
+            "smb_timeout 60000\n"
+            "reply_timeout 120\n"
+            "listen_timeout 3600\n"
+            "smb_query_browsers false\n",
+            0600);
+
+  try {
+    Clock::time_point until = Clock::now() + kStartDeadline;
+    smbd_ = Spawn({FindProgram("smbd"), "-F", "--no-process-group", "-s", (root_ / "smb.conf").string()}, home,
+                  run / "smbd.out");
+    while (!PortTaken()) {
+      if (Ended(smbd_)) {
+        smbd_ = -1;
+        throw std::runtime_error("smbd ended at start: " + Tail(run / "log.smbd") + Tail(run / "smbd.out"));
+      }
+      if (Clock::now() > until) throw std::runtime_error("smbd does not answer on port 445");
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    // A file put on the share beforehand shows when the mount is ready.
+    WriteText(served_ / "ready", "");
+    smbnetfs_ = Spawn({FindProgram("smbnetfs"), mount_point_.string(), "-f", "-o",
+                       "config=" + (home / ".smb" / "smbnetfs.conf").string()},
+                      home, run / "smbnetfs.out");
+    mounted_once_ = true;
+    struct stat info {};
+    while (::stat((mounted_ / "ready").c_str(), &info) != 0) {
+      if (Ended(smbnetfs_)) {
+        smbnetfs_ = -1;
+        throw std::runtime_error("smbnetfs ended at start: " + Tail(run / "smbnetfs.out"));
+      }
+      if (Clock::now() > until) {
+        throw std::runtime_error("the SMB mount does not show the share: " + Tail(run / "smbnetfs.out"));
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (::unlink((mounted_ / "ready").c_str()) != 0) throw std::runtime_error("cannot write on the SMB mount");
+  } catch (...) {
+    Stop();
+    throw;
+  }
+}
+
+SmbShare::~SmbShare() { Stop(); }
+
+void SmbShare::Stop() {
+  if (mounted_once_) {
+    // Detached at once even when busy, so that removing the folder never walks into the mount.
+    ::umount2(mount_point_.c_str(), MNT_DETACH);
+    mounted_once_ = false;
+  }
+  Terminate(smbnetfs_);
+  Terminate(smbd_);
+  std::error_code ignored;
+  std::filesystem::remove_all(root_, ignored);
+}
+
+}  // namespace bench
