@@ -1,6 +1,5 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,6 +10,7 @@
 #include "platform/file_system.h"
 #include "store/parameters.h"
 #include "store/sql/statement.h"
+#include "store/table_cache.h"
 
 namespace store {
 
@@ -48,7 +48,6 @@ class Database {
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
-
   // Runs a statement that returns no rows (a SELECT runs and its rows are dropped).
   void Execute(const sql::Statement& statement, const Parameters& parameters);
   ResultSet Select(const sql::Statement& statement, const Parameters& parameters);
@@ -58,13 +57,11 @@ class Database {
   void Append(std::string_view table, const std::vector<std::pair<std::string, BoundValue>>& values);
 
  private:
-  struct Handle;
-  Handle& Acquire(const std::string& table);
-  void Drop(const std::string& table);
+  void CreateTable(const sql::Statement& statement);
+  void Insert(const std::string& table, const std::vector<std::pair<std::string, BoundValue>>& values);
 
-  common::Text folder_text_;
   std::unique_ptr<platform::Folder> folder_;
-  std::map<std::string, std::unique_ptr<Handle>> handles_;
+  std::unique_ptr<TableCache> tables_;
 };
 
 }  // namespace store

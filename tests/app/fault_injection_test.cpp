@@ -127,7 +127,9 @@ class FaultInjectionTest : public ::testing::Test {
 
   // A copy of the database the first run left.
   void CopyBefore(const TempFolder& to) const {
-    std::filesystem::copy(before_.path(), to.path(), std::filesystem::copy_options::recursive);
+    for (const auto& entry : std::filesystem::directory_iterator(before_.path())) {
+      std::filesystem::copy_file(entry.path(), to.path() / entry.path().filename());
+    }
   }
 
   TempFolder share_;

@@ -1,0 +1,45 @@
+#include "store/dbf/record_codec.h"
+
+#include <optional>
+
+#include "store/values.h"
+
+namespace store::dbf {
+
+common::Error NotAWholeNumber(const std::string& source, common::TextView text) {
+  return common::Error(common::FromUtf8(source + " value '" + common::ToUtf8(text) + "' is not a whole number"));
+}
+
+common::Error DoesNotFit(const std::string& source, common::TextView text, const Field& field) {
+  return common::Error(common::FromUtf8(
+      source + " value '" + common::ToUtf8(text) + "' does not fit column " + field.name + " (" +
+      std::to_string(field.width) + " characters" +
+      (field.decimals ? ", " + std::to_string(field.decimals) + " decimals" : "") + ")"));
+}
+
+std::string EncodeValue(const Field& field, const platform::Codepage& codepage, common::TextView text, bool integer,
+                        const std::string& source) {
+  if (text.empty()) return std::string(static_cast<size_t>(field.width), ' ');
+  if (field.numeric() || integer) {
+    std::optional<int32_t> number = ParseIntegerText(text);
+    if (!number) throw NotAWholeNumber(source, text);
+    if (!field.numeric()) return EncodeCharacter(common::FromUtf8(std::to_string(*number)), codepage, field.width);
+    std::string bytes = EncodeNumber(*number, field.width, field.decimals);
+    if (bytes.empty()) throw DoesNotFit(source, text, field);
+    return bytes;
+  }
+  return EncodeCharacter(text, codepage, field.width);
+}
+
+std::string_view IndexKey(const Field& field, std::string_view bytes) {
+  size_t end = bytes.size();
+  while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0')) --end;
+  size_t begin = 0;
+  if (field.numeric()) {
+    while (begin < end && bytes[begin] == ' ') ++begin;
+  }
+  if (IsNull(field, bytes)) return {};
+  return bytes.substr(begin, end - begin);
+}
+
+}  // namespace store::dbf

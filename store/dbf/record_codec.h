@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/error.h"
+#include "common/text.h"
+#include "platform/codepage.h"
+#include "store/dbf/format.h"
+
+// Values to and from the bytes of one record's fields, and the keys the equality index compares.
+namespace store::dbf {
+
+// The bytes of `field` within a whole record (flag byte included).
+inline std::string_view FieldBytes(const Field& field, std::string_view record) {
+  return record.substr(field.offset, static_cast<size_t>(field.width));
+}
+
+// Converts a value to the bytes of `field`. An empty value is null (blanks). Text is cut to the
+// width; a value bound as an integer (`integer`), or any value of a numeric field, must be a whole
+// number that fits. `source` names the value in messages ("Parameter 'SPEED'"). Throws NotAWholeNumber
+// or DoesNotFit.
+std::string EncodeValue(const Field& field, const platform::Codepage& codepage, common::TextView text, bool integer,
+                        const std::string& source);
+
+// The stored value an equality look-up compares: a character field without its trailing blanks
+// (leading blanks count), a number without blanks at all. A null field has no key (empty) and
+// matches nothing.
+std::string_view IndexKey(const Field& field, std::string_view bytes);
+
+// "<source> value '<text>' is not a whole number".
+common::Error NotAWholeNumber(const std::string& source, common::TextView text);
+// "<source> value '<text>' does not fit column <name> (<width> characters[, <decimals> decimals])".
+common::Error DoesNotFit(const std::string& source, common::TextView text, const Field& field);
+
+}  // namespace store::dbf

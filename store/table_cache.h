@@ -1,0 +1,41 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "common/text.h"
+#include "platform/codepage.h"
+#include "platform/file_system.h"
+#include "store/table_writer.h"
+
+namespace store {
+
+// The tables of one database folder that statements have used while the connection is open, each
+// read once: the engine takes itself for the tables' only writer meanwhile, as the database folder's
+// lock keeps other refresh runs out. Owned by the connection's engine and forgotten with it.
+class TableCache {
+ public:
+  // `folder` must outlive the cache; `shown` is the folder as messages name it; `default_codepage`
+  // decodes a table whose header names no code page.
+  TableCache(platform::Folder& folder, common::Text shown, const platform::Codepage& default_codepage)
+      : folder_(folder), shown_(std::move(shown)), default_codepage_(default_codepage) {}
+
+  // The file name of a table: its name in lower case with ".dbf".
+  static common::Text FileNameOf(const std::string& table);
+
+  // The open table `table` (upper case), opened and read at its first use. Throws TableNotFound.
+  TableWriter& Acquire(const std::string& table);
+  // Forgets the table and removes its file. Throws TableNotFound or platform::CannotDeleteFile.
+  void Drop(const std::string& table);
+  // Whether the folder holds a file for `table`.
+  bool Exists(const std::string& table) const;
+
+ private:
+  platform::Folder& folder_;
+  common::Text shown_;
+  const platform::Codepage& default_codepage_;
+  std::map<std::string, std::unique_ptr<TableWriter>> tables_;
+};
+
+}  // namespace store
