@@ -109,7 +109,7 @@ std::string Encode(const dbf::Field& field, const platform::Codepage& codepage, 
   auto quoted = [&] { return value.source + " value '" + common::ToUtf8(value.text) + "'"; };
   if (field.numeric() || value.kind == ParamKind::kInteger) {
     std::optional<int32_t> number = ParseIntegerText(value.text);
-    if (!number) throw Fail(quoted() + " is not a whole number");
+    if (!number) throw Fail(quoted() + " " + IntegerTextFault(value.text).value_or(""));
     if (!field.numeric()) {
       return dbf::EncodeCharacter(common::FromUtf8(std::to_string(*number)), codepage, field.width);
     }

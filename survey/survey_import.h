@@ -14,7 +14,8 @@ namespace survey {
 // the removal, so a file that would fail leaves the host's existing row in place.
 // Throws common::Error, nothing caught: "Cannot open file "<path>". <reason>",
 // "List index out of bounds (<index>)" for the first missing line in binding order,
-// "ADOCommand: Parameter 'SPEED' value '<value>' is not a whole number", and the store's failures.
+// "ADOCommand: Parameter 'SPEED' value '<value>' is not a whole number" (or "... is out of range
+// (-2147483648 to 2147483647)"), and the store's failures.
 void AddData(const common::Text& path, store::Command& ADOCommand, common::LogSink& log);
 
 }  // namespace survey

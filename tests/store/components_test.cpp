@@ -342,8 +342,12 @@ TEST_F(ComponentsTest, IntegerTextThatIsNoWholeNumberNamesParameterAndValue) {
               ThrowsMessage<common::Error>(StrEq("ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number")));
   command_.Param("SPEED").SetInteger(u"99999999999");
   EXPECT_THAT([&] { command_.Execute(); },
+              ThrowsMessage<common::Error>(StrEq(
+                  "ADOCommand: Parameter 'SPEED' value '99999999999' is out of range (-2147483648 to 2147483647)")));
+  command_.Param("SPEED").SetInteger(u"99999999999x");
+  EXPECT_THAT([&] { command_.Execute(); },
               ThrowsMessage<common::Error>(
-                  StrEq("ADOCommand: Parameter 'SPEED' value '99999999999' is not a whole number")));
+                  StrEq("ADOCommand: Parameter 'SPEED' value '99999999999x' is not a whole number")));
   EXPECT_THAT(Rows(u"SELECT HOST FROM USERS", {"HOST"}), ::testing::ElementsAre());  // nothing half-written
 }
 
