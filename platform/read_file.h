@@ -25,8 +25,11 @@ inline std::string ReadWorkstationFile(const common::Text& path) {
   return ReadRegularFile(path, kMaxWorkstationFileSize);
 }
 
-// True when something other than a folder exists at `path`. A symbolic link counts as existing
-// whatever it points to, so that reading it then fails with a clear message instead of being skipped.
+// True when something other than a folder exists at `path`, false when nothing does (the path or
+// one of its folders is not found). A symbolic link counts as existing whatever it points to, so
+// that reading it then fails with a clear message instead of being skipped. Any other failure to
+// look (no access, a network error) is no answer: throws common::Error "Cannot open file "<path>".
+// <reason>" with the system's text.
 bool FileExists(const common::Text& path);
 
 }  // namespace platform

@@ -109,7 +109,9 @@ bool FileExists(const common::Text& path) {
   std::string native = common::TextToPath(path);
   if (native.find('\0') != std::string::npos) return false;
   struct stat info;
-  return ::lstat(native.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  if (::lstat(native.c_str(), &info) == 0) return !S_ISDIR(info.st_mode);
+  if (errno == ENOENT || errno == ENOTDIR) return false;
+  Fail(path, errno);
 }
 
 }  // namespace platform

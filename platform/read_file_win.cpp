@@ -74,7 +74,11 @@ std::string ReadRegularFile(const common::Text& path, size_t max_size) {
 bool FileExists(const common::Text& path) {
   if (path.find(u'\0') != common::Text::npos) return false;
   DWORD attributes = GetFileAttributesW(Wide(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (attributes != INVALID_FILE_ATTRIBUTES) return !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  // Only "file not found", "path not found" and "invalid name" mean absent.
+  DWORD code = GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME) return false;
+  Fail(path, code);
 }
 
 }  // namespace platform
