@@ -10,6 +10,8 @@ for option in "$@"; do
       packages+=(python3-dbfread gdal-bin)
       # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
       packages+=(clang libclang-rt-14-dev)
+      # An X server without a window manager for the first-activation test of the Qt window.
+      packages+=(xvfb)
       ;;
     --windows)
       # The Windows cross build (the -posix compilers: GoogleTest needs std::mutex), Wine to run its

@@ -65,6 +65,15 @@ void TForm1::changeEvent(QEvent* event) {
   if (event->type() == QEvent::ActivationChange && isActiveWindow() && on_activate_) on_activate_();
 }
 
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Where no window manager hands out focus (a bare X server: kiosks, some remote sessions) nothing
+  // would ever activate the window, and the first activation would never come. So the window asks for
+  // it when it is shown before its first activation; under a window manager that asks for what the
+  // manager does for a new window anyway, and FormActivate still runs once, on that activation.
+  if (on_activate_ && !isActiveWindow()) activateWindow();
+}
+
 void TForm1::FormActivate() {
   // Unhook before anything can fail, so a failed preparation is not retried on the next activation.
   on_activate_ = nullptr;
