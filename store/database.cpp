@@ -129,6 +129,13 @@ BoundValue FromParameter(const Parameters& parameters, const std::string& name) 
   return BoundValue{"Parameter '" + parameter->name() + "'", parameter->kind(), parameter->value()};
 }
 
+// Paths go into messages in the system's own wide form, so that any folder name reads right.
+common::Error TableNotFound(const std::string& table, const std::filesystem::path& folder) {
+  return common::Error(common::FromUtf8("Table " + table + " not found: there is no file " + FileNameOf(table) +
+                                        " in \"") +
+                       platform::FsPathToText(folder) + u"\"");
+}
+
 constexpr size_t kScanChunkBytes = 1 << 20;
 
 }  // namespace
@@ -218,8 +225,9 @@ struct Database::Handle {
     std::filesystem::path mdx = file->path();
     mdx.replace_extension(".mdx");
     if (auto found = dbf::FindTableFile(mdx.parent_path(), mdx.filename().string())) {
-      throw Fail("Table " + table + " has a dBase index file (" + found->filename().string() +
-                 ") that this program cannot keep up to date; the table is not changed");
+      throw common::Error(common::FromUtf8("Table " + table + " has a dBase index file (") +
+                          platform::FsPathToText(found->filename()) +
+                          u") that this program cannot keep up to date; the table is not changed");
     }
     if (state->header.record_count != state->record_count || state->header.mdx_flag != 0) {
       file->Write(dbf::kDateOffset, dbf::DateAndCount(state->record_count));
@@ -346,10 +354,7 @@ Database::Handle& Database::Acquire(const std::string& table) {
     handles_.erase(held);
   }
   std::optional<std::filesystem::path> path = dbf::FindTableFile(folder_, FileNameOf(table));
-  if (!path) {
-    throw Fail("Table " + table + " not found: there is no file " + FileNameOf(table) + " in \"" +
-               folder_.string() + "\"");
-  }
+  if (!path) throw TableNotFound(table, folder_);
   auto handle = std::make_unique<Handle>();
   handle->table = table;
   handle->file = std::make_unique<dbf::TableFile>(*path);
@@ -362,10 +367,7 @@ Database::Handle& Database::Acquire(const std::string& table) {
 void Database::Drop(const std::string& table) {
   handles_.erase(table);
   std::optional<std::filesystem::path> path = dbf::FindTableFile(folder_, FileNameOf(table));
-  if (!path) {
-    throw Fail("Table " + table + " not found: there is no file " + FileNameOf(table) + " in \"" +
-               folder_.string() + "\"");
-  }
+  if (!path) throw TableNotFound(table, folder_);
   if (int error = platform::RemoveFile(*path)) {
     throw common::Error(u"Cannot delete file \"" + platform::FsPathToText(*path) + u"\". " +
                         platform::SystemErrorText(error));
