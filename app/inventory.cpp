@@ -18,6 +18,9 @@ Inventory::Inventory(common::LogSink& log, common::Text survey_folder, common::T
 // Both hold the database folder's lock while they write, so that a second program on the same folder
 // stops with a message instead of interleaving its rows with ours.
 void Inventory::FormActivate() {
+  // The connection string comes first: when another run holds the folder this activation fails, and
+  // the runs that follow still need the string.
+  ADOConnection.SetConnectionString(store::kConnectionStringPrefix + database_folder_);
   platform::FolderLock lock(database_folder_);
   store::PrepareInventoryDatabase(database_folder_, ADOConnection, ADOCommand);
 }

@@ -31,7 +31,8 @@ class Inventory : public RefreshStages {
   // its indexes when users.dbf is missing there. Errors propagate. Running it once per start is the
   // caller's part.
   // Holds the database folder's lock meanwhile: throws common::Error "The database folder "<folder>"
-  // is in use by another refresh run" when another run holds it (platform::FolderLock).
+  // is in use by another refresh run" when another run holds it (platform::FolderLock). The
+  // connection string is set before the lock is taken, so it stays set after any failure.
   virtual void FormActivate();
 
   // One refresh run over the survey folder with this inventory's stages (see RunRefresh), under the

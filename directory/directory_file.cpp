@@ -1,38 +1,14 @@
 #include "directory/directory_file.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <memory>
-
 #include "common/settings.h"
 #include "platform/codepage.h"
-#include "platform/system_error.h"
+#include "platform/read_file.h"
 
 namespace directory {
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-}  // namespace
 
 std::string ReadDirectoryFile(const common::Text& path) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(common::TextToPath(path).c_str(), "rb"));
-  if (!file) throw common::CannotOpenFile(path, platform::SystemErrorText(errno));
-  std::string bytes;
-  char buffer[1 << 16];
-  for (;;) {
-    size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-    if (got == 0) break;
-    if (bytes.size() + got > kMaxDirectoryFileSize) {
-      throw MalformedFile(path, 0, u"The file is larger than 64 MiB");
-    }
-    bytes.append(buffer, got);
-  }
-  // A folder opens on POSIX and fails on the first read (EISDIR).
-  if (std::ferror(file.get())) throw common::CannotOpenFile(path, platform::SystemErrorText(errno));
-  return bytes;
+  // The exports may sit on the share the workstations write to: opened like a workstation file.
+  return platform::ReadRegularFile(path, kMaxDirectoryFileSize);
 }
 
 std::string ToUtf8Bytes(std::string_view bytes, const common::Text& path) {

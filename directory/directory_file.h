@@ -14,8 +14,10 @@ namespace directory {
 // Exports larger than this are refused rather than read.
 inline constexpr size_t kMaxDirectoryFileSize = 64u << 20;
 
-// The whole file as bytes. Throws common::CannotOpenFile(path, <system's reason>) when it cannot be
-// opened or read, and "Cannot read file "%s". The file is larger than 64 MiB" beyond the bound.
+// The whole file as bytes, read as platform::ReadRegularFile reads it: no links followed, no
+// blocking, regular files only, within kMaxDirectoryFileSize. Throws common::Error
+// "Cannot open file "<path>". <reason>" ("Not a regular file", "File too large (the limit is
+// 67108864 bytes)", or the system's text).
 std::string ReadDirectoryFile(const common::Text& path);
 
 // Bytes with a UTF-16 byte-order mark become UTF-8; a UTF-8 mark is removed; anything else is

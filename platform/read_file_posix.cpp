@@ -38,9 +38,9 @@ class FileDescriptor {
   throw common::CannotOpenFile(path, u"Not a regular file");
 }
 
-[[noreturn]] void FailTooLarge(const common::Text& path) {
-  throw common::CannotOpenFile(path, common::FromUtf8("File too large (the limit is " +
-                                                     std::to_string(kMaxWorkstationFileSize) + " bytes)"));
+[[noreturn]] void FailTooLarge(const common::Text& path, size_t max_size) {
+  throw common::CannotOpenFile(path, common::FromUtf8("File too large (the limit is " + std::to_string(max_size) +
+                                                     " bytes)"));
 }
 
 std::string NativePath(const common::Text& path) {
@@ -52,7 +52,7 @@ std::string NativePath(const common::Text& path) {
 
 }  // namespace
 
-std::string ReadWorkstationFile(const common::Text& path) {
+std::string ReadRegularFile(const common::Text& path, size_t max_size) {
   const std::string native = NativePath(path);
 
   // Look before opening, so that a device is never opened at all (opening some devices has effects).
@@ -60,7 +60,7 @@ std::string ReadWorkstationFile(const common::Text& path) {
   if (::lstat(native.c_str(), &before) != 0) Fail(path, errno);
   if (S_ISLNK(before.st_mode)) Fail(path, ELOOP);
   if (!S_ISREG(before.st_mode)) FailNotRegular(path, before.st_mode);
-  if (static_cast<unsigned long long>(before.st_size) > kMaxWorkstationFileSize) FailTooLarge(path);
+  if (static_cast<unsigned long long>(before.st_size) > max_size) FailTooLarge(path, max_size);
 
   // The entry may be swapped between the look and the open: O_NOFOLLOW refuses a link, O_NONBLOCK
   // keeps a FIFO from blocking, and the descriptor is checked again.
@@ -74,7 +74,7 @@ std::string ReadWorkstationFile(const common::Text& path) {
   struct stat opened;
   if (::fstat(fd, &opened) != 0) Fail(path, errno);
   if (!S_ISREG(opened.st_mode)) FailNotRegular(path, opened.st_mode);
-  if (static_cast<unsigned long long>(opened.st_size) > kMaxWorkstationFileSize) FailTooLarge(path);
+  if (static_cast<unsigned long long>(opened.st_size) > max_size) FailTooLarge(path, max_size);
 
   // A writer that announces itself with an exclusive lock keeps the file from being read half
   // written. File systems without flock support are read without the check.
@@ -86,8 +86,8 @@ std::string ReadWorkstationFile(const common::Text& path) {
   size_t used = 0;
   for (;;) {
     if (used == bytes.size()) {
-      if (bytes.size() > kMaxWorkstationFileSize) FailTooLarge(path);
-      bytes.resize(std::min(bytes.size() * 2, kMaxWorkstationFileSize + 1));
+      if (bytes.size() > max_size) FailTooLarge(path, max_size);
+      bytes.resize(std::min(bytes.size() * 2, max_size + 1));
     }
     size_t wanted = bytes.size() - used;
     ssize_t n = ::read(fd, bytes.data() + used, wanted);
@@ -109,7 +109,9 @@ bool FileExists(const common::Text& path) {
   std::string native = common::TextToPath(path);
   if (native.find('\0') != std::string::npos) return false;
   struct stat info;
-  return ::lstat(native.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  if (::lstat(native.c_str(), &info) == 0) return !S_ISDIR(info.st_mode);
+  if (errno == ENOENT || errno == ENOTDIR) return false;
+  Fail(path, errno);
 }
 
 }  // namespace platform

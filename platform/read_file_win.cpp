@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -21,16 +22,16 @@ struct HandleCloser {
 
 [[noreturn]] void FailNotRegular(const common::Text& path) { throw common::CannotOpenFile(path, u"Not a regular file"); }
 
-[[noreturn]] void FailTooLarge(const common::Text& path) {
-  throw common::CannotOpenFile(path, common::FromUtf8("File too large (the limit is " +
-                                                     std::to_string(kMaxWorkstationFileSize) + " bytes)"));
+[[noreturn]] void FailTooLarge(const common::Text& path, size_t max_size) {
+  throw common::CannotOpenFile(path, common::FromUtf8("File too large (the limit is " + std::to_string(max_size) +
+                                                     " bytes)"));
 }
 
 LPCWSTR Wide(const common::Text& path) { return reinterpret_cast<LPCWSTR>(path.c_str()); }
 
 }  // namespace
 
-std::string ReadWorkstationFile(const common::Text& path) {
+std::string ReadRegularFile(const common::Text& path, size_t max_size) {
   // A name cannot hold a NUL; the system would cut it there and open another file.
   if (path.find(u'\0') != common::Text::npos) Fail(path, ERROR_INVALID_NAME);
 
@@ -48,13 +49,17 @@ std::string ReadWorkstationFile(const common::Text& path) {
   if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Fail(path, ERROR_ACCESS_DENIED);
   if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) FailNotRegular(path);
   const unsigned long long size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  if (size > kMaxWorkstationFileSize) FailTooLarge(path);
+  if (size > max_size) FailTooLarge(path, max_size);
 
   // Read at most one byte past the limit: another reader cannot grow it, but a file system may report
   // a stale size.
-  std::string bytes(kMaxWorkstationFileSize + 1, '\0');
+  std::string bytes(static_cast<size_t>(size) + 1, '\0');
   size_t used = 0;
-  while (used < bytes.size()) {
+  for (;;) {
+    if (used == bytes.size()) {
+      if (bytes.size() > max_size) FailTooLarge(path, max_size);
+      bytes.resize(std::min(bytes.size() * 2, max_size + 1));
+    }
     DWORD got = 0;
     if (!ReadFile(opened, bytes.data() + used, static_cast<DWORD>(bytes.size() - used), &got, nullptr)) {
       Fail(path, GetLastError());
@@ -62,7 +67,6 @@ std::string ReadWorkstationFile(const common::Text& path) {
     if (got == 0) break;
     used += got;
   }
-  if (used > kMaxWorkstationFileSize) FailTooLarge(path);
   bytes.resize(used);
   return bytes;
 }
@@ -70,7 +74,11 @@ std::string ReadWorkstationFile(const common::Text& path) {
 bool FileExists(const common::Text& path) {
   if (path.find(u'\0') != common::Text::npos) return false;
   DWORD attributes = GetFileAttributesW(Wide(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (attributes != INVALID_FILE_ATTRIBUTES) return !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  // Only "file not found", "path not found" and "invalid name" mean absent.
+  DWORD code = GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME) return false;
+  Fail(path, code);
 }
 
 }  // namespace platform

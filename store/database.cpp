@@ -37,31 +37,32 @@ std::string Upper(std::string_view name) {
 
 std::string FileNameOf(const std::string& table) { return Lower(table) + ".dbf"; }
 
-// The stored value an equality look-up compares: a character field without its trailing blanks, a
-// number without blanks at all. A null field has no key and matches nothing.
-std::string_view Key(const dbf::Field& field, std::string_view bytes) {
+// The stored value an equality look-up compares. Character values compare as dBase compares them:
+// trailing blanks do not count, so the empty text equals a field of blanks, while leading blanks do
+// (" PC-12" is not "PC-12"). A number compares without blanks; a blank number is null, has no key
+// and matches nothing.
+std::optional<std::string_view> Key(const dbf::Field& field, std::string_view bytes) {
   size_t end = bytes.size();
   while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0')) --end;
+  if (!field.numeric()) return bytes.substr(0, end);
+  if (dbf::IsNull(field, bytes)) return std::nullopt;
   size_t begin = 0;
-  if (field.numeric()) {
-    while (begin < end && bytes[begin] == ' ') ++begin;
-  }
-  if (dbf::IsNull(field, bytes)) return {};
+  while (begin < end && bytes[begin] == ' ') ++begin;
   return bytes.substr(begin, end - begin);
 }
 
 // Record numbers by stored value; each list ascending, so rows come in table order.
 using Index = std::unordered_map<std::string, std::vector<uint32_t>>;
 
-void IndexAdd(Index& index, std::string_view key, uint32_t slot) {
-  if (key.empty()) return;
-  std::vector<uint32_t>& slots = index[std::string(key)];
+void IndexAdd(Index& index, std::optional<std::string_view> key, uint32_t slot) {
+  if (!key) return;
+  std::vector<uint32_t>& slots = index[std::string(*key)];
   slots.insert(std::upper_bound(slots.begin(), slots.end(), slot), slot);
 }
 
-void IndexRemove(Index& index, std::string_view key, uint32_t slot) {
-  if (key.empty()) return;
-  auto found = index.find(std::string(key));
+void IndexRemove(Index& index, std::optional<std::string_view> key, uint32_t slot) {
+  if (!key) return;
+  auto found = index.find(std::string(*key));
   if (found == index.end()) return;
   std::vector<uint32_t>& slots = found->second;
   auto at = std::lower_bound(slots.begin(), slots.end(), slot);
@@ -101,14 +102,14 @@ std::shared_ptr<TableState> LoadState(const dbf::TableFile& file, const dbf::Fil
   return state;
 }
 
-// Converts a value to the bytes of `field`. An empty value is null (blanks). Text is cut to the
-// width; an integer must be a whole number that fits.
+// Converts a value to the bytes of `field`. An empty value is blanks (null in a number). Text is cut
+// to the width; an integer must be a whole number that fits.
 std::string Encode(const dbf::Field& field, const platform::Codepage& codepage, const BoundValue& value) {
   if (value.text.empty()) return std::string(static_cast<size_t>(field.width), ' ');
   auto quoted = [&] { return value.source + " value '" + common::ToUtf8(value.text) + "'"; };
   if (field.numeric() || value.kind == ParamKind::kInteger) {
     std::optional<int32_t> number = ParseIntegerText(value.text);
-    if (!number) throw Fail(quoted() + " is not a whole number");
+    if (!number) throw Fail(quoted() + " " + IntegerTextFault(value.text).value_or(""));
     if (!field.numeric()) {
       return dbf::EncodeCharacter(common::FromUtf8(std::to_string(*number)), codepage, field.width);
     }
@@ -126,6 +127,13 @@ BoundValue FromParameter(const Parameters& parameters, const std::string& name) 
   const Parameter* parameter = parameters.FindOrNull(name);
   if (parameter == nullptr) throw Fail("Parameter '" + name + "' not found");
   return BoundValue{"Parameter '" + parameter->name() + "'", parameter->kind(), parameter->value()};
+}
+
+// Paths go into messages in the system's own wide form, so that any folder name reads right.
+common::Error TableNotFound(const std::string& table, const std::filesystem::path& folder) {
+  return common::Error(common::FromUtf8("Table " + table + " not found: there is no file " + FileNameOf(table) +
+                                        " in \"") +
+                       platform::FsPathToText(folder) + u"\"");
 }
 
 constexpr size_t kScanChunkBytes = 1 << 20;
@@ -179,8 +187,8 @@ struct Database::Handle {
       }
       if (need_index) {
         const dbf::Field& f = state->header.fields[static_cast<size_t>(field)];
-        std::string_view key = Key(f, record.substr(f.offset, static_cast<size_t>(f.width)));
-        if (!key.empty()) built[std::string(key)].push_back(slot);
+        std::optional<std::string_view> key = Key(f, record.substr(f.offset, static_cast<size_t>(f.width)));
+        if (key) built[std::string(*key)].push_back(slot);
       }
     });
     if (collect_free) {
@@ -195,11 +203,11 @@ struct Database::Handle {
   std::vector<uint32_t> Lookup(int field, const BoundValue& value) {
     const dbf::Field& f = state->header.fields[static_cast<size_t>(field)];
     std::string bytes = Encode(f, *state->codepage, value);
-    std::string_view key = Key(f, bytes);
-    if (key.empty()) return {};
+    std::optional<std::string_view> key = Key(f, bytes);
+    if (!key) return {};
     Prepare(field);
     const Index& index = state->indexes.at(field);
-    auto found = index.find(std::string(key));
+    auto found = index.find(std::string(*key));
     return found == index.end() ? std::vector<uint32_t>{} : found->second;
   }
 
@@ -217,8 +225,9 @@ struct Database::Handle {
     std::filesystem::path mdx = file->path();
     mdx.replace_extension(".mdx");
     if (auto found = dbf::FindTableFile(mdx.parent_path(), mdx.filename().string())) {
-      throw Fail("Table " + table + " has a dBase index file (" + found->filename().string() +
-                 ") that this program cannot keep up to date; the table is not changed");
+      throw common::Error(common::FromUtf8("Table " + table + " has a dBase index file (") +
+                          platform::FsPathToText(found->filename()) +
+                          u") that this program cannot keep up to date; the table is not changed");
     }
     if (state->header.record_count != state->record_count || state->header.mdx_flag != 0) {
       file->Write(dbf::kDateOffset, dbf::DateAndCount(state->record_count));
@@ -345,10 +354,7 @@ Database::Handle& Database::Acquire(const std::string& table) {
     handles_.erase(held);
   }
   std::optional<std::filesystem::path> path = dbf::FindTableFile(folder_, FileNameOf(table));
-  if (!path) {
-    throw Fail("Table " + table + " not found: there is no file " + FileNameOf(table) + " in \"" +
-               folder_.string() + "\"");
-  }
+  if (!path) throw TableNotFound(table, folder_);
   auto handle = std::make_unique<Handle>();
   handle->table = table;
   handle->file = std::make_unique<dbf::TableFile>(*path);
@@ -361,10 +367,7 @@ Database::Handle& Database::Acquire(const std::string& table) {
 void Database::Drop(const std::string& table) {
   handles_.erase(table);
   std::optional<std::filesystem::path> path = dbf::FindTableFile(folder_, FileNameOf(table));
-  if (!path) {
-    throw Fail("Table " + table + " not found: there is no file " + FileNameOf(table) + " in \"" +
-               folder_.string() + "\"");
-  }
+  if (!path) throw TableNotFound(table, folder_);
   if (int error = platform::RemoveFile(*path)) {
     throw common::Error(u"Cannot delete file \"" + platform::FsPathToText(*path) + u"\". " +
                         platform::SystemErrorText(error));
@@ -463,10 +466,11 @@ ResultSet Database::Select(const Statement& statement, const Parameters& paramet
     int counted = handle.Field(statement.columns[0]);
     int where_field = handle.Field(statement.where->column);
     std::vector<uint32_t> slots = handle.Lookup(where_field, FromParameter(parameters, statement.where->parameter));
-    // COUNT(column) counts the rows where that column has a value.
+    // COUNT(column) counts the rows where that column is not null. Only a number can be null (blank):
+    // a character field always holds a text, blanks being the empty text, as the comparison has it.
     size_t count = slots.size();
-    if (counted != where_field) {
-      const dbf::Field& f = header.fields[static_cast<size_t>(counted)];
+    const dbf::Field& f = header.fields[static_cast<size_t>(counted)];
+    if (counted != where_field && f.numeric()) {
       std::string bytes;
       for (uint32_t slot : slots) {
         handle.file->ReadAt(header.RecordOffset(slot) + f.offset, static_cast<size_t>(f.width), bytes);

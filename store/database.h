@@ -37,6 +37,11 @@ struct BoundValue {
 // are hash maps from a column's stored value to its records, built from one pass over the table the
 // first time a statement looks a column up, and kept up to date by every write after that.
 //
+// "WHERE column = :value" compares as dBase does: character values without their trailing blanks,
+// so the empty text finds the rows whose field is blank and "PC-12 " finds "PC-12", while leading
+// blanks count (" PC-12" does not find "PC-12"); numbers by their digits, a blank number matching
+// nothing. COUNT(column) counts the found rows where the column is not null; only a blank number is.
+//
 // Errors are common::Error with the reason alone; the components add their name.
 class Database {
  public:

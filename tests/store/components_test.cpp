@@ -159,19 +159,25 @@ TEST_F(ComponentsTest, QuerySetTextClosesAndKeepsParametersOfTheSameText) {
   EXPECT_EQ(query_l_.Param("HOST").value(), u"");
 }
 
-TEST_F(ComponentsTest, CountCountsOnlyRowsWithAValueInTheCountedColumn) {
+TEST_F(ComponentsTest, CountCountsOnlyRowsWhereTheCountedColumnIsNotNull) {
   Run(kCreateUsers);
-  InsertFio(u"ИВАНОВ");  // no HOST
-  command_.SetText(u"INSERT INTO USERS (HOST, FIO) VALUES (:HOST, :FIO)");
+  InsertFio(u"ИВАНОВ");  // no HOST, no SPEED
+  command_.SetText(u"INSERT INTO USERS (HOST, FIO, SPEED) VALUES (:HOST, :FIO, :SPEED)");
   command_.Param("HOST").SetText(u"PC-1");
   command_.Param("FIO").SetText(u"ИВАНОВ");
+  command_.Param("SPEED").SetInteger(u"2400");
   command_.Execute();
+  // A blank character field holds the empty text; only a blank number is null.
   query_l_.SetText(kCountFioRows);
   query_l_.Param("FIO").SetText(u"ИВАНОВ");
   query_l_.Open();
   query_l_.First();
+  EXPECT_EQ(query_l_.FieldInteger("COUNT"), 2);
+  EXPECT_EQ(query_l_.FieldText("count"), u"2");
+  query_l_.SetText(u"SELECT COUNT(SPEED) AS COUNT FROM USERS WHERE FIO = :FIO");
+  query_l_.Param("FIO").SetText(u"ИВАНОВ");
+  query_l_.Open();
   EXPECT_EQ(query_l_.FieldInteger("COUNT"), 1);
-  EXPECT_EQ(query_l_.FieldText("count"), u"1");
   query_.SetText(kCountHostRows);
   query_.Param("HOST").SetText(u"PC-2");
   query_.Open();
@@ -191,15 +197,37 @@ TEST_F(ComponentsTest, MergeUpdatesEveryRowOfTheNameAndTheLastValueWins) {
               ::testing::ElementsAre("ИВАНОВ|b@x", "ПЕТРОВ|", "ИВАНОВ|b@x"));
 }
 
-TEST_F(ComponentsTest, EmptyWhereValueMatchesNothing) {
+// Character values compare as dBase compares them: trailing blanks do not count, leading ones do.
+struct CompareCase {
+  const char16_t* host;
+  int rows;  // of the HOST values "PC-12", " PC-12", "" and "PC-12  "
+};
+
+void PrintTo(const CompareCase& c, std::ostream* out) { *out << "'" << common::ToUtf8(c.host) << "'"; }
+
+class CompareTest : public ComponentsTest, public ::testing::WithParamInterface<CompareCase> {};
+
+TEST_P(CompareTest, CountAndDeleteFindTheSameRows) {
   Run(kCreateUsers);
-  InsertFio(u"");
-  command_.SetText(kUpdateEmail);
-  command_.Param("FIO").SetText(u"");
-  command_.Param("EMAIL").SetText(u"x@y");
+  command_.SetText(u"INSERT INTO USERS (HOST) VALUES (:HOST)");
+  for (const char16_t* host : {u"PC-12", u" PC-12", u"", u"PC-12  "}) {
+    command_.Param("HOST").SetText(host);
+    command_.Execute();
+  }
+  query_.SetText(kCountHostRows);
+  query_.Param("HOST").SetText(GetParam().host);
+  query_.Open();
+  EXPECT_EQ(query_.FieldInteger("COUNT"), GetParam().rows);
+  command_.SetText(kDeleteHostRows);
+  command_.Param("HOST").SetText(GetParam().host);
   command_.Execute();
-  EXPECT_THAT(Rows(u"SELECT FIO, EMAIL FROM USERS", {"FIO", "EMAIL"}), ::testing::ElementsAre("|"));
+  EXPECT_EQ(Rows(u"SELECT HOST FROM USERS", {"HOST"}).size(), size_t{4} - static_cast<size_t>(GetParam().rows));
 }
+
+INSTANTIATE_TEST_SUITE_P(Values, CompareTest,
+                         ::testing::Values(CompareCase{u"PC-12", 2}, CompareCase{u"PC-12   ", 2},
+                                           CompareCase{u" PC-12", 1}, CompareCase{u"", 1}, CompareCase{u"   ", 1},
+                                           CompareCase{u"PC-1", 0}));
 
 TEST_F(ComponentsTest, DeleteRemovesEveryRowOfTheHostAndNoOther) {
   Run(kCreateUsers);
@@ -314,8 +342,12 @@ TEST_F(ComponentsTest, IntegerTextThatIsNoWholeNumberNamesParameterAndValue) {
               ThrowsMessage<common::Error>(StrEq("ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number")));
   command_.Param("SPEED").SetInteger(u"99999999999");
   EXPECT_THAT([&] { command_.Execute(); },
+              ThrowsMessage<common::Error>(StrEq(
+                  "ADOCommand: Parameter 'SPEED' value '99999999999' is out of range (-2147483648 to 2147483647)")));
+  command_.Param("SPEED").SetInteger(u"99999999999x");
+  EXPECT_THAT([&] { command_.Execute(); },
               ThrowsMessage<common::Error>(
-                  StrEq("ADOCommand: Parameter 'SPEED' value '99999999999' is not a whole number")));
+                  StrEq("ADOCommand: Parameter 'SPEED' value '99999999999x' is not a whole number")));
   EXPECT_THAT(Rows(u"SELECT HOST FROM USERS", {"HOST"}), ::testing::ElementsAre());  // nothing half-written
 }
 

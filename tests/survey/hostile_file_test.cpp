@@ -141,6 +141,7 @@ TEST_F(HostileFileTest, ManyShortLinesAreAllRead) {
 }
 
 // ---- Whether a companion file exists: anything but a folder does, so that it is then refused loudly.
+// Only "not found" means absent; a failure to look stops the import rather than pass for no file.
 
 TEST_F(HostileFileTest, FileExistsForFilesLinksAndFifosButNotFolders) {
   folder_.Write("a.nfo", "x");
@@ -152,6 +153,15 @@ TEST_F(HostileFileTest, FileExistsForFilesLinksAndFifosButNotFolders) {
   EXPECT_TRUE(platform::FileExists(folder_.Path("c.nfo")));
   EXPECT_TRUE(platform::FileExists(folder_.Path("d.nfo")));
   EXPECT_FALSE(platform::FileExists(folder_.Path("e.nfo")));
+  EXPECT_FALSE(platform::FileExists(folder_.Path("a.nfo/e.nfo")));  // a file where a folder should be
+}
+
+TEST_F(HostileFileTest, FileExistsStopsWhenTheSystemCannotTell) {
+  std::filesystem::create_symlink("loop", folder_.Native("loop"));
+  Text looping = folder_.Path("loop/PC-1.nfo");
+  EXPECT_THAT([&] { platform::FileExists(looping); }, CannotOpen(looping, u"Too many levels of symbolic links"));
+  Text too_long = folder_.Path(std::string(300, 'x') + ".nfo");
+  EXPECT_THAT([&] { platform::FileExists(too_long); }, CannotOpen(too_long, u"File name too long"));
 }
 
 }  // namespace
