@@ -1,9 +1,13 @@
 #include "app/unattended.h"
 
+#include <chrono>
 #include <exception>
 #include <iostream>
+#include <string>
 
 #include "app/error_text.h"
+#include "app/inventory.h"
+#include "app/mail_client.h"
 #include "common/error.h"
 
 namespace app {
@@ -17,17 +21,69 @@ int Fail(const common::Text& message) {
   return 1;
 }
 
+// The message of the failure in flight.
+common::Text CurrentFailure() {
+  try {
+    throw;
+  } catch (const common::Error& error) {
+    return error.message();
+  } catch (const std::exception& error) {
+    return common::FromUtf8(error.what());
+  } catch (...) {
+    return u"Unknown error";
+  }
+}
+
+// A failure's text as one line: a file name may hold line breaks and other control characters.
+void WriteLine(std::ostream& err, const common::Text& message) {
+  common::Text line = ErrorText(message);
+  for (char16_t& c : line) {
+    if (c < u' ' || c == u'\x7F') c = u'?';
+  }
+  err << common::ToUtf8(line) << '\n' << std::flush;
+}
+
+void WriteSummary(std::ostream& err, const RunCounts& counts, std::chrono::steady_clock::duration elapsed) {
+  long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+  std::string fraction = std::to_string(ms % 1000);
+  err << "summary: imported=" << counts.survey_files_imported << " info-only=" << counts.info_only_hosts_added
+      << " skipped=" << counts.files_skipped << " mexport=" << counts.exported.mexport_rows
+      << " texport=" << counts.exported.texport_rows << " email=" << counts.merged.email_rows
+      << " tel2=" << counts.merged.tel2_rows << " seconds=" << ms / 1000 << '.'
+      << std::string(3 - fraction.size(), '0') << fraction << '\n'
+      << std::flush;
+}
+
 }  // namespace
 
 int RunReportingFailure(const std::function<void()>& run) {
   try {
     run();
-  } catch (const common::Error& error) {
-    return Fail(error.message());
-  } catch (const std::exception& error) {
-    return Fail(common::FromUtf8(error.what()));
+  } catch (...) {
+    return Fail(CurrentFailure());
   }
   return 0;
+}
+
+int RunUnattended(const UnattendedOptions& options, common::LogSink& log, std::ostream& err,
+                  platform::FileSync& sync) {
+  const auto start = std::chrono::steady_clock::now();
+  RunCounts counts;
+  int status = 0;
+  try {
+    InstallMailClient(options.settings);
+    Inventory inventory(log, options.settings, sync);
+    inventory.FormActivate();
+    SkipFile skip;
+    if (options.keep_going) skip = [&](const common::Error& failure) { WriteLine(err, failure.message()); };
+    inventory.Refresh(counts, skip);
+    if (counts.files_skipped > 0) status = 1;
+  } catch (...) {
+    WriteLine(err, CurrentFailure());
+    status = 1;
+  }
+  if (options.summary) WriteSummary(err, counts, std::chrono::steady_clock::now() - start);
+  return status;
 }
 
 }  // namespace app

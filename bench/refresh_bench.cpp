@@ -40,19 +40,27 @@ class TimedInventory : public app::Inventory {
   } seconds;
 
   void FormActivate() override { Time(seconds.activation, [&] { app::Inventory::FormActivate(); }); }
-  void GetExchange() override { Time(seconds.export_tables, [&] { app::Inventory::GetExchange(); }); }
-  void AddData(const common::Text& path) override { Time(seconds.survey, [&] { app::Inventory::AddData(path); }); }
-  void AddInfoData(const common::Text& path) override {
-    Time(seconds.info, [&] { app::Inventory::AddInfoData(path); });
+  directory::ExportCounts GetExchange() override {
+    return Time(seconds.export_tables, [&] { return app::Inventory::GetExchange(); });
   }
-  void MergeContacts() override { Time(seconds.merge, [&] { app::Inventory::MergeContacts(); }); }
+  void AddData(const common::Text& path) override { Time(seconds.survey, [&] { app::Inventory::AddData(path); }); }
+  bool AddInfoData(const common::Text& path) override {
+    return Time(seconds.info, [&] { return app::Inventory::AddInfoData(path); });
+  }
+  directory::MergeCounts MergeContacts() override {
+    return Time(seconds.merge, [&] { return app::Inventory::MergeContacts(); });
+  }
 
  private:
   template <typename Body>
-  static void Time(double& total, Body body) {
+  static auto Time(double& total, Body body) -> decltype(body()) {
     Clock::time_point start = Clock::now();
-    body();
-    total += std::chrono::duration<double>(Clock::now() - start).count();
+    struct AddOnExit {
+      double& total;
+      Clock::time_point start;
+      ~AddOnExit() { total += std::chrono::duration<double>(Clock::now() - start).count(); }
+    } add{total, start};
+    return body();
   }
 };
 

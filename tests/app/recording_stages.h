@@ -17,10 +17,19 @@ class RecordingStages : public app::RefreshStages {
   common::Text fail_message = u"Stage failed";
   common::LogSink* log = nullptr;
 
-  void GetExchange() override { Record("GetExchange"); }
+  directory::ExportCounts GetExchange() override {
+    Record("GetExchange");
+    return {};
+  }
   void AddData(const common::Text& path) override { Record("AddData " + common::TextToPath(path), path); }
-  void AddInfoData(const common::Text& path) override { Record("AddInfoData " + common::TextToPath(path)); }
-  void MergeContacts() override { Record("MergeContacts"); }
+  bool AddInfoData(const common::Text& path) override {
+    Record("AddInfoData " + common::TextToPath(path));
+    return true;
+  }
+  directory::MergeCounts MergeContacts() override {
+    Record("MergeContacts");
+    return {};
+  }
   void CloseConnectionIfConnected() override { Record("CloseConnectionIfConnected"); }
 
  private:
