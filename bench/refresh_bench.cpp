@@ -30,14 +30,49 @@ class NullLog : public common::LogSink {
   void Log(const common::Text&) override {}
 };
 
-// The inventory with a stopwatch around each stage of the run.
+// The system's flushing with a stopwatch around each call.
+class TimedSync : public platform::FileSync {
+ public:
+  double seconds = 0;
+  int SyncFile(const std::filesystem::path& path) override {
+    return Time([&] { return platform::SystemFileSync().SyncFile(path); });
+  }
+  int SyncFolder(const std::filesystem::path& folder) override {
+    return Time([&] { return platform::SystemFileSync().SyncFolder(folder); });
+  }
+
+ private:
+  template <typename Body>
+  int Time(Body body) {
+    Clock::time_point start = Clock::now();
+    int result = body();
+    seconds += std::chrono::duration<double>(Clock::now() - start).count();
+    return result;
+  }
+};
+
+app::Settings SettingsFor(common::Text survey_folder, common::Text database_folder) {
+  app::Settings settings = app::DefaultSettings();
+  settings.survey_folder = std::move(survey_folder);
+  settings.database_folder = std::move(database_folder);
+  return settings;
+}
+
+// The inventory with a stopwatch around each stage of the run and around the flushes that end the
+// activation and the run (outside every stage).
 class TimedInventory : public app::Inventory {
  public:
-  using app::Inventory::Inventory;
+  TimedInventory(common::LogSink& log, common::Text survey_folder, common::Text database_folder)
+      : app::Inventory(log, SettingsFor(std::move(survey_folder), std::move(database_folder)), sync_) {}
 
   struct Seconds {
-    double activation = 0, export_tables = 0, survey = 0, info = 0, merge = 0;
+    double activation = 0, export_tables = 0, survey = 0, info = 0, merge = 0, flush = 0;
   } seconds;
+
+  void Refresh() {
+    app::Inventory::Refresh();
+    seconds.flush = sync_.seconds;
+  }
 
   void FormActivate() override { Time(seconds.activation, [&] { app::Inventory::FormActivate(); }); }
   directory::ExportCounts GetExchange() override {
@@ -52,6 +87,8 @@ class TimedInventory : public app::Inventory {
   }
 
  private:
+  TimedSync sync_;
+
   template <typename Body>
   static auto Time(double& total, Body body) -> decltype(body()) {
     Clock::time_point start = Clock::now();
@@ -124,6 +161,7 @@ void ReportRun(benchmark::State& state, const TimedInventory::Seconds& total, in
   state.counters["survey_s"] = average(total.survey);
   state.counters["info_s"] = average(total.info);
   state.counters["merge_s"] = average(total.merge);
+  state.counters["flush_s"] = average(total.flush);
   state.counters["hosts_per_s"] = benchmark::Counter(static_cast<double>(TotalHosts(hosts)) * state.iterations(),
                                                      benchmark::Counter::kIsRate);
   rusage usage{};
@@ -137,6 +175,7 @@ void Accumulate(TimedInventory::Seconds& total, const TimedInventory::Seconds& r
   total.survey += run.survey;
   total.info += run.info;
   total.merge += run.merge;
+  total.flush += run.flush;
 }
 
 // The first run on an empty database folder: USERS created, every host inserted.
