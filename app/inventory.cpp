@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "common/settings.h"
 #include "directory/contact_merge.h"
 #include "directory/directory_export.h"
 #include "platform/folder_lock.h"
@@ -12,33 +11,65 @@
 
 namespace app {
 
+Inventory::Inventory(common::LogSink& log, Settings settings, platform::FileSync& sync)
+    : log_(log), settings_(std::move(settings)), sync_(sync) {}
+
 Inventory::Inventory(common::LogSink& log, common::Text survey_folder, common::Text database_folder)
-    : log_(log), survey_folder_(std::move(survey_folder)), database_folder_(std::move(database_folder)) {}
+    : Inventory(log, [&] {
+        Settings settings = DefaultSettings();
+        settings.survey_folder = std::move(survey_folder);
+        settings.database_folder = std::move(database_folder);
+        return settings;
+      }()) {}
+
+template <typename Step>
+void Inventory::FlushingAfter(Step step) {
+  try {
+    step();
+  } catch (...) {
+    // Whatever the failed step wrote reaches the disk as well; the step's failure is what is reported.
+    try {
+      Flush();
+    } catch (const std::exception&) {
+    }
+    throw;
+  }
+  Flush();
+}
 
 // Both hold the database folder's lock while they write, so that a second program on the same folder
 // stops with a message instead of interleaving its rows with ours.
 void Inventory::FormActivate() {
   // The connection string comes first: when another run holds the folder this activation fails, and
   // the runs that follow still need the string.
-  ADOConnection.SetConnectionString(store::kConnectionStringPrefix + database_folder_);
-  platform::FolderLock lock(database_folder_);
-  store::PrepareInventoryDatabase(database_folder_, ADOConnection, ADOCommand);
+  ADOConnection.SetConnectionString(store::kConnectionStringPrefix + settings_.database_folder);
+  platform::FolderLock lock(settings_.database_folder);
+  FlushingAfter([&] { store::PrepareInventoryDatabase(settings_.database_folder, ADOConnection, ADOCommand); });
+}
+
+void Inventory::Refresh(RunCounts& counts, const SkipFile& skip) {
+  platform::FolderLock lock(settings_.database_folder);
+  FlushingAfter([&] { RunRefresh(*this, settings_.survey_folder, counts, skip); });
 }
 
 void Inventory::Refresh() {
-  platform::FolderLock lock(database_folder_);
-  RunRefresh(*this, survey_folder_);
+  RunCounts counts;
+  Refresh(counts);
 }
 
-void Inventory::GetExchange() {
-  directory::GetExchange(ADOConnection, ADOCommand, Table, database_folder_, common::settings::kMailDomain);
+void Inventory::Flush() { ADOConnection.Flush(sync_); }
+
+directory::ExportCounts Inventory::GetExchange() {
+  return directory::GetExchange(ADOConnection, ADOCommand, Table, settings_.database_folder, settings_.mail_domain);
 }
 
 void Inventory::AddData(const common::Text& path) { survey::AddData(path, ADOCommand, log_); }
 
-void Inventory::AddInfoData(const common::Text& path) { survey::AddInfoData(path, ADOCommand, ADOQuery, log_); }
+bool Inventory::AddInfoData(const common::Text& path) {
+  return survey::AddInfoData(path, ADOCommand, ADOQuery, log_);
+}
 
-void Inventory::MergeContacts() { directory::MergeContacts(ADOQuery, ADOCommand); }
+directory::MergeCounts Inventory::MergeContacts() { return directory::MergeContacts(ADOQuery, ADOCommand); }
 
 void Inventory::CloseConnectionIfConnected() {
   if (ADOConnection.Connected()) ADOConnection.Close();

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "app/refresh_run.h"
+#include "app/settings.h"
 #include "common/log_sink.h"
-#include "common/settings.h"
 #include "common/text.h"
+#include "platform/file_sync.h"
 #include "store/command.h"
 #include "store/connection.h"
 #include "store/query.h"
@@ -17,15 +18,18 @@ namespace app {
 // box, the message box, standard output).
 class Inventory : public RefreshStages {
  public:
-  // `log` receives the importers' log lines and must outlive the inventory. The folders end in a path
-  // separator; the defaults are the fixed settings of the installation.
-  explicit Inventory(common::LogSink& log, common::Text survey_folder = common::settings::kSurveyFolder,
-                     common::Text database_folder = common::settings::kDatabaseFolder);
+  // `log` receives the importers' log lines, and `sync` flushes the tables each run writes; both must
+  // outlive the inventory.
+  explicit Inventory(common::LogSink& log, Settings settings = DefaultSettings(),
+                     platform::FileSync& sync = platform::SystemFileSync());
+  // The compiled-in settings with other folders, which end in a path separator.
+  Inventory(common::LogSink& log, common::Text survey_folder, common::Text database_folder);
   Inventory(const Inventory&) = delete;
   Inventory& operator=(const Inventory&) = delete;
 
-  const common::Text& survey_folder() const { return survey_folder_; }
-  const common::Text& database_folder() const { return database_folder_; }
+  const Settings& settings() const { return settings_; }
+  const common::Text& survey_folder() const { return settings_.survey_folder; }
+  const common::Text& database_folder() const { return settings_.database_folder; }
 
   // The first-activation procedure: points ADOConnection at the database folder and creates USERS with
   // its indexes when users.dbf is missing there. Errors propagate. Running it once per start is the
@@ -33,16 +37,23 @@ class Inventory : public RefreshStages {
   // Holds the database folder's lock meanwhile: throws common::Error "The database folder "<folder>"
   // is in use by another refresh run" when another run holds it (platform::FolderLock). The
   // connection string is set before the lock is taken, so it stays set after any failure.
+  // Before it returns, and also when it fails, what it wrote is flushed to stable storage (see Flush).
   virtual void FormActivate();
 
   // One refresh run over the survey folder with this inventory's stages (see RunRefresh), under the
-  // database folder's lock as FormActivate.
+  // database folder's lock as FormActivate, flushed at its end as FormActivate. `counts` and `skip` as
+  // for RunRefresh; without them the first failing file ends the run.
+  void Refresh(RunCounts& counts, const SkipFile& skip = nullptr);
   void Refresh();
 
-  void GetExchange() override;
+  // Flushes every table file the connection wrote, and each folder where a table was created or
+  // dropped, to stable storage (store::Connection::Flush).
+  void Flush();
+
+  directory::ExportCounts GetExchange() override;
   void AddData(const common::Text& path) override;
-  void AddInfoData(const common::Text& path) override;
-  void MergeContacts() override;
+  bool AddInfoData(const common::Text& path) override;
+  directory::MergeCounts MergeContacts() override;
   void CloseConnectionIfConnected() override;
 
   // The data components, named as their failures name them. The connection comes first: the others
@@ -54,9 +65,14 @@ class Inventory : public RefreshStages {
   store::Query ADOQueryL{"ADOQueryL", ADOConnection};
 
  private:
+  // Runs `step`, then flushes; after a failure the flush is tried too, and the step's failure is the
+  // one that propagates.
+  template <typename Step>
+  void FlushingAfter(Step step);
+
   common::LogSink& log_;
-  common::Text survey_folder_;
-  common::Text database_folder_;
+  Settings settings_;
+  platform::FileSync& sync_;
 };
 
 }  // namespace app

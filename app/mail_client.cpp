@@ -6,9 +6,9 @@
 
 namespace app {
 
-void InstallMailClient() {
+void InstallMailClient([[maybe_unused]] const Settings& settings) {
 #ifndef _WIN32
-  directory::RegisterOutlookStandIn();
+  directory::RegisterOutlookStandIn(settings.gal_file, settings.contacts_file);
 #endif
 }
 

@@ -1,18 +1,49 @@
 #include "app/refresh_run.h"
 
 #include "platform/enumerate.h"
+#include "survey/workstation_file_error.h"
 
 namespace app {
 
-void RunRefresh(RefreshStages& stages, const common::Text& survey_folder) {
-  stages.GetExchange();
+namespace {
+
+// Runs one file's stage; false when the file failed and was skipped.
+template <typename Stage>
+bool ImportFile(const SkipFile& skip, RunCounts& counts, Stage stage) {
+  if (!skip) {
+    stage();
+    return true;
+  }
+  try {
+    stage();
+    return true;
+  } catch (const survey::WorkstationFileError& failure) {
+    skip(failure);
+    ++counts.files_skipped;
+    return false;
+  }
+}
+
+}  // namespace
+
+void RunRefresh(RefreshStages& stages, const common::Text& survey_folder, RunCounts& counts, const SkipFile& skip) {
+  counts.exported = stages.GetExchange();
   // The folder is used exactly as configured; each path is the folder followed by the listed name.
-  platform::EnumerateMatches(survey_folder + kSurveyMask,
-                             [&](const common::Text& name) { stages.AddData(survey_folder + name); });
-  platform::EnumerateMatches(survey_folder + kInfoMask,
-                             [&](const common::Text& name) { stages.AddInfoData(survey_folder + name); });
-  stages.MergeContacts();
+  platform::EnumerateMatches(survey_folder + kSurveyMask, [&](const common::Text& name) {
+    if (ImportFile(skip, counts, [&] { stages.AddData(survey_folder + name); })) ++counts.survey_files_imported;
+  });
+  platform::EnumerateMatches(survey_folder + kInfoMask, [&](const common::Text& name) {
+    bool added = false;
+    ImportFile(skip, counts, [&] { added = stages.AddInfoData(survey_folder + name); });
+    if (added) ++counts.info_only_hosts_added;
+  });
+  counts.merged = stages.MergeContacts();
   stages.CloseConnectionIfConnected();
+}
+
+void RunRefresh(RefreshStages& stages, const common::Text& survey_folder) {
+  RunCounts counts;
+  RunRefresh(stages, survey_folder, counts);
 }
 
 }  // namespace app

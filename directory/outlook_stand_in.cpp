@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "common/settings.h"
 #include "directory/ldif_reader.h"
 #include "directory/outlook_names.h"
 #include "directory/vcard_reader.h"
@@ -184,10 +183,6 @@ void RegisterOutlookStandIn(common::Text gal_path, common::Text contacts_path) {
                                                        contacts_path = std::move(contacts_path)] {
     return CreateOutlookStandIn(gal_path, contacts_path);
   });
-}
-
-void RegisterOutlookStandIn() {
-  RegisterOutlookStandIn(common::settings::kGalFile, common::settings::kContactsFile);
 }
 
 }  // namespace directory

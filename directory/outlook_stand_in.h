@@ -24,10 +24,9 @@ namespace directory {
 // common::CannotOpenFile when either file cannot be read.
 platform::AutomationRef CreateOutlookStandIn(const common::Text& gal_path, const common::Text& contacts_path);
 
-// Registers the stand-in as "Outlook.Application" over the given files (by default the fixed
-// settings kGalFile and kContactsFile). Each creation reads the files again, so a creation fails
-// with "<reason>, ProgID: "Outlook.Application"" while a file is missing or broken.
+// Registers the stand-in as "Outlook.Application" over the given files. Each creation reads the files
+// again, so a creation fails with "<reason>, ProgID: "Outlook.Application"" while a file is missing or
+// broken.
 void RegisterOutlookStandIn(common::Text gal_path, common::Text contacts_path);
-void RegisterOutlookStandIn();
 
 }  // namespace directory

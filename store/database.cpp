@@ -307,7 +307,7 @@ struct Database::Handle {
   }
 };
 
-Database::Database(std::filesystem::path folder) : folder_(std::move(folder)) {
+Database::Database(std::filesystem::path folder, WrittenFiles* written) : folder_(std::move(folder)), written_(written) {
   int error = 0;
   platform::PathKind kind = platform::KindOf(folder_, error);
   if (kind == platform::PathKind::kMissing) {
@@ -321,6 +321,12 @@ Database::Database(std::filesystem::path folder) : folder_(std::move(folder)) {
 }
 
 Database::~Database() = default;
+
+void Database::Wrote(const std::filesystem::path& file, bool named) {
+  if (written_ == nullptr) return;
+  written_->files.insert(file);
+  if (named) written_->folders.insert(folder_);
+}
 
 void Database::ForgetCachedTables() {
   std::lock_guard lock(cache_mutex);
@@ -372,11 +378,15 @@ void Database::Drop(const std::string& table) {
     throw common::Error(u"Cannot delete file \"" + platform::FsPathToText(*path) + u"\". " +
                         platform::SystemErrorText(error));
   }
+  if (written_ != nullptr) {
+    written_->files.erase(*path);
+    written_->folders.insert(folder_);
+  }
   std::lock_guard lock(cache_mutex);
   Cache().erase(*path);
 }
 
-void Database::Execute(const Statement& statement, const Parameters& parameters) {
+size_t Database::Execute(const Statement& statement, const Parameters& parameters) {
   switch (statement.kind) {
     case StatementKind::kCreateTable: {
       if (dbf::FindTableFile(folder_, FileNameOf(statement.table))) {
@@ -402,21 +412,22 @@ void Database::Execute(const Statement& statement, const Parameters& parameters)
       }
       std::filesystem::path path = folder_ / FileNameOf(statement.table);
       dbf::CreateTableFile(path, std::move(fields), dbf::kLdidWindows1251);
+      Wrote(path, true);
       // A file that stood here before may have left its state behind under the same identity.
       std::lock_guard lock(cache_mutex);
       Cache().erase(path);
-      return;
+      return 0;
     }
     case StatementKind::kDropTable:
       Drop(statement.table);
-      return;
+      return 0;
     case StatementKind::kCreateIndex: {
       Handle& handle = Acquire(statement.table);
       int field = handle.Field(statement.columns[0]);
       if (!handle.state->index_names.emplace(statement.index, field).second) {
         throw Fail("Index " + statement.index + " already exists on table " + statement.table);
       }
-      return;
+      return 0;
     }
     case StatementKind::kInsert: {
       Handle& handle = Acquire(statement.table);
@@ -431,8 +442,9 @@ void Database::Execute(const Statement& statement, const Parameters& parameters)
         record.replace(f.offset, static_cast<size_t>(f.width),
                        Encode(f, *handle.state->codepage, FromParameter(parameters, statement.parameters[i])));
       }
+      Wrote(handle.file->path());
       handle.Insert(std::move(record));
-      return;
+      return 1;
     }
     case StatementKind::kUpdate: {
       Handle& handle = Acquire(statement.table);
@@ -440,21 +452,25 @@ void Database::Execute(const Statement& statement, const Parameters& parameters)
       int where_field = handle.Field(statement.where->column);
       std::string bytes = Encode(handle.header().fields[static_cast<size_t>(set_field)], *handle.state->codepage,
                                  FromParameter(parameters, statement.set->parameter));
-      handle.Update(handle.Lookup(where_field, FromParameter(parameters, statement.where->parameter)), set_field,
-                    bytes);
-      return;
+      std::vector<uint32_t> slots = handle.Lookup(where_field, FromParameter(parameters, statement.where->parameter));
+      Wrote(handle.file->path());
+      handle.Update(slots, set_field, bytes);
+      return slots.size();
     }
     case StatementKind::kDelete: {
       Handle& handle = Acquire(statement.table);
       int where_field = handle.Field(statement.where->column);
-      handle.Delete(handle.Lookup(where_field, FromParameter(parameters, statement.where->parameter)));
-      return;
+      std::vector<uint32_t> slots = handle.Lookup(where_field, FromParameter(parameters, statement.where->parameter));
+      Wrote(handle.file->path());
+      handle.Delete(slots);
+      return slots.size();
     }
     case StatementKind::kSelect:
     case StatementKind::kSelectCount:
       Select(statement, parameters);
-      return;
+      return 0;
   }
+  return 0;
 }
 
 ResultSet Database::Select(const Statement& statement, const Parameters& parameters) {
@@ -516,6 +532,7 @@ void Database::Append(std::string_view table, const std::vector<std::pair<std::s
     const dbf::Field& f = header.fields[static_cast<size_t>(field)];
     record.replace(f.offset, static_cast<size_t>(f.width), Encode(f, *handle.state->codepage, value));
   }
+  Wrote(handle.file->path());
   handle.Insert(std::move(record));
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,6 +29,14 @@ struct BoundValue {
   common::TextView text;
 };
 
+// What statements changed on disk, for a flush at the end of a run: the table files written (created,
+// or a record added, changed or deleted) and the folders where a table was created or dropped. A
+// dropped table's file leaves the list.
+struct WrittenFiles {
+  std::set<std::filesystem::path> files;
+  std::set<std::filesystem::path> folders;
+};
+
 // The tables of one database folder: each table is the file <lower-case name>.dbf there, found
 // whatever the case of its name. Every statement takes effect on disk before it returns.
 //
@@ -45,16 +54,18 @@ struct BoundValue {
 // Errors are common::Error with the reason alone; the components add their name.
 class Database {
  public:
-  // Throws common::Error when `folder` is not an existing folder.
-  explicit Database(std::filesystem::path folder);
+  // Throws common::Error when `folder` is not an existing folder. `written`, when given, is told of
+  // every change on disk and must outlive this object.
+  explicit Database(std::filesystem::path folder, WrittenFiles* written = nullptr);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
   const std::filesystem::path& folder() const { return folder_; }
 
-  // Runs a statement that returns no rows (a SELECT runs and its rows are dropped).
-  void Execute(const sql::Statement& statement, const Parameters& parameters);
+  // Runs a statement that returns no rows (a SELECT runs and its rows are dropped). Returns the rows
+  // the statement matched: those an UPDATE or DELETE found, 1 for an INSERT, 0 for the others.
+  size_t Execute(const sql::Statement& statement, const Parameters& parameters);
   ResultSet Select(const sql::Statement& statement, const Parameters& parameters);
 
   // For the table component: the columns of a table, and one new row from values by column.
@@ -69,8 +80,10 @@ class Database {
   struct Handle;
   Handle& Acquire(const std::string& table);
   void Drop(const std::string& table);
+  void Wrote(const std::filesystem::path& file, bool named = false);
 
   std::filesystem::path folder_;
+  WrittenFiles* written_;
   std::map<std::string, std::unique_ptr<Handle>> handles_;
 };
 

@@ -5,6 +5,7 @@
 #include "survey/info_lines.h"
 #include "survey/read_lines.h"
 #include "survey/users_row.h"
+#include "survey/workstation_file_error.h"
 
 namespace survey {
 
@@ -18,13 +19,13 @@ common::Text InfoHostName(common::TextView path) {
   return common::UpperCase(name.substr(0, name.size() - kExtensionLength));
 }
 
-void AddInfoData(const common::Text& path, store::Command& ADOCommand, store::Query& ADOQuery,
+bool AddInfoData(const common::Text& path, store::Command& ADOCommand, store::Query& ADOQuery,
                  common::LogSink& log) {
-  LineList info = ReadLines(path);
+  LineList info = WorkstationFileStep([&] { return ReadLines(path); });
   const common::Text host = InfoHostName(path);
   // A file whose name leaves no host (".nfo") gives no row: a row without a host is never found by
   // the existence test, so each run would add another.
-  if (host.empty()) return;
+  if (host.empty()) return false;
   // Only a file without an address line needs the look-up.
   common::Text line12;
   if (info.size() == 11 || info.size() == 12) line12 = platform::GetHostIP(host);
@@ -34,10 +35,18 @@ void AddInfoData(const common::Text& path, store::Command& ADOCommand, store::Qu
   ADOQuery.Param("HOST").SetText(host);
   ADOQuery.Open();
   ADOQuery.First();
-  if (ADOQuery.FieldInteger("count") != 0) return;
+  if (ADOQuery.FieldInteger("count") != 0) return false;
 
   log.Log(host);
-  ExecuteInsert(ADOCommand, InfoOnlyRow(host, info));
+  // The row is checked whole before the insert, so that a bad value is the file's failure and not the
+  // store's.
+  const UsersRow row = WorkstationFileStep([&] {
+    UsersRow checked = InfoOnlyRow(host, info);
+    RequireWholeNumbers(checked);
+    return checked;
+  });
+  ExecuteInsert(ADOCommand, row);
+  return true;
 }
 
 }  // namespace survey

@@ -17,10 +17,12 @@ common::Text InfoHostName(common::TextView path);
 // HOST = :HOST" on `ADOQuery` (left open) decides: a host with any row is left alone and nothing is
 // logged; otherwise the host name is logged and the row inserted through `ADOCommand`. A file whose
 // name gives an empty host name is read and then left alone: no look-up, no row, no log line.
-// Throws common::Error, nothing caught: "Cannot open file "<path>". <reason>", "List index out of
-// bounds (<index>)" for an info file of fewer than 11 lines of a new host (after the log line), and
-// the store's failures.
-void AddInfoData(const common::Text& path, store::Command& ADOCommand, store::Query& ADOQuery,
+// Returns true when a row was inserted.
+// Throws, nothing caught: WorkstationFileError (a common::Error) for a failure of the file, before
+// anything is written: "Cannot open file "<path>". <reason>", and for a new host (after the log line)
+// "List index out of bounds (<index>)" for an info file of fewer than 11 lines or "ADOCommand:
+// Parameter 'SPEED' value '<value>' is not a whole number"; and common::Error for the store's failures.
+bool AddInfoData(const common::Text& path, store::Command& ADOCommand, store::Query& ADOQuery,
                  common::LogSink& log);
 
 }  // namespace survey

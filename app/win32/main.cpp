@@ -36,7 +36,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   const common::Text title = app::ApplicationTitle(ProgramPath());
   int exit_code = 0;
   try {
-    app::InstallMailClient();
+    app::InstallMailClient(app::DefaultSettings());
     app::win32::TForm1 form1(title);
     ShowWindow(form1.handle(), show);
     UpdateWindow(form1.handle());

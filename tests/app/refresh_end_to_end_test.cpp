@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/inventory.h"
+#include "common/settings.h"
 #include "common/error.h"
 #include "directory/outlook_stand_in.h"
 #include "platform/folder_lock.h"

@@ -111,5 +111,25 @@ TEST_F(RefreshRunTest, FailureOnOneSurveyFileSkipsTheFilesAfterIt) {
   EXPECT_EQ(stages_.calls.back().rfind("AddData ", 0), 0u);
 }
 
+// With a handler for failing files, a workstation file's failure is handed over, counted and passed
+// by; any other failure still ends the run.
+TEST_F(RefreshRunTest, WithASkipHandlerOnlyWorkstationFileFailuresAreSkipped) {
+  for (const char* name : {"a.txt", "b.txt", "c.nfo"}) folder_.WriteFile(name);
+  stages_.fail_at = "Add";
+  stages_.fail_as_file = true;
+  std::vector<std::string> skipped;
+  RunCounts counts;
+  RunRefresh(stages_, Folder(), counts, [&](const common::Error& failure) { skipped.push_back(failure.what()); });
+  EXPECT_THAT(skipped, ElementsAre("Stage failed", "Stage failed", "Stage failed"));
+  EXPECT_EQ(counts.files_skipped, 3u);
+  EXPECT_EQ(counts.survey_files_imported, 0u);
+  EXPECT_EQ(stages_.calls.back(), "CloseConnectionIfConnected");
+
+  stages_.calls.clear();
+  stages_.fail_as_file = false;
+  EXPECT_THROW(RunRefresh(stages_, Folder(), counts, [&](const common::Error&) {}), common::Error);
+  EXPECT_EQ(stages_.calls.size(), 2u) << "a database failure ends the run at the first file";
+}
+
 }  // namespace
 }  // namespace app

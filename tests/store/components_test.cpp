@@ -8,12 +8,15 @@
 #include "store/statements.h"
 #include "store/table.h"
 #include "tests/store/support/dbf_files.h"
+#include "tests/support/recording_sync.h"
 #include "tests/support/system_texts.h"
 
 namespace store {
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::StartsWith;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
@@ -359,6 +362,46 @@ TEST_F(ComponentsTest, QueryFieldIntegerOfEmptyIsZero) {
   EXPECT_EQ(query_.FieldInteger("SPEED"), 0);
   EXPECT_THAT([&] { query_.FieldInteger("FIO"); },
               ThrowsMessage<common::Error>(StrEq("ADOQuery: Field 'FIO' value 'X' is not a number")));
+}
+
+TEST_F(ComponentsTest, ExecuteReturnsTheRowsAnUpdateOrDeleteMatched) {
+  PrepareInventoryDatabase(folder_.text(), connection_, command_);
+  InsertFio(u"ИВАНОВ ИВАН");
+  InsertFio(u"ИВАНОВ ИВАН");
+  command_.SetText(kUpdateEmail);
+  command_.Param("FIO").SetText(u"ИВАНОВ ИВАН");
+  command_.Param("EMAIL").SetText(u"ivanov@eflab.example");
+  EXPECT_EQ(command_.Execute(), 2u);
+  EXPECT_EQ(command_.Execute(), 2u) << "a row that already holds the value still counts";
+  command_.Param("FIO").SetText(u"ПЕТРОВ");
+  EXPECT_EQ(command_.Execute(), 0u);
+}
+
+TEST_F(ComponentsTest, FlushForcesEachWrittenFileOnceAcrossCloseAndKeepsWhatFailed) {
+  testing_support::RecordingSync sync;
+  PrepareInventoryDatabase(folder_.text(), connection_, command_);
+  CreateMexport();
+  connection_.Close();
+  InsertFio(u"ИВАНОВ");
+  Run(kDropMexport);  // a dropped table leaves only its folder to flush
+  connection_.Flush(sync);
+  const std::string folder = "folder " + folder_.path().filename().string();
+  EXPECT_THAT(sync.calls, ElementsAre("file users.dbf", folder));
+  EXPECT_TRUE(connection_.Connected()) << "flushing leaves the connection as it was";
+  sync.calls.clear();
+  connection_.Flush(sync);
+  EXPECT_THAT(sync.calls, IsEmpty()) << "nothing was written since";
+
+  InsertFio(u"ПЕТРОВ");
+  sync.fail_file = "users.dbf";
+  sync.fail_code = 2;  // ENOENT, ERROR_FILE_NOT_FOUND
+  EXPECT_THAT([&] { connection_.Flush(sync); },
+              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(u"ADOConnection: Cannot flush file \"" + folder_.text() +
+                                                                u"users.dbf\". " + testing_support::FileNotFoundText()))));
+  sync.fail_file.clear();
+  sync.calls.clear();
+  connection_.Flush(sync);
+  EXPECT_THAT(sync.calls, ElementsAre("file users.dbf")) << "a file that failed is flushed next time";
 }
 
 }  // namespace
