@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "common/settings.h"
 #include "directory/contact_merge.h"
 #include "directory/directory_export.h"
 #include "platform/folder_lock.h"
@@ -12,18 +11,22 @@
 
 namespace app {
 
+Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings, platform::FileSync& sync)
+    : ADOConnection(files, "ADOConnection"), files_(files), log_(log), settings_(std::move(settings)), sync_(sync) {}
+
 Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
                      common::Text database_folder)
-    : ADOConnection(files, "ADOConnection"),
-      files_(files),
-      log_(log),
-      survey_folder_(std::move(survey_folder)),
-      database_folder_(std::move(database_folder)) {}
+    : Inventory(files, log, [&] {
+        Settings settings = DefaultSettings();
+        settings.survey_folder = std::move(survey_folder);
+        settings.database_folder = std::move(database_folder);
+        return settings;
+      }()) {}
 
 Inventory::~Inventory() = default;
 
 survey::SurveyFolder& Inventory::Survey() {
-  if (!survey_) survey_ = std::make_unique<survey::SurveyFolder>(files_, survey_folder_);
+  if (!survey_) survey_ = std::make_unique<survey::SurveyFolder>(files_, settings_.survey_folder);
   return *survey_;
 }
 
@@ -36,33 +39,58 @@ common::Text NameIn(const common::Text& folder, const common::Text& path) {
 
 }  // namespace
 
+template <typename Step>
+void Inventory::FlushingAfter(Step step) {
+  try {
+    step();
+  } catch (...) {
+    // Whatever the failed step wrote reaches the disk as well; the step's failure is what is reported.
+    try {
+      Flush();
+    } catch (const std::exception&) {
+    }
+    throw;
+  }
+  Flush();
+}
+
 // Both hold the database folder's lock while they write, so that a second program on the same folder
 // stops with a message instead of interleaving its rows with ours.
 void Inventory::FormActivate() {
-  platform::FolderLock lock(files_, database_folder_);
-  store::PrepareInventoryDatabase(database_folder_, ADOConnection, ADOCommand);
+  // The connection string comes first: when another run holds the folder this activation fails, and
+  // the runs that follow still need the string.
+  ADOConnection.SetConnectionString(store::kConnectionStringPrefix + settings_.database_folder);
+  platform::FolderLock lock(files_, settings_.database_folder);
+  FlushingAfter([&] { store::PrepareInventoryDatabase(settings_.database_folder, ADOConnection, ADOCommand); });
 }
 
-void Inventory::Refresh() {
-  platform::FolderLock lock(files_, database_folder_);
-  survey_ = std::make_unique<survey::SurveyFolder>(files_, survey_folder_);
-  RunRefresh(*this, *survey_);
+void Inventory::Refresh(RunCounts& counts, const SkipFile& skip) {
+  platform::FolderLock lock(files_, settings_.database_folder);
+  survey_ = std::make_unique<survey::SurveyFolder>(files_, settings_.survey_folder);
+  FlushingAfter([&] { RunRefresh(*this, *survey_, counts, skip); });
   survey_.reset();
 }
 
-void Inventory::GetExchange() {
-  directory::GetExchange(ADOConnection, ADOCommand, Table, database_folder_, common::settings::kMailDomain);
+void Inventory::Refresh() {
+  RunCounts counts;
+  Refresh(counts);
+}
+
+void Inventory::Flush() { ADOConnection.Flush(sync_); }
+
+directory::ExportCounts Inventory::GetExchange() {
+  return directory::GetExchange(ADOConnection, ADOCommand, Table, settings_.database_folder, settings_.mail_domain);
 }
 
 void Inventory::AddData(const common::Text& path) {
-  survey::AddData(Survey(), NameIn(survey_folder_, path), ADOCommand, log_);
+  survey::AddData(Survey(), NameIn(settings_.survey_folder, path), ADOCommand, log_);
 }
 
-void Inventory::AddInfoData(const common::Text& path) {
-  survey::AddInfoData(Survey(), NameIn(survey_folder_, path), ADOCommand, ADOQuery, log_);
+bool Inventory::AddInfoData(const common::Text& path) {
+  return survey::AddInfoData(Survey(), NameIn(settings_.survey_folder, path), ADOCommand, ADOQuery, log_);
 }
 
-void Inventory::MergeContacts() { directory::MergeContacts(ADOQuery, ADOCommand); }
+directory::MergeCounts Inventory::MergeContacts() { return directory::MergeContacts(ADOQuery, ADOCommand); }
 
 void Inventory::CloseConnectionIfConnected() {
   if (ADOConnection.Connected()) ADOConnection.Close();

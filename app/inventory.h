@@ -1,9 +1,10 @@
 #pragma once
 
 #include "app/refresh_run.h"
+#include "app/settings.h"
 #include "common/log_sink.h"
-#include "common/settings.h"
 #include "common/text.h"
+#include "platform/file_sync.h"
 #include "platform/file_system.h"
 #include "store/command.h"
 #include "store/connection.h"
@@ -18,34 +19,45 @@ namespace app {
 // box, the message box, standard output).
 class Inventory : public RefreshStages {
  public:
-  // Every file is reached through `files`; `log` receives the importers' log lines. Both must
-  // outlive the inventory. The folders end in a path separator; the defaults are the fixed settings
-  // of the installation.
-  Inventory(platform::FileSystem& files, common::LogSink& log,
-            common::Text survey_folder = common::settings::kSurveyFolder,
-            common::Text database_folder = common::settings::kDatabaseFolder);
+  // Every file is reached through `files`; `log` receives the importers' log lines, and `sync` flushes
+  // the tables each run writes. All must outlive the inventory.
+  explicit Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings = DefaultSettings(),
+                     platform::FileSync& sync = platform::SystemFileSync());
+  // The compiled-in settings with other folders, which end in a path separator.
+  Inventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
+            common::Text database_folder);
   ~Inventory() override;
   Inventory(const Inventory&) = delete;
   Inventory& operator=(const Inventory&) = delete;
 
-  const common::Text& survey_folder() const { return survey_folder_; }
-  const common::Text& database_folder() const { return database_folder_; }
+  const Settings& settings() const { return settings_; }
+  const common::Text& survey_folder() const { return settings_.survey_folder; }
+  const common::Text& database_folder() const { return settings_.database_folder; }
 
   // The first-activation procedure: points ADOConnection at the database folder and creates USERS with
   // its indexes when users.dbf is missing there. Errors propagate. Running it once per start is the
   // caller's part.
   // Holds the database folder's lock meanwhile: throws common::Error "The database folder "<folder>"
-  // is in use by another refresh run" when another run holds it (platform::FolderLock).
+  // is in use by another refresh run" when another run holds it (platform::FolderLock). The
+  // connection string is set before the lock is taken, so it stays set after any failure.
+  // Before it returns, and also when it fails, what it wrote is flushed to stable storage (see Flush).
   virtual void FormActivate();
 
   // One refresh run over the survey folder with this inventory's stages (see RunRefresh), under the
-  // database folder's lock as FormActivate. The folder is opened and listed afresh for each run.
+  // database folder's lock as FormActivate, flushed at its end as FormActivate. The survey folder is
+  // opened and listed afresh for each run. `counts` and `skip` as
+  // for RunRefresh; without them the first failing file ends the run.
+  void Refresh(RunCounts& counts, const SkipFile& skip = nullptr);
   void Refresh();
 
-  void GetExchange() override;
+  // Flushes every table file the connection wrote, and each folder where a table was created or
+  // dropped, to stable storage (store::Connection::Flush).
+  void Flush();
+
+  directory::ExportCounts GetExchange() override;
   void AddData(const common::Text& path) override;
-  void AddInfoData(const common::Text& path) override;
-  void MergeContacts() override;
+  bool AddInfoData(const common::Text& path) override;
+  directory::MergeCounts MergeContacts() override;
   void CloseConnectionIfConnected() override;
 
   // The data components, named as their failures name them. The connection comes first: the others
@@ -57,13 +69,18 @@ class Inventory : public RefreshStages {
   store::Query ADOQueryL{"ADOQueryL", ADOConnection};
 
  private:
-  // The survey folder of the run under way, or of the stage called on its own.
+  // Runs `step`, then flushes; after a failure the flush is tried too, and the step's failure is the
+  // one that propagates.
+  template <typename Step>
+  void FlushingAfter(Step step);
+
+  // The survey folder of the run under way, or of a stage called on its own.
   survey::SurveyFolder& Survey();
 
   platform::FileSystem& files_;
   common::LogSink& log_;
-  common::Text survey_folder_;
-  common::Text database_folder_;
+  Settings settings_;
+  platform::FileSync& sync_;
   std::unique_ptr<survey::SurveyFolder> survey_;
 };
 

@@ -6,9 +6,9 @@
 
 namespace app {
 
-void InstallMailClient([[maybe_unused]] platform::FileSystem& files) {
+void InstallMailClient([[maybe_unused]] platform::FileSystem& files, [[maybe_unused]] const Settings& settings) {
 #ifndef _WIN32
-  directory::RegisterOutlookStandIn(files);
+  directory::RegisterOutlookStandIn(files, settings.gal_file, settings.contacts_file);
 #endif
 }
 

@@ -1,9 +1,14 @@
 #include "app/unattended.h"
 
+#include <chrono>
 #include <exception>
 #include <iostream>
+#include <string>
 
 #include "app/error_text.h"
+#include "app/inventory.h"
+#include "app/mail_client.h"
+#include "app/run_controller.h"
 #include "common/error.h"
 
 namespace app {
@@ -12,9 +17,23 @@ void StdoutLog::Log(const common::Text& line) { std::cout << common::ToUtf8(line
 
 namespace {
 
-int Fail(const common::Text& message) {
-  std::cerr << common::ToUtf8(ErrorText(message)) << '\n';
-  return 1;
+// A failure's text as one line: a file name may hold line breaks and other control characters.
+void WriteLine(std::ostream& err, common::Text line) {
+  for (char16_t& c : line) {
+    if (c < u' ' || c == u'\x7F') c = u'?';
+  }
+  err << common::ToUtf8(line) << '\n' << std::flush;
+}
+
+void WriteSummary(std::ostream& err, const RunCounts& counts, std::chrono::steady_clock::duration elapsed) {
+  long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+  std::string fraction = std::to_string(ms % 1000);
+  err << "summary: imported=" << counts.survey_files_imported << " info-only=" << counts.info_only_hosts_added
+      << " skipped=" << counts.files_skipped << " mexport=" << counts.exported.mexport_rows
+      << " texport=" << counts.exported.texport_rows << " email=" << counts.merged.email_rows
+      << " tel2=" << counts.merged.tel2_rows << " seconds=" << ms / 1000 << '.'
+      << std::string(3 - fraction.size(), '0') << fraction << '\n'
+      << std::flush;
 }
 
 }  // namespace
@@ -22,12 +41,32 @@ int Fail(const common::Text& message) {
 int RunReportingFailure(const std::function<void()>& run) {
   try {
     run();
-  } catch (const common::Error& error) {
-    return Fail(error.message());
-  } catch (const std::exception& error) {
-    return Fail(common::FromUtf8(error.what()));
+  } catch (...) {
+    std::cerr << common::ToUtf8(FailureText(std::current_exception())) << '\n';
+    return 1;
   }
   return 0;
+}
+
+int RunUnattended(platform::FileSystem& files, const UnattendedOptions& options, common::LogSink& log,
+                  std::ostream& err, platform::FileSync& sync) {
+  const auto start = std::chrono::steady_clock::now();
+  RunCounts counts;
+  int status = 0;
+  try {
+    InstallMailClient(files, options.settings);
+    Inventory inventory(files, log, options.settings, sync);
+    inventory.FormActivate();
+    SkipFile skip;
+    if (options.keep_going) skip = [&](const common::Error& failure) { WriteLine(err, ErrorText(failure.message())); };
+    inventory.Refresh(counts, skip);
+    if (counts.files_skipped > 0) status = 1;
+  } catch (...) {
+    WriteLine(err, FailureText(std::current_exception()));
+    status = 1;
+  }
+  if (options.summary) WriteSummary(err, counts, std::chrono::steady_clock::now() - start);
+  return status;
 }
 
 }  // namespace app

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <ostream>
 
+#include "app/settings.h"
 #include "common/log_sink.h"
+#include "platform/file_sync.h"
+#include "platform/file_system.h"
 
 namespace app {
 
@@ -16,5 +20,29 @@ class StdoutLog : public common::LogSink {
 // with the window's full-stop rule. Every failure is caught here, as the window catches at its
 // event boundary.
 int RunReportingFailure(const std::function<void()>& run);
+
+// What inventory-refresh is asked to do: the settings (the compiled-in ones unless its options say
+// otherwise) and how the run treats failing workstation files and reports itself.
+struct UnattendedOptions {
+  Settings settings = DefaultSettings();
+  // A workstation file that fails is reported and skipped, and the run goes on (see SkipFile).
+  bool keep_going = false;
+  // One summary line on the error stream at the end (see RunUnattended).
+  bool summary = false;
+};
+
+// One unattended run, every file reached through `files`: installs the mail client for the settings, then the first-activation procedure
+// and one refresh run of an Inventory with `log` and `sync`. Everything is caught here. Writes to `err`,
+// each as one line (a control character in a file name shows as "?"):
+// - with keep_going, the text of each skipped file's failure (with the window's full-stop rule);
+// - the text of a failure that ends the run;
+// - with summary, last, even after a failure: "summary: imported=<survey files imported>
+//   info-only=<info-only hosts added> skipped=<files skipped> mexport=<rows> texport=<rows>
+//   email=<USERS rows that got an e-mail address> tel2=<rows that got a second telephone>
+//   seconds=<wall-clock seconds, three decimals>".
+// The tables the run wrote are flushed before anything is reported. Returns the exit status: 0, or 1
+// when the run failed or a file was skipped.
+int RunUnattended(platform::FileSystem& files, const UnattendedOptions& options, common::LogSink& log,
+                  std::ostream& err, platform::FileSync& sync = platform::SystemFileSync());
 
 }  // namespace app

@@ -33,29 +33,75 @@ class NullLog : public common::LogSink {
   void Log(const common::Text&) override {}
 };
 
-// The inventory with a stopwatch around each stage of the run.
-class TimedInventory : public app::Inventory {
+// The system's flushing with a stopwatch around each call.
+class TimedSync : public platform::FileSync {
  public:
-  using app::Inventory::Inventory;
-
-  struct Seconds {
-    double activation = 0, export_tables = 0, survey = 0, info = 0, merge = 0;
-  } seconds;
-
-  void FormActivate() override { Time(seconds.activation, [&] { app::Inventory::FormActivate(); }); }
-  void GetExchange() override { Time(seconds.export_tables, [&] { app::Inventory::GetExchange(); }); }
-  void AddData(const common::Text& path) override { Time(seconds.survey, [&] { app::Inventory::AddData(path); }); }
-  void AddInfoData(const common::Text& path) override {
-    Time(seconds.info, [&] { app::Inventory::AddInfoData(path); });
+  double seconds = 0;
+  int SyncFile(const std::filesystem::path& path) override {
+    return Time([&] { return platform::SystemFileSync().SyncFile(path); });
   }
-  void MergeContacts() override { Time(seconds.merge, [&] { app::Inventory::MergeContacts(); }); }
+  int SyncFolder(const std::filesystem::path& folder) override {
+    return Time([&] { return platform::SystemFileSync().SyncFolder(folder); });
+  }
 
  private:
   template <typename Body>
-  static void Time(double& total, Body body) {
+  int Time(Body body) {
     Clock::time_point start = Clock::now();
-    body();
-    total += std::chrono::duration<double>(Clock::now() - start).count();
+    int result = body();
+    seconds += std::chrono::duration<double>(Clock::now() - start).count();
+    return result;
+  }
+};
+
+app::Settings SettingsFor(common::Text survey_folder, common::Text database_folder) {
+  app::Settings settings = app::DefaultSettings();
+  settings.survey_folder = std::move(survey_folder);
+  settings.database_folder = std::move(database_folder);
+  return settings;
+}
+
+// The inventory with a stopwatch around each stage of the run and around the flushes that end the
+// activation and the run (outside every stage).
+class TimedInventory : public app::Inventory {
+ public:
+  TimedInventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
+                 common::Text database_folder)
+      : app::Inventory(files, log, SettingsFor(std::move(survey_folder), std::move(database_folder)), sync_) {}
+
+  struct Seconds {
+    double activation = 0, export_tables = 0, survey = 0, info = 0, merge = 0, flush = 0;
+  } seconds;
+
+  void Refresh() {
+    app::Inventory::Refresh();
+    seconds.flush = sync_.seconds;
+  }
+
+  void FormActivate() override { Time(seconds.activation, [&] { app::Inventory::FormActivate(); }); }
+  directory::ExportCounts GetExchange() override {
+    return Time(seconds.export_tables, [&] { return app::Inventory::GetExchange(); });
+  }
+  void AddData(const common::Text& path) override { Time(seconds.survey, [&] { app::Inventory::AddData(path); }); }
+  bool AddInfoData(const common::Text& path) override {
+    return Time(seconds.info, [&] { return app::Inventory::AddInfoData(path); });
+  }
+  directory::MergeCounts MergeContacts() override {
+    return Time(seconds.merge, [&] { return app::Inventory::MergeContacts(); });
+  }
+
+ private:
+  TimedSync sync_;
+
+  template <typename Body>
+  static auto Time(double& total, Body body) -> decltype(body()) {
+    Clock::time_point start = Clock::now();
+    struct AddOnExit {
+      double& total;
+      Clock::time_point start;
+      ~AddOnExit() { total += std::chrono::duration<double>(Clock::now() - start).count(); }
+    } add{total, start};
+    return body();
   }
 };
 
@@ -108,6 +154,7 @@ void ReportRun(benchmark::State& state, const TimedInventory::Seconds& total, in
   state.counters["survey_s"] = average(total.survey);
   state.counters["info_s"] = average(total.info);
   state.counters["merge_s"] = average(total.merge);
+  state.counters["flush_s"] = average(total.flush);
   state.counters["hosts_per_s"] = benchmark::Counter(static_cast<double>(TotalHosts(hosts)) * state.iterations(),
                                                      benchmark::Counter::kIsRate);
   rusage usage{};
@@ -121,6 +168,7 @@ void Accumulate(TimedInventory::Seconds& total, const TimedInventory::Seconds& r
   total.survey += run.survey;
   total.info += run.info;
   total.merge += run.merge;
+  total.flush += run.flush;
 }
 
 // The first run on an empty database folder: USERS created, every host inserted.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "store/command.h"
 #include "store/query.h"
 
@@ -14,6 +16,13 @@ namespace directory {
 // `query` walks the export tables and is left open at the end of the TEXPORT rows; `command` runs
 // one update per export row. Nothing is caught: a store failure propagates and the updates made
 // before it stay.
-void MergeContacts(store::Query& query, store::Command& command);
+//
+// Returns the USERS rows this merge gave a value: those whose name matched an export row, each counted
+// once however many export rows carry its name, when the value that row ended with is not blank.
+struct MergeCounts {
+  size_t email_rows = 0;
+  size_t tel2_rows = 0;
+};
+MergeCounts MergeContacts(store::Query& query, store::Command& command);
 
 }  // namespace directory

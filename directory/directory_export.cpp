@@ -23,7 +23,7 @@ void RebuildTable(store::Command& command, const common::Text& database_folder, 
   command.Execute();
 }
 
-void ExportAddressList(store::Connection& connection, store::Command& command, store::Table& table,
+size_t ExportAddressList(store::Connection& connection, store::Command& command, store::Table& table,
                        const common::Text& database_folder, const common::Text& mail_domain) {
   RebuildTable(command, database_folder, u"mexport.dbf", store::kDropMexport, store::kCreateMexport,
                store::kCreateMexportIndex);
@@ -44,9 +44,10 @@ void ExportAddressList(store::Connection& connection, store::Command& command, s
   }
   table.Close();
   connection.Close();
+  return count > 0 ? static_cast<size_t>(count) : 0;
 }
 
-void ExportContacts(store::Command& command, store::Table& table, const common::Text& database_folder) {
+size_t ExportContacts(store::Command& command, store::Table& table, const common::Text& database_folder) {
   RebuildTable(command, database_folder, u"texport.dbf", store::kDropTexport, store::kCreateTexport,
                store::kCreateTexportIndex);
   table.SetTableName(store::kTexportTableName);
@@ -55,6 +56,7 @@ void ExportContacts(store::Command& command, store::Table& table, const common::
   platform::AutomationRef name_space = application->Method(u"GetNameSpace", {kMapiNamespace}).AsObject();
   platform::AutomationRef folder = name_space->Method(u"GetDefaultFolder", {kContactsFolder}).AsObject();
   const int32_t count = folder->Get(u"Items").AsObject()->Get(u"Count").AsInteger();
+  size_t rows = 0;
   for (int32_t j = 1; j <= count; ++j) {
     platform::AutomationRef item = folder->Property(u"Items", {j}).AsObject();
     common::Text last = survey::CleanFIO(item->Get(u"LastName").AsText());
@@ -67,16 +69,20 @@ void ExportContacts(store::Command& command, store::Table& table, const common::
     // The number is cut from the telephone as the contact holds it, read a second time.
     table.SetField("TEL", survey::CleanPhone(item->Get(u"BusinessTelephoneNumber").AsText()));
     table.Post();
+    ++rows;
   }
   table.Close();
+  return rows;
 }
 
 }  // namespace
 
-void GetExchange(store::Connection& connection, store::Command& command, store::Table& table,
-                 const common::Text& database_folder, const common::Text& mail_domain) {
-  ExportAddressList(connection, command, table, database_folder, mail_domain);
-  ExportContacts(command, table, database_folder);
+ExportCounts GetExchange(store::Connection& connection, store::Command& command, store::Table& table,
+                         const common::Text& database_folder, const common::Text& mail_domain) {
+  ExportCounts counts;
+  counts.mexport_rows = ExportAddressList(connection, command, table, database_folder, mail_domain);
+  counts.texport_rows = ExportContacts(command, table, database_folder);
+  return counts;
 }
 
 }  // namespace directory

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "common/text.h"
 #include "store/command.h"
 #include "store/connection.h"
@@ -22,7 +24,12 @@ namespace directory {
 // "Outlook.Application"", "Method '%s' not supported by automation object", or the mail client's
 // description of a rejected call) propagates, the rows posted so far stay and `table` stays open.
 // Every automation reference taken is released on return or failure.
-void GetExchange(store::Connection& connection, store::Command& command, store::Table& table,
-                 const common::Text& database_folder, const common::Text& mail_domain);
+// Returns the rows written to each table.
+struct ExportCounts {
+  size_t mexport_rows = 0;
+  size_t texport_rows = 0;
+};
+ExportCounts GetExchange(store::Connection& connection, store::Command& command, store::Table& table,
+                         const common::Text& database_folder, const common::Text& mail_domain);
 
 }  // namespace directory

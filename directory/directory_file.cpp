@@ -12,6 +12,7 @@ std::string ReadDirectoryFile(platform::FileSystem& files, const common::Text& p
   common::Text reason;
   std::unique_ptr<platform::Folder> folder = files.OpenFolder(split.folder, &reason);
   if (!folder) throw common::CannotOpenFile(path, reason);
+  // The exports may sit on the share the workstations write to: opened like a workstation file.
   return folder->ReadForeignFile(split.name, kMaxDirectoryFileSize);
 }
 

@@ -16,9 +16,9 @@ namespace directory {
 inline constexpr size_t kMaxDirectoryFileSize = 64u << 20;
 
 // The whole file as bytes, read through `files` as a file from outside (platform::Folder::
-// ReadForeignFile: no links, no devices, no waiting). Throws common::CannotOpenFile(path, <reason>)
-// when it cannot be opened or read, the reason "File too large (the limit is 67108864 bytes)" beyond
-// the bound.
+// ReadForeignFile): no links followed, no blocking, regular files only, within kMaxDirectoryFileSize.
+// Throws common::Error "Cannot open file "<path>". <reason>" ("Not a regular file", "File too large
+// (the limit is 67108864 bytes)", or the system's text).
 std::string ReadDirectoryFile(platform::FileSystem& files, const common::Text& path);
 
 // Bytes with a UTF-16 byte-order mark become UTF-8; a UTF-8 mark is removed; anything else is

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "common/settings.h"
 #include "common/text.h"
 
 namespace directory {
@@ -10,6 +9,6 @@ namespace directory {
 // `mail_domain`. Twice the text up to and including the first "/cn=" is cut away (the first three
 // characters when there is none); the alias is the run of ASCII letters that then opens the text.
 // Never fails: an address without an alias gives "@" and the domain.
-common::Text MakeEmail(common::TextView address, common::TextView mail_domain = common::settings::kMailDomain);
+common::Text MakeEmail(common::TextView address, common::TextView mail_domain);
 
 }  // namespace directory

@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "common/settings.h"
 #include "directory/ldif_reader.h"
 #include "directory/outlook_names.h"
 #include "directory/vcard_reader.h"
@@ -185,10 +184,6 @@ void RegisterOutlookStandIn(platform::FileSystem& files, common::Text gal_path, 
                                                        contacts_path = std::move(contacts_path)] {
     return CreateOutlookStandIn(files, gal_path, contacts_path);
   });
-}
-
-void RegisterOutlookStandIn(platform::FileSystem& files) {
-  RegisterOutlookStandIn(files, common::settings::kGalFile, common::settings::kContactsFile);
 }
 
 }  // namespace directory

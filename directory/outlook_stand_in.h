@@ -26,11 +26,9 @@ namespace directory {
 platform::AutomationRef CreateOutlookStandIn(platform::FileSystem& files, const common::Text& gal_path,
                                              const common::Text& contacts_path);
 
-// Registers the stand-in as "Outlook.Application" over the given files (by default the fixed
-// settings kGalFile and kContactsFile), read through `files`, which must outlive the registration.
-// Each creation reads the files again, so a creation fails with "<reason>, ProgID:
-// "Outlook.Application"" while a file is missing or broken.
+// Registers the stand-in as "Outlook.Application" over the given files, read through `files` (which
+// must outlive the registration). Each creation reads the files again, so a creation fails with
+// "<reason>, ProgID: "Outlook.Application"" while a file is missing or broken.
 void RegisterOutlookStandIn(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path);
-void RegisterOutlookStandIn(platform::FileSystem& files);
 
 }  // namespace directory

@@ -33,6 +33,20 @@ struct Releaser {
   void operator()(IUnknown* object) const { object->Release(); }
 };
 
+// One VARIANT whose contents (a string, an object reference) are freed on every way out of scope.
+class HeldVariant {
+ public:
+  HeldVariant() { VariantInit(&value_); }
+  ~HeldVariant() { VariantClear(&value_); }
+  HeldVariant(const HeldVariant&) = delete;
+  HeldVariant& operator=(const HeldVariant&) = delete;
+  VARIANT* get() { return &value_; }
+  VARIANT& operator*() { return value_; }
+
+ private:
+  VARIANT value_;
+};
+
 // Holds the argument variants of one call and frees their strings.
 class Arguments {
  public:
@@ -96,16 +110,13 @@ class ComObject : public AutomationObject {
 
     Arguments held(arguments);
     DISPPARAMS parameters = held.Parameters();
-    VARIANT result;
-    VariantInit(&result);
+    HeldVariant result;
     EXCEPINFO exception{};
     UINT bad_argument = 0;
     HRESULT status = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, static_cast<WORD>(invocation), &parameters,
-                                       &result, &exception, &bad_argument);
+                                       result.get(), &exception, &bad_argument);
     if (FAILED(status)) throw InvokeFailure(status, exception);
-    AutomationValue value = Convert(result);
-    VariantClear(&result);
-    return value;
+    return Convert(*result);
   }
 
  private:
@@ -137,21 +148,17 @@ class ComObject : public AutomationObject {
       case VT_UINT:
       case VT_BOOL: {
         // Integers of every width (Count is a long) become a 32-bit integer.
-        VARIANT converted;
-        VariantInit(&converted);
-        if (FAILED(VariantChangeType(&converted, &result, 0, VT_I4))) throw common::Error(u"Type mismatch");
-        return AutomationValue(static_cast<int32_t>(converted.lVal));
+        HeldVariant converted;
+        if (FAILED(VariantChangeType(converted.get(), &result, 0, VT_I4))) throw common::Error(u"Type mismatch");
+        return AutomationValue(static_cast<int32_t>((*converted).lVal));
       }
       default:
         break;
     }
     // Anything else (dates, currency, doubles) is read as the system formats it as text.
-    VARIANT converted;
-    VariantInit(&converted);
-    if (FAILED(VariantChangeType(&converted, &result, 0, VT_BSTR))) throw common::Error(u"Type mismatch");
-    AutomationValue text(FromBstr(converted.bstrVal));
-    VariantClear(&converted);
-    return text;
+    HeldVariant converted;
+    if (FAILED(VariantChangeType(converted.get(), &result, 0, VT_BSTR))) throw common::Error(u"Type mismatch");
+    return AutomationValue(FromBstr((*converted).bstrVal));
   }
 
   std::unique_ptr<IDispatch, Releaser> dispatch_;

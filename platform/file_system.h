@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -142,6 +143,10 @@ common::Error CannotListFolder(common::TextView path, common::TextView reason); 
 common::Error FolderInUse(common::TextView folder);
 // "File too large (the limit is %d bytes)": the reason of a refused workstation or directory file.
 common::Text FileTooLarge(size_t limit);
+
+// Text <-> std::filesystem::path, losslessly (on POSIX through common::PathToText/TextToPath).
+std::filesystem::path TextToFsPath(common::TextView text);
+common::Text FsPathToText(const std::filesystem::path& path);
 
 // The folder part of a full path (up to and with its last separator) and the name after it.
 struct SplitPath {

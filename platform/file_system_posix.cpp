@@ -296,6 +296,10 @@ class PosixFolder : public Folder {
 
 }  // namespace
 
+std::filesystem::path TextToFsPath(common::TextView text) { return std::filesystem::path(common::TextToPath(text)); }
+
+common::Text FsPathToText(const std::filesystem::path& path) { return common::PathToText(path.native()); }
+
 std::unique_ptr<Folder> SystemFileSystem::OpenFolder(const common::Text& path, common::Text* reason) {
   std::string native = path.empty() ? std::string(".") : common::TextToPath(path);
   int fd = -1;

@@ -241,6 +241,17 @@ class WinFolder : public Folder {
 
 }  // namespace
 
+// Separators become backslashes, so that paths built from a folder setting and a file name read
+// the Windows way throughout.
+std::filesystem::path TextToFsPath(common::TextView text) {
+  return std::filesystem::path(std::wstring(text.begin(), text.end())).make_preferred();
+}
+
+common::Text FsPathToText(const std::filesystem::path& path) {
+  const std::wstring& native = path.native();
+  return common::Text(native.begin(), native.end());
+}
+
 std::unique_ptr<Folder> SystemFileSystem::OpenFolder(const common::Text& path, common::Text* reason) {
   common::Text shown = path.empty() ? common::Text(u".\\") : path;
   if (shown.back() != u'\\' && shown.back() != u'/') shown += u'\\';

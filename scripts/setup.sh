@@ -12,6 +12,8 @@ for option in "$@"; do
       packages+=(clang libclang-rt-14-dev)
       # The SMB share test: Samba's server and the FUSE client smbnetfs (fuse3 brings fusermount).
       packages+=(samba smbnetfs fuse3)
+      # An X server without a window manager for the first-activation test of the Qt window.
+      packages+=(xvfb)
       ;;
     --windows)
       # The Windows cross build (the -posix compilers: GoogleTest needs std::mutex), Wine to run its

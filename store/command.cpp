@@ -21,13 +21,13 @@ void Command::SetText(const common::Text& text) {
 
 Parameter& Command::Param(std::string_view name) { return params_.Find(name_, name); }
 
-void Command::Execute() {
+size_t Command::Execute() {
   connection_.TraceStatement(name_, text_);
   if (!compiled_) {
     compiled_ = std::make_unique<Compiled>(AsComponent(name_, [&] { return Compiled{sql::ParseShared(text_)}; }));
   }
   Database& database = connection_.Open();
-  AsComponent(name_, [&] { database.Execute(*compiled_->statement, params_); });
+  return AsComponent(name_, [&] { return database.Execute(*compiled_->statement, params_); });
 }
 
 }  // namespace store

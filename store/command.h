@@ -26,8 +26,10 @@ class Command {
   // Throws "ADOCommand: Parameter 'X' not found".
   Parameter& Param(std::string_view name);
 
-  // Opens the connection when needed and executes. Failures are reported as "<name>: <reason>".
-  void Execute();
+  // Opens the connection when needed and executes. Returns the records affected: the rows an UPDATE or
+  // DELETE matched (whether or not a value changed), 1 for an INSERT, 0 for the others. Failures are
+  // reported as "<name>: <reason>".
+  size_t Execute();
 
  private:
   struct Compiled;

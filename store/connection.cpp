@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/error.h"
+#include "platform/system_error.h"
 #include "store/component_error.h"
 #include "store/database.h"
 #include "store/inventory_database.h"
@@ -49,9 +50,27 @@ void Connection::Close() {
 
 Database& Connection::Open() {
   if (!database_) {
-    database_ = AsComponent(name_, [&] { return std::make_unique<Database>(files_, FolderOf(connection_string_)); });
+    database_ = AsComponent(name_, [&] { return std::make_unique<Database>(files_, FolderOf(connection_string_), &written_); });
   }
   return *database_;
+}
+
+void Connection::Flush(platform::FileSync& sync) {
+  auto fail = [&](const char16_t* what, const std::filesystem::path& path, int error) {
+    return common::ComponentError(name_, common::Text(u"Cannot flush ") + what + u" \"" + platform::FsPathToText(path) +
+                                             u"\". " + platform::SystemErrorText(error));
+  };
+  // The files first, then the names that lead to them.
+  while (!written_.files.empty()) {
+    auto first = written_.files.begin();
+    if (int error = sync.SyncFile(*first)) throw fail(u"file", *first, error);
+    written_.files.erase(first);
+  }
+  while (!written_.folders.empty()) {
+    auto first = written_.folders.begin();
+    if (int error = sync.SyncFolder(*first)) throw fail(u"folder", *first, error);
+    written_.folders.erase(first);
+  }
 }
 
 void Connection::Attach(Dataset* dataset) { datasets_.push_back(dataset); }

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "common/text.h"
+#include "platform/file_sync.h"
 #include "platform/file_system.h"
+#include "store/database.h"
 
 namespace store {
-
-class Database;  // the engine's open tables of one folder (store/database.h)
 
 // The one database connection. It is never opened explicitly: the first statement, query or table
 // that needs it opens it, and it stays open until Close(). Closing it closes the queries and the
@@ -35,6 +35,13 @@ class Connection {
 
   bool Connected() const;
   void Close();
+
+  // Forces to stable storage, through `sync`, every table file that statements and tables on this
+  // connection have written since the last Flush (closing the connection in between forgets nothing),
+  // then each folder where a table was created or dropped; then forgets them. Open or closed, the
+  // connection stays as it is. Throws "<name>: Cannot flush file "<path>". <reason>" (or "folder") at
+  // the first failure; what was not flushed then is kept for the next Flush.
+  void Flush(platform::FileSync& sync);
 
   // Opens the connection when it is not yet open and returns the engine behind it. Used by the
   // components bound to this connection.
@@ -62,6 +69,7 @@ class Connection {
   std::string name_;
   common::Text connection_string_;
   std::unique_ptr<Database> database_;
+  WrittenFiles written_;
   std::vector<Dataset*> datasets_;
   Trace trace_;
 };

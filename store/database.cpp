@@ -41,11 +41,20 @@ std::vector<uint32_t> Where(TableWriter& table, int field, const sql::Binding& w
 
 }  // namespace
 
-Database::Database(platform::FileSystem& files, const common::Text& folder) {
+Database::Database(platform::FileSystem& files, const common::Text& folder, WrittenFiles* written)
+    : written_(written) {
+  // Paths go into messages in the system's own form, so that any folder name reads right.
+  const common::Text shown = platform::FsPathToText(platform::TextToFsPath(folder));
   common::Text reason;
   folder_ = files.OpenFolder(folder, &reason);
-  if (!folder_) throw common::Error(u"Cannot open the database folder \"" + folder + u"\". " + reason);
-  tables_ = std::make_unique<TableCache>(*folder_, folder, platform::Codepage::Get(common::settings::kDbfCodepage));
+  if (!folder_) throw common::Error(u"Cannot open the database folder \"" + shown + u"\". " + reason);
+  tables_ = std::make_unique<TableCache>(*folder_, shown, platform::Codepage::Get(common::settings::kDbfCodepage));
+}
+
+void Database::Wrote(const common::Text& file, bool named) {
+  if (written_ == nullptr) return;
+  written_->files.insert(platform::TextToFsPath(file));
+  if (named) written_->folders.insert(platform::TextToFsPath(folder_->path()));
 }
 
 Database::~Database() = default;
@@ -68,7 +77,9 @@ void Database::CreateTable(const Statement& statement) {
     }
     fields.push_back(std::move(field));
   }
-  dbf::CreateTableFile(*folder_, TableCache::FileNameOf(statement.table), std::move(fields), dbf::kLdidWindows1251);
+  const common::Text name = TableCache::FileNameOf(statement.table);
+  dbf::CreateTableFile(*folder_, name, std::move(fields), dbf::kLdidWindows1251);
+  Wrote(folder_->path() + name, true);
 }
 
 void Database::Insert(const std::string& table_name, const std::vector<std::pair<std::string, BoundValue>>& values) {
@@ -82,24 +93,30 @@ void Database::Insert(const std::string& table_name, const std::vector<std::pair
     const dbf::Field& f = table.FieldAt(field);
     record.replace(f.offset, static_cast<size_t>(f.width), Encode(table, field, value));
   }
+  Wrote(table.path());
   table.Insert(std::move(record));
 }
 
-void Database::Execute(const Statement& statement, const Parameters& parameters) {
+size_t Database::Execute(const Statement& statement, const Parameters& parameters) {
   switch (statement.kind) {
     case StatementKind::kCreateTable:
       CreateTable(statement);
-      return;
-    case StatementKind::kDropTable:
-      tables_->Drop(statement.table);
-      return;
+      return 0;
+    case StatementKind::kDropTable: {
+      common::Text dropped = tables_->Drop(statement.table);
+      if (written_ != nullptr) {
+        written_->files.erase(platform::TextToFsPath(dropped));
+        written_->folders.insert(platform::TextToFsPath(folder_->path()));
+      }
+      return 0;
+    }
     case StatementKind::kCreateIndex: {
       TableWriter& table = tables_->Acquire(statement.table);
       int field = table.Field(statement.columns[0]);
       if (!table.index_names().emplace(statement.index, field).second) {
         throw IndexExistsAlready(statement.index, statement.table);
       }
-      return;
+      return 0;
     }
     case StatementKind::kInsert: {
       std::vector<std::pair<std::string, BoundValue>> values;
@@ -107,26 +124,31 @@ void Database::Execute(const Statement& statement, const Parameters& parameters)
         values.emplace_back(statement.columns[i], FromParameter(parameters, statement.parameters[i]));
       }
       Insert(statement.table, values);
-      return;
+      return 1;
     }
     case StatementKind::kUpdate: {
       TableWriter& table = tables_->Acquire(statement.table);
       int set_field = table.Field(statement.set->column);
       int where_field = table.Field(statement.where->column);
       std::string bytes = Encode(table, set_field, FromParameter(parameters, statement.set->parameter));
-      table.Update(Where(table, where_field, *statement.where, parameters), set_field, bytes);
-      return;
+      std::vector<uint32_t> records = Where(table, where_field, *statement.where, parameters);
+      Wrote(table.path());
+      table.Update(records, set_field, bytes);
+      return records.size();
     }
     case StatementKind::kDelete: {
       TableWriter& table = tables_->Acquire(statement.table);
-      table.Delete(Where(table, table.Field(statement.where->column), *statement.where, parameters));
-      return;
+      std::vector<uint32_t> records = Where(table, table.Field(statement.where->column), *statement.where, parameters);
+      Wrote(table.path());
+      table.Delete(records);
+      return records.size();
     }
     case StatementKind::kSelect:
     case StatementKind::kSelectCount:
       Select(statement, parameters);
-      return;
+      return 0;
   }
+  return 0;
 }
 
 ResultSet Database::Select(const Statement& statement, const Parameters& parameters) {
@@ -137,9 +159,10 @@ ResultSet Database::Select(const Statement& statement, const Parameters& paramet
     int counted = table.Field(statement.columns[0]);
     int where_field = table.Field(statement.where->column);
     std::vector<uint32_t> records = Where(table, where_field, *statement.where, parameters);
-    // COUNT(column) counts the rows where that column has a value.
+    // COUNT(column) counts the rows where that column is not null. Only a number can be null (blank):
+    // a character field always holds a text, blanks being the empty text, as the comparison has it.
     size_t count = records.size();
-    if (counted != where_field) {
+    if (counted != where_field && table.FieldAt(counted).numeric()) {
       for (uint32_t record : records) {
         if (dbf::IsNull(table.FieldAt(counted), table.ReadField(record, counted))) --count;
       }

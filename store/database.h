@@ -1,6 +1,8 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,6 +30,14 @@ struct BoundValue {
   common::TextView text;
 };
 
+// What statements changed on disk, for a flush at the end of a run: the table files written (created,
+// or a record added, changed or deleted) and the folders where a table was created or dropped. A
+// dropped table's file leaves the list.
+struct WrittenFiles {
+  std::set<std::filesystem::path> files;
+  std::set<std::filesystem::path> folders;
+};
+
 // The tables of one database folder: each table is the file <lower-case name>.dbf there, found
 // whatever the case of its name. Every statement takes effect on disk before it returns.
 //
@@ -38,18 +48,25 @@ struct BoundValue {
 // built from one pass over the table the first time a statement looks a column up, and kept up to
 // date by every write after that.
 //
+// "WHERE column = :value" compares as dBase does: character values without their trailing blanks,
+// so the empty text finds the rows whose field is blank and "PC-12 " finds "PC-12", while leading
+// blanks count (" PC-12" does not find "PC-12"); numbers by their digits, a blank number matching
+// nothing. COUNT(column) counts the found rows where the column is not null; only a blank number is.
+//
 // Errors are common::Error with the reason alone; the components add their name.
 class Database {
  public:
   // Opens `folder` through `files`, which must outlive the object. Throws common::Error
-  // "Cannot open the database folder "%s". %s" when it is not an existing folder.
-  Database(platform::FileSystem& files, const common::Text& folder);
+  // "Cannot open the database folder "%s". %s" when it is not an existing folder. `written`, when
+  // given, is told of every change on disk and must outlive this object.
+  Database(platform::FileSystem& files, const common::Text& folder, WrittenFiles* written = nullptr);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
-  // Runs a statement that returns no rows (a SELECT runs and its rows are dropped).
-  void Execute(const sql::Statement& statement, const Parameters& parameters);
+  // Runs a statement that returns no rows (a SELECT runs and its rows are dropped). Returns the rows
+  // the statement matched: those an UPDATE or DELETE found, 1 for an INSERT, 0 for the others.
+  size_t Execute(const sql::Statement& statement, const Parameters& parameters);
   ResultSet Select(const sql::Statement& statement, const Parameters& parameters);
 
   // For the table component: the columns of a table, and one new row from values by column.
@@ -59,9 +76,12 @@ class Database {
  private:
   void CreateTable(const sql::Statement& statement);
   void Insert(const std::string& table, const std::vector<std::pair<std::string, BoundValue>>& values);
+  // Tells `written_` of a change to the table file `file` (and, `named`, to the folder's entries).
+  void Wrote(const common::Text& file, bool named = false);
 
   std::unique_ptr<platform::Folder> folder_;
   std::unique_ptr<TableCache> tables_;
+  WrittenFiles* written_;
 };
 
 }  // namespace store

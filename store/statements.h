@@ -6,8 +6,9 @@
 // the named parameters; nothing is ever spliced into these texts.
 namespace store {
 
-// USERS and its eighteen indexes, created at first activation when users.dbf is missing. The
-// spacing is the table's historical text: no blank before SPEED, two before OSID, "VARCHAR (192)".
+// USERS and its eighteen indexes, created at first activation when users.dbf is missing. The text
+// is kept exactly as the system issues it, spacing included: no blank before SPEED, two before OSID,
+// "VARCHAR (192)".
 inline constexpr char16_t kCreateUsers[] =
     u"CREATE TABLE USERS (HOST VARCHAR(70), USER VARCHAR(70), IP VARCHAR(70), FIO VARCHAR(70), "
     u"TEL VARCHAR(70), ZDAN VARCHAR(70), ETAJ VARCHAR(70), KAB VARCHAR(70), EMAIL VARCHAR(70), "

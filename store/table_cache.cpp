@@ -24,11 +24,12 @@ TableWriter& TableCache::Acquire(const std::string& table) {
   return result;
 }
 
-void TableCache::Drop(const std::string& table) {
+common::Text TableCache::Drop(const std::string& table) {
   tables_.erase(table);
   std::optional<common::Text> name = dbf::FindTableFile(folder_, FileNameOf(table));
   if (!name) throw TableNotFound(table, FileNameOf(table), shown_);
   folder_.Remove(*name);
+  return folder_.path() + *name;
 }
 
 bool TableCache::Exists(const std::string& table) const {

@@ -65,8 +65,8 @@ void TableWriter::Prepare(int field) {
 }
 
 std::vector<uint32_t> TableWriter::Lookup(int field, std::string_view bytes) {
-  std::string_view key = dbf::IndexKey(FieldAt(field), bytes);
-  if (key.empty()) return {};
+  std::optional<std::string_view> key = dbf::IndexKey(FieldAt(field), bytes);
+  if (!key) return {};
   Prepare(field);
   return indexes_.at(field).Find(key);
 }

@@ -29,6 +29,8 @@ class TableWriter {
               const platform::Codepage& default_codepage);
 
   const std::string& table() const { return table_; }
+  // The table file's path, as messages name it.
+  const common::Text& path() const { return file_->path(); }
   const dbf::Header& header() const { return header_; }
   const platform::Codepage& codepage() const { return *codepage_; }
   // The field number of `column`. Throws ColumnNotFound.

@@ -4,6 +4,7 @@
 #include "store/statements.h"
 #include "survey/info_lines.h"
 #include "survey/users_row.h"
+#include "survey/workstation_file_error.h"
 
 namespace survey {
 
@@ -29,24 +30,32 @@ bool HostHasRows(store::Query& ADOQuery, const common::Text& host) {
 
 }  // namespace
 
-void AddInfoData(SurveyFolder& folder, const common::Text& name, store::Command& ADOCommand,
+bool AddInfoData(SurveyFolder& folder, const common::Text& name, store::Command& ADOCommand,
                  store::Query& ADOQuery, common::LogSink& log) {
   const common::Text host = InfoHostName(name);
   // Most info files belong to a surveyed host and were read moments ago as its companion.
-  if (!host.empty() && folder.WasRead(name) && HostHasRows(ADOQuery, host)) return;
-  LineList info = folder.ReadLines(name);
+  if (!host.empty() && folder.WasRead(name) && HostHasRows(ADOQuery, host)) return false;
+  LineList info = WorkstationFileStep([&] { return folder.ReadLines(name); });
   // A file whose name leaves no host (".nfo") gives no row: a row without a host is never found by
   // the existence test, so each run would add another.
-  if (host.empty()) return;
+  if (host.empty()) return false;
   // Only a file without an address line needs the look-up.
   common::Text line12;
   if (info.size() == 11 || info.size() == 12) line12 = platform::GetHostIP(host);
   CompleteInfoLines(info, line12);
 
-  if (HostHasRows(ADOQuery, host)) return;
+  if (HostHasRows(ADOQuery, host)) return false;
 
   log.Log(host);
-  ExecuteInsert(ADOCommand, InfoOnlyRow(host, info));
+  // The row is checked whole before the insert, so that a bad value is the file's failure and not the
+  // store's.
+  const UsersRow row = WorkstationFileStep([&] {
+    UsersRow checked = InfoOnlyRow(host, info);
+    RequireWholeNumbers(checked);
+    return checked;
+  });
+  ExecuteInsert(ADOCommand, row);
+  return true;
 }
 
 }  // namespace survey

@@ -20,10 +20,12 @@ common::Text InfoHostName(common::TextView path);
 // name gives an empty host name is read and then left alone: no look-up, no row, no log line.
 // A file this run has already read as a survey file's companion (SurveyFolder::WasRead) is not read
 // again when its host has a row: the count is asked first, and nothing else happens.
-// Throws common::Error, nothing caught: "Cannot open file "<path>". <reason>", "List index out of
-// bounds (<index>)" for an info file of fewer than 11 lines of a new host (after the log line), and
-// the store's failures.
-void AddInfoData(SurveyFolder& folder, const common::Text& name, store::Command& ADOCommand,
+// Returns true when a row was inserted.
+// Throws, nothing caught: WorkstationFileError (a common::Error) for a failure of the file, before
+// anything is written: "Cannot open file "<path>". <reason>", and for a new host (after the log line)
+// "List index out of bounds (<index>)" for an info file of fewer than 11 lines or "ADOCommand:
+// Parameter 'SPEED' value '<value>' is not a whole number"; and common::Error for the store's failures.
+bool AddInfoData(SurveyFolder& folder, const common::Text& name, store::Command& ADOCommand,
                  store::Query& ADOQuery, common::LogSink& log);
 
 }  // namespace survey

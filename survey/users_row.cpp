@@ -89,12 +89,13 @@ const common::Text& ValueOf(const UsersRow& row, std::string_view name) {
 
 void RequireWholeNumbers(const UsersRow& row) {
   for (const UsersValue& value : row) {
-    // The store keeps an empty value as null; any other text must be a whole number.
+    // The store keeps an empty value as null; any other text must be a whole number in range.
     if (value.kind != store::ParamKind::kInteger || value.value.empty()) continue;
-    if (store::ParseIntegerText(value.value)) continue;
+    std::optional<std::string> fault = store::IntegerTextFault(value.value);
+    if (!fault) continue;
     common::Text message = common::FromUtf8("Parameter '" + value.name + "' value '");
     message += value.value;
-    message += u"' is not a whole number";
+    message += common::FromUtf8("' " + *fault);
     throw common::ComponentError(kCommandComponent, message);
   }
 }

@@ -39,7 +39,8 @@ const common::Text& ValueOf(const UsersRow& row, std::string_view name);
 // Checks the integer values (SPEED, RAM, HDD) by the rule the store applies when it executes the
 // insert (an empty value is null, any other must satisfy store::ParseIntegerText), so that a bad
 // value can be refused before anything is written. Throws the store's message:
-// "ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number".
+// "ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number", "ADOCommand: Parameter 'HDD'
+// value '2147483648' is out of range (-2147483648 to 2147483647)".
 void RequireWholeNumbers(const UsersRow& row);
 
 // Sets the insert text on `command`, binds the row and executes it.

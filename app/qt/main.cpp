@@ -10,7 +10,7 @@
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   platform::SystemFileSystem files;
-  app::InstallMailClient(files);
+  app::InstallMailClient(files, app::DefaultSettings());
   // Message boxes are captioned with the program's own file name, as the title rule forms it.
   app::qt::TForm1 form1(app::ApplicationTitle(common::PathToText(argc > 0 ? argv[0] : "")),
                         app::qt::DefaultInventory(files));

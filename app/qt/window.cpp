@@ -65,6 +65,15 @@ void TForm1::changeEvent(QEvent* event) {
   if (event->type() == QEvent::ActivationChange && isActiveWindow() && controller_.activation_pending()) FormActivate();
 }
 
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Where no window manager hands out focus (a bare X server: kiosks, some remote sessions) nothing
+  // would ever activate the window, and the first activation would never come. So the window asks for
+  // it when it is shown before its first activation; under a window manager that asks for what the
+  // manager does for a new window anyway, and FormActivate still runs once, on that activation.
+  if (controller_.activation_pending() && !isActiveWindow()) activateWindow();
+}
+
 void TForm1::FormActivate() {
   if (std::optional<common::Text> failure = controller_.Activate()) ShowFailure(*failure);
 }

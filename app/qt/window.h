@@ -39,7 +39,8 @@ class TForm1 : public QWidget, public common::LogSink {
   Inventory& inventory() { return *inventory_; }
 
   // The first-activation handler: unhooks itself, then prepares the database. A failure is shown and
-  // leaves the button enabled.
+  // leaves the button enabled. Runs on the window's first activation; a window shown before that asks
+  // the window system to activate it, so that it comes also where no window manager gives focus.
   void FormActivate();
 
   // The refresh run: disables Button1, runs the stages and enables Button1 again. A failure is shown
@@ -57,6 +58,7 @@ class TForm1 : public QWidget, public common::LogSink {
 
  protected:
   void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:

@@ -38,7 +38,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   platform::SystemFileSystem files;
   int exit_code = 0;
   try {
-    app::InstallMailClient(files);
+    app::InstallMailClient(files, app::DefaultSettings());
     app::win32::TForm1 form1(title, app::win32::DefaultInventory(files));
     ShowWindow(form1.handle(), show);
     UpdateWindow(form1.handle());

@@ -7,7 +7,8 @@
 namespace store::dbf {
 
 common::Error NotAWholeNumber(const std::string& source, common::TextView text) {
-  return common::Error(common::FromUtf8(source + " value '" + common::ToUtf8(text) + "' is not a whole number"));
+  return common::Error(
+      common::FromUtf8(source + " value '" + common::ToUtf8(text) + "' " + IntegerTextFault(text).value_or("")));
 }
 
 common::Error DoesNotFit(const std::string& source, common::TextView text, const Field& field) {
@@ -31,14 +32,13 @@ std::string EncodeValue(const Field& field, const platform::Codepage& codepage, 
   return EncodeCharacter(text, codepage, field.width);
 }
 
-std::string_view IndexKey(const Field& field, std::string_view bytes) {
+std::optional<std::string_view> IndexKey(const Field& field, std::string_view bytes) {
   size_t end = bytes.size();
   while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0')) --end;
+  if (!field.numeric()) return bytes.substr(0, end);
+  if (IsNull(field, bytes)) return std::nullopt;
   size_t begin = 0;
-  if (field.numeric()) {
-    while (begin < end && bytes[begin] == ' ') ++begin;
-  }
-  if (IsNull(field, bytes)) return {};
+  while (begin < end && bytes[begin] == ' ') ++begin;
   return bytes.substr(begin, end - begin);
 }
 

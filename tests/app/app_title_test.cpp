@@ -22,7 +22,7 @@ TEST_P(ApplicationTitleTest, NameAfterLastSeparatorCutAtFirstDotFirstCharacterKe
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, ApplicationTitleTest,
-    testing::Values(TitleCase{u"ABC.EXE", u"Abc"},                       // the documented example
+    testing::Values(TitleCase{u"ABC.EXE", u"Abc"},                       // name cut at the dot, rest lower
                     TitleCase{u"C:\\Tools\\ABC.EXE", u"Abc"},            // Windows path
                     TitleCase{u"/usr/local/bin/inventory", u"inventory"},  // our program, no dot
                     TitleCase{u"./inventory-refresh", u"inventory-refresh"},

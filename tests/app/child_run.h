@@ -11,11 +11,18 @@
 #include <string>
 #include <vector>
 
-// The test driver inventory-refresh-at running in a child process, with its standard output read
-// line by line and its standard error gathered, under a deadline so that nothing can hang a test.
+// A program running in a child process, with its standard output read line by line and its standard
+// error gathered, under a deadline so that nothing can hang a test.
 class ChildRun {
  public:
-  ChildRun(const std::string& survey_folder, const std::string& database_folder) {
+  // The test driver inventory-refresh-at on these folders.
+  ChildRun(const std::string& survey_folder, const std::string& database_folder)
+      : ChildRun(INVENTORY_REFRESH_AT, {survey_folder, database_folder}) {}
+
+  ChildRun(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     int out[2], err[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     pid_ = ::fork();
@@ -23,8 +30,7 @@ class ChildRun {
     if (pid_ == 0) {
       ::dup2(out[1], 1);
       ::dup2(err[1], 2);
-      ::execl(INVENTORY_REFRESH_AT, INVENTORY_REFRESH_AT, survey_folder.c_str(), database_folder.c_str(),
-              static_cast<char*>(nullptr));
+      ::execv(program.c_str(), argv.data());
       ::_exit(127);
     }
     ::close(out[1]);

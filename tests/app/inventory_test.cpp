@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/settings.h"
 #include "tests/app/temp_folder.h"
 #include "tests/support/system_files.h"
 
@@ -23,10 +24,13 @@ class PathRecordingInventory : public Inventory {
  public:
   using Inventory::Inventory;
   std::vector<common::Text> paths;
-  void GetExchange() override {}
-  void MergeContacts() override {}
+  directory::ExportCounts GetExchange() override { return {}; }
+  directory::MergeCounts MergeContacts() override { return {}; }
   void AddData(const common::Text& path) override { paths.push_back(u"survey " + path); }
-  void AddInfoData(const common::Text& path) override { paths.push_back(u"info " + path); }
+  bool AddInfoData(const common::Text& path) override {
+    paths.push_back(u"info " + path);
+    return false;
+  }
 };
 
 TEST(InventoryTest, ComponentsCarryTheirNamesAndShareTheConnection) {

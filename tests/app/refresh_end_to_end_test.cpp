@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "app/inventory.h"
+#include "common/settings.h"
 #include "common/error.h"
 #include "directory/outlook_stand_in.h"
+#include "platform/folder_lock.h"
 #include "store/query.h"
 #include "tests/app/temp_folder.h"
 #include "tests/support/system_files.h"
@@ -72,6 +74,23 @@ TEST_F(RefreshEndToEndTest, ImportsFilesAndCompletesRowsFromTheDirectory) {
   EXPECT_THAT(Rows(), UnorderedElementsAre(u"PC-1|ИВАНОВ ИВАН|ivanov@" + common::Text(common::settings::kMailDomain) + u"|21-45",
                                            u"PC-2|АНКЕТА НЕ ЗАПОЛНЕНА||"));
   EXPECT_FALSE(inventory.ADOConnection.Connected()) << "the run closes the connection at its end";
+}
+
+TEST_F(RefreshEndToEndTest, RunAfterAnActivationRefusedByABusyFolderWorks) {
+  Inventory earlier(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
+  earlier.FormActivate();  // USERS from an earlier start
+  earlier.CloseConnectionIfConnected();
+  share_.WriteFile("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
+  Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
+  {
+    // The unattended run holds the folder while the window is activated for the first time.
+    platform::FolderLock unattended(testing_support::SystemFiles(), folder_ + u"DB/");
+    EXPECT_THAT([&] { inventory.FormActivate(); },
+                ::testing::ThrowsMessage<common::Error>(::testing::StrEq(
+                    "The database folder \"" + common::ToUtf8(folder_) + "DB/\" is in use by another refresh run")));
+  }
+  inventory.Refresh();
+  EXPECT_THAT(Rows(), ElementsAre(u"PC-1|||"));
 }
 
 TEST_F(RefreshEndToEndTest, SecondRunKeepsOneRowPerHostAndLogsOnlyTheSurveyFile) {

@@ -22,9 +22,10 @@ class RefreshRunTest : public testing::Test {
  protected:
   common::Text Folder() const { return common::PathToText(folder_.Path()); }
   std::string P(const std::string& name) const { return folder_.Path() + name; }
-  void Run(const common::Text& folder) {
+  void Run(const common::Text& folder, RunCounts* counts = nullptr, const SkipFile& skip = nullptr) {
     survey::SurveyFolder survey(testing_support::SystemFiles(), folder);
-    RunRefresh(stages_, survey);
+    RunCounts ignored;
+    RunRefresh(stages_, survey, counts ? *counts : ignored, skip);
   }
 
   TempFolder folder_;
@@ -114,6 +115,26 @@ TEST_F(RefreshRunTest, FailureOnOneSurveyFileSkipsTheFilesAfterIt) {
   EXPECT_THROW(Run(Folder()), common::Error);
   EXPECT_EQ(stages_.calls.size(), 2u);
   EXPECT_EQ(stages_.calls.back().rfind("AddData ", 0), 0u);
+}
+
+// With a handler for failing files, a workstation file's failure is handed over, counted and passed
+// by; any other failure still ends the run.
+TEST_F(RefreshRunTest, WithASkipHandlerOnlyWorkstationFileFailuresAreSkipped) {
+  for (const char* name : {"a.txt", "b.txt", "c.nfo"}) folder_.WriteFile(name);
+  stages_.fail_at = "Add";
+  stages_.fail_as_file = true;
+  std::vector<std::string> skipped;
+  RunCounts counts;
+  Run(Folder(), &counts, [&](const common::Error& failure) { skipped.push_back(failure.what()); });
+  EXPECT_THAT(skipped, ElementsAre("Stage failed", "Stage failed", "Stage failed"));
+  EXPECT_EQ(counts.files_skipped, 3u);
+  EXPECT_EQ(counts.survey_files_imported, 0u);
+  EXPECT_EQ(stages_.calls.back(), "CloseConnectionIfConnected");
+
+  stages_.calls.clear();
+  stages_.fail_as_file = false;
+  EXPECT_THROW(Run(Folder(), &counts, [&](const common::Error&) {}), common::Error);
+  EXPECT_EQ(stages_.calls.size(), 2u) << "a database failure ends the run at the first file";
 }
 
 }  // namespace

@@ -44,16 +44,17 @@ class FakeInventory : public app::Inventory {
     ++activations;
     if (!activation_error.empty()) throw common::Error(activation_error);
   }
-  void GetExchange() override {
+  directory::ExportCounts GetExchange() override {
     stages.GetExchange();
     if (during_get_exchange) during_get_exchange();
+    return {};
   }
   void AddData(const common::Text& path) override {
     stages.AddData(path);
     if (after_add_data) after_add_data();
   }
-  void AddInfoData(const common::Text& path) override { stages.AddInfoData(path); }
-  void MergeContacts() override { stages.MergeContacts(); }
+  bool AddInfoData(const common::Text& path) override { return stages.AddInfoData(path); }
+  directory::MergeCounts MergeContacts() override { return stages.MergeContacts(); }
   void CloseConnectionIfConnected() override { stages.CloseConnectionIfConnected(); }
 };
 

@@ -3,7 +3,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "common/error.h"
+#include "directory/vcard_reader.h"
 #include "tests/directory/printers.h"
 #include "tests/directory/temp_folder.h"
 #include "tests/support/system_texts.h"
@@ -78,6 +88,31 @@ TEST(LdifReaderTest, FolderCannotBeRead) {
   EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), folder.Folder()); },
               ThrowsMessage<common::Error>(
                   StrEq("Cannot open file \"" + common::ToUtf8(folder.Folder()) + "\". Is a directory")));
+}
+
+TEST(LdifReaderTest, FifoAndLinkAreRefusedWithoutBlocking) {
+  // The exports may sit on the share every workstation writes to.
+  testing::TempFolder folder;
+  const common::Text fifo = folder.PathOf("gal.ldif");
+  const common::Text link = folder.PathOf("contacts.vcf");
+  ASSERT_EQ(::mkfifo(common::TextToPath(fifo).c_str(), 0600), 0);
+  std::filesystem::create_symlink(common::TextToPath(folder.Write("real.vcf", "")), common::TextToPath(link));
+  // A writer that comes and goes: a reader that opened the FIFO would see its end and return
+  // instead of hanging. A reader held open afterwards lets the writer go in every case.
+  std::thread writer([&] { ::close(::open(common::TextToPath(fifo).c_str(), O_WRONLY)); });
+  std::string message = "read without an error";
+  try {
+    ReadGalFile(testing_support::SystemFiles(), fifo);
+  } catch (const common::Error& error) {
+    message = common::ToUtf8(error.message());
+  }
+  int reader = ::open(common::TextToPath(fifo).c_str(), O_RDONLY | O_NONBLOCK);
+  writer.join();
+  ::close(reader);
+  EXPECT_EQ(message, "Cannot open file \"" + common::ToUtf8(fifo) + "\". Not a regular file");
+  EXPECT_THAT([&] { ReadContactsFile(testing_support::SystemFiles(), link); },
+              ThrowsMessage<common::Error>(StrEq("Cannot open file \"" + common::ToUtf8(link) +
+                                                 "\". Too many levels of symbolic links")));
 }
 #endif
 

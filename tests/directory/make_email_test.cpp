@@ -43,9 +43,5 @@ INSTANTIATE_TEST_SUITE_P(
         EmailCase{"smtp_address", u"d.sokolov@vector.example", u"lov@eflab.example"}),
     [](const auto& info) { return std::string(info.param.what); });
 
-TEST(MakeEmailDefaultDomainTest, UsesTheInstallationsMailDomain) {
-  EXPECT_EQ(MakeEmail(u"/o=A/ou=B/cn=C/cn=ivanov"), u"ivanov@" + common::Text(common::settings::kMailDomain));
-}
-
 }  // namespace
 }  // namespace directory

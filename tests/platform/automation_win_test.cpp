@@ -121,6 +121,12 @@ TEST_F(AutomationWinTest, ResultsConvertToTextAndIntegers) {
   EXPECT_THAT([&] { application->Get(u"Nothing").AsObject(); }, ThrowsMessage<common::Error>(StrEq("Type mismatch")));
 }
 
+TEST_F(AutomationWinTest, AResultThatCannotBeConvertedIsStillReleased) {
+  AutomationRef application = CreateAutomationObject(u"Test.Outlook");
+  EXPECT_THAT([&] { application->Get(u"Opaque"); }, ThrowsMessage<common::Error>(StrEq("Type mismatch")));
+  EXPECT_EQ(fake_outlook::LiveOpaqueObjects(), 0);
+}
+
 TEST_F(AutomationWinTest, UnknownMemberIsNotSupported) {
   AutomationRef application = CreateAutomationObject(u"Test.Outlook");
   EXPECT_THAT([&] { application->Get(u"Quit"); },

@@ -8,13 +8,16 @@
 #include "store/statements.h"
 #include "store/table.h"
 #include "tests/store/support/dbf_files.h"
+#include "tests/support/recording_sync.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
 
 namespace store {
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::StartsWith;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
@@ -160,19 +163,25 @@ TEST_F(ComponentsTest, QuerySetTextClosesAndKeepsParametersOfTheSameText) {
   EXPECT_EQ(query_l_.Param("HOST").value(), u"");
 }
 
-TEST_F(ComponentsTest, CountCountsOnlyRowsWithAValueInTheCountedColumn) {
+TEST_F(ComponentsTest, CountCountsOnlyRowsWhereTheCountedColumnIsNotNull) {
   Run(kCreateUsers);
-  InsertFio(u"ИВАНОВ");  // no HOST
-  command_.SetText(u"INSERT INTO USERS (HOST, FIO) VALUES (:HOST, :FIO)");
+  InsertFio(u"ИВАНОВ");  // no HOST, no SPEED
+  command_.SetText(u"INSERT INTO USERS (HOST, FIO, SPEED) VALUES (:HOST, :FIO, :SPEED)");
   command_.Param("HOST").SetText(u"PC-1");
   command_.Param("FIO").SetText(u"ИВАНОВ");
+  command_.Param("SPEED").SetInteger(u"2400");
   command_.Execute();
+  // A blank character field holds the empty text; only a blank number is null.
   query_l_.SetText(kCountFioRows);
   query_l_.Param("FIO").SetText(u"ИВАНОВ");
   query_l_.Open();
   query_l_.First();
+  EXPECT_EQ(query_l_.FieldInteger("COUNT"), 2);
+  EXPECT_EQ(query_l_.FieldText("count"), u"2");
+  query_l_.SetText(u"SELECT COUNT(SPEED) AS COUNT FROM USERS WHERE FIO = :FIO");
+  query_l_.Param("FIO").SetText(u"ИВАНОВ");
+  query_l_.Open();
   EXPECT_EQ(query_l_.FieldInteger("COUNT"), 1);
-  EXPECT_EQ(query_l_.FieldText("count"), u"1");
   query_.SetText(kCountHostRows);
   query_.Param("HOST").SetText(u"PC-2");
   query_.Open();
@@ -192,15 +201,37 @@ TEST_F(ComponentsTest, MergeUpdatesEveryRowOfTheNameAndTheLastValueWins) {
               ::testing::ElementsAre("ИВАНОВ|b@x", "ПЕТРОВ|", "ИВАНОВ|b@x"));
 }
 
-TEST_F(ComponentsTest, EmptyWhereValueMatchesNothing) {
+// Character values compare as dBase compares them: trailing blanks do not count, leading ones do.
+struct CompareCase {
+  const char16_t* host;
+  int rows;  // of the HOST values "PC-12", " PC-12", "" and "PC-12  "
+};
+
+void PrintTo(const CompareCase& c, std::ostream* out) { *out << "'" << common::ToUtf8(c.host) << "'"; }
+
+class CompareTest : public ComponentsTest, public ::testing::WithParamInterface<CompareCase> {};
+
+TEST_P(CompareTest, CountAndDeleteFindTheSameRows) {
   Run(kCreateUsers);
-  InsertFio(u"");
-  command_.SetText(kUpdateEmail);
-  command_.Param("FIO").SetText(u"");
-  command_.Param("EMAIL").SetText(u"x@y");
+  command_.SetText(u"INSERT INTO USERS (HOST) VALUES (:HOST)");
+  for (const char16_t* host : {u"PC-12", u" PC-12", u"", u"PC-12  "}) {
+    command_.Param("HOST").SetText(host);
+    command_.Execute();
+  }
+  query_.SetText(kCountHostRows);
+  query_.Param("HOST").SetText(GetParam().host);
+  query_.Open();
+  EXPECT_EQ(query_.FieldInteger("COUNT"), GetParam().rows);
+  command_.SetText(kDeleteHostRows);
+  command_.Param("HOST").SetText(GetParam().host);
   command_.Execute();
-  EXPECT_THAT(Rows(u"SELECT FIO, EMAIL FROM USERS", {"FIO", "EMAIL"}), ::testing::ElementsAre("|"));
+  EXPECT_EQ(Rows(u"SELECT HOST FROM USERS", {"HOST"}).size(), size_t{4} - static_cast<size_t>(GetParam().rows));
 }
+
+INSTANTIATE_TEST_SUITE_P(Values, CompareTest,
+                         ::testing::Values(CompareCase{u"PC-12", 2}, CompareCase{u"PC-12   ", 2},
+                                           CompareCase{u" PC-12", 1}, CompareCase{u"", 1}, CompareCase{u"   ", 1},
+                                           CompareCase{u"PC-1", 0}));
 
 TEST_F(ComponentsTest, DeleteRemovesEveryRowOfTheHostAndNoOther) {
   Run(kCreateUsers);
@@ -315,8 +346,12 @@ TEST_F(ComponentsTest, IntegerTextThatIsNoWholeNumberNamesParameterAndValue) {
               ThrowsMessage<common::Error>(StrEq("ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number")));
   command_.Param("SPEED").SetInteger(u"99999999999");
   EXPECT_THAT([&] { command_.Execute(); },
+              ThrowsMessage<common::Error>(StrEq(
+                  "ADOCommand: Parameter 'SPEED' value '99999999999' is out of range (-2147483648 to 2147483647)")));
+  command_.Param("SPEED").SetInteger(u"99999999999x");
+  EXPECT_THAT([&] { command_.Execute(); },
               ThrowsMessage<common::Error>(
-                  StrEq("ADOCommand: Parameter 'SPEED' value '99999999999' is not a whole number")));
+                  StrEq("ADOCommand: Parameter 'SPEED' value '99999999999x' is not a whole number")));
   EXPECT_THAT(Rows(u"SELECT HOST FROM USERS", {"HOST"}), ::testing::ElementsAre());  // nothing half-written
 }
 
@@ -328,6 +363,46 @@ TEST_F(ComponentsTest, QueryFieldIntegerOfEmptyIsZero) {
   EXPECT_EQ(query_.FieldInteger("SPEED"), 0);
   EXPECT_THAT([&] { query_.FieldInteger("FIO"); },
               ThrowsMessage<common::Error>(StrEq("ADOQuery: Field 'FIO' value 'X' is not a number")));
+}
+
+TEST_F(ComponentsTest, ExecuteReturnsTheRowsAnUpdateOrDeleteMatched) {
+  PrepareInventoryDatabase(folder_.text(), connection_, command_);
+  InsertFio(u"ИВАНОВ ИВАН");
+  InsertFio(u"ИВАНОВ ИВАН");
+  command_.SetText(kUpdateEmail);
+  command_.Param("FIO").SetText(u"ИВАНОВ ИВАН");
+  command_.Param("EMAIL").SetText(u"ivanov@eflab.example");
+  EXPECT_EQ(command_.Execute(), 2u);
+  EXPECT_EQ(command_.Execute(), 2u) << "a row that already holds the value still counts";
+  command_.Param("FIO").SetText(u"ПЕТРОВ");
+  EXPECT_EQ(command_.Execute(), 0u);
+}
+
+TEST_F(ComponentsTest, FlushForcesEachWrittenFileOnceAcrossCloseAndKeepsWhatFailed) {
+  testing_support::RecordingSync sync;
+  PrepareInventoryDatabase(folder_.text(), connection_, command_);
+  CreateMexport();
+  connection_.Close();
+  InsertFio(u"ИВАНОВ");
+  Run(kDropMexport);  // a dropped table leaves only its folder to flush
+  connection_.Flush(sync);
+  const std::string folder = "folder " + folder_.path().filename().string();
+  EXPECT_THAT(sync.calls, ElementsAre("file users.dbf", folder));
+  EXPECT_TRUE(connection_.Connected()) << "flushing leaves the connection as it was";
+  sync.calls.clear();
+  connection_.Flush(sync);
+  EXPECT_THAT(sync.calls, IsEmpty()) << "nothing was written since";
+
+  InsertFio(u"ПЕТРОВ");
+  sync.fail_file = "users.dbf";
+  sync.fail_code = 2;  // ENOENT, ERROR_FILE_NOT_FOUND
+  EXPECT_THAT([&] { connection_.Flush(sync); },
+              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(u"ADOConnection: Cannot flush file \"" + folder_.text() +
+                                                                u"users.dbf\". " + testing_support::FileNotFoundText()))));
+  sync.fail_file.clear();
+  sync.calls.clear();
+  connection_.Flush(sync);
+  EXPECT_THAT(sync.calls, ElementsAre("file users.dbf")) << "a file that failed is flushed next time";
 }
 
 }  // namespace

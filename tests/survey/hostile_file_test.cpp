@@ -139,7 +139,8 @@ TEST_F(HostileFileTest, ManyShortLinesAreAllRead) {
   EXPECT_EQ(testing::ReadLines(folder_.Write("many.txt", bytes)).size(), 10000u);
 }
 
-// ---- Whether a companion file exists: anything but a folder does, so that it is then refused loudly.
+// ---- Whether a companion file exists, as the folder's listing tells: anything but a folder does, so
+// that it is then refused loudly.
 
 TEST_F(HostileFileTest, ListedForFilesLinksAndFifosButNotFolders) {
   folder_.Write("a.nfo", "x");

@@ -245,6 +245,33 @@ TEST_F(ImportTest, InfoFileWithoutAHostNameWritesNothingInAnyRun) {
   EXPECT_THAT(Users(), IsEmpty());
 }
 
+// A host of blanks is stored as a blank field; each run must find that row again, not add another.
+struct BlankHostCase {
+  const char* name;
+  std::string file;
+  std::string bytes;
+  Text fio;
+};
+
+void PrintTo(const BlankHostCase& c, std::ostream* out) { *out << c.name; }
+
+class BlankHostTest : public ImportTest, public ::testing::WithParamInterface<BlankHostCase> {};
+
+TEST_P(BlankHostTest, ThreeRunsLeaveOneRow) {
+  share_.Write(GetParam().file, GetParam().bytes);
+  for (int run = 0; run < 3; ++run) Run();
+  Row row = OnlyRow();
+  EXPECT_EQ(row["HOST"], u"");
+  EXPECT_EQ(row["FIO"], GetParam().fio);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BlankHostTest,
+    ::testing::Values(BlankHostCase{"EmptySurveyLine", "PC-1.txt", SurveyFile(""), u"ПЕТРОВ ПЁТР"},
+                      BlankHostCase{"BlankSurveyLine", "PC-1.txt", SurveyFile("   "), u"ПЕТРОВ ПЁТР"},
+                      BlankHostCase{"InfoFileNamedBlank", " .nfo", InfoFile(14), u"АНКЕТА НЕ ЗАПОЛНЕНА"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ImportTest, InfoFileOfAHostWithASurveyRowWritesNothing) {
   share_.Write("PC-1.txt", SurveyFile("pc-1"));
   share_.Write("pc-1.nfo", InfoFile(14, "3000"));

@@ -219,7 +219,7 @@ INSTANTIATE_TEST_SUITE_P(
         IntegerCase{"EmptyIsNull", u"", u"", u"", u""},
         IntegerCase{"BlanksOnlyRam", u"2400", u"  ", u"80000", u"ADOCommand: Parameter 'RAM' value '  ' is not a whole number"},
         IntegerCase{"HddTooLarge", u"2400", u"1024", u"2147483648",
-                    u"ADOCommand: Parameter 'HDD' value '2147483648' is not a whole number"},
+                    u"ADOCommand: Parameter 'HDD' value '2147483648' is out of range (-2147483648 to 2147483647)"},
         IntegerCase{"SpeedReportedBeforeRam", u"fast", u"much", u"80000",
                     u"ADOCommand: Parameter 'SPEED' value 'fast' is not a whole number"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -24,14 +24,22 @@ namespace {
 
 using Member = std::function<HRESULT(const std::vector<Arg>& args, VARIANT* result, EXCEPINFO* exception)>;
 
+int live_opaque_objects = 0;
+
+// An object with members; an opaque one (no members) answers only IUnknown, so the automation layer
+// cannot take it as an object, and is counted while it lives.
 class FakeObject : public IDispatch {
  public:
   FakeObject(std::wstring name, std::vector<std::pair<std::wstring, Member>> members)
       : name_(std::move(name)), members_(std::move(members)) {}
-  virtual ~FakeObject() = default;
+  struct Opaque {};
+  explicit FakeObject(Opaque) : opaque_(true) { ++live_opaque_objects; }
+  virtual ~FakeObject() {
+    if (opaque_) --live_opaque_objects;
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
+    if (iid == IID_IUnknown || (iid == IID_IDispatch && !opaque_)) {
       *out = static_cast<IDispatch*>(this);
       AddRef();
       return S_OK;
@@ -82,6 +90,7 @@ class FakeObject : public IDispatch {
 
  private:
   ULONG references_ = 1;
+  bool opaque_ = false;
   std::wstring name_;
   std::vector<std::pair<std::wstring, Member>> members_;
 };
@@ -163,6 +172,8 @@ IDispatch* Namespace() {
 
 }  // namespace
 
+int LiveOpaqueObjects() { return live_opaque_objects; }
+
 IDispatch* NewApplication() {
   return new FakeObject(
       L"Application",
@@ -180,7 +191,12 @@ IDispatch* NewApplication() {
           r->boolVal = VARIANT_TRUE;
           return S_OK;
         }},
-       {L"Busy", [](auto&, VARIANT*, EXCEPINFO*) { return static_cast<HRESULT>(0x80041235); }}});
+       {L"Busy", [](auto&, VARIANT*, EXCEPINFO*) { return static_cast<HRESULT>(0x80041235); }},
+       {L"Opaque", [](auto&, VARIANT* r, EXCEPINFO*) {
+          r->vt = VT_UNKNOWN;
+          r->punkVal = new FakeObject(FakeObject::Opaque{});
+          return S_OK;
+        }}});
 }
 
 HRESULT STDMETHODCALLTYPE Factory::QueryInterface(REFIID iid, void** out) {

@@ -12,7 +12,8 @@
 // A stand-in for Outlook's automation objects on COM, for the automation tests and for the window
 // smoke test (as the in-process server fake_outlook.dll). It answers the calls of the mail directory
 // export with a fixed directory and records every call as it arrived:
-//   Application.GetNameSpace("MAPI"), .Join(text, number), .Nothing, .Flag, .Busy (fails)
+//   Application.GetNameSpace("MAPI"), .Join(text, number), .Nothing, .Flag, .Busy (fails),
+//              .Opaque (an object that has no IDispatch, counted by LiveOpaqueObjects)
 //   Namespace.AddressLists("Глобальный список адресов") (another name fails with a description),
 //            .GetDefaultFolder(10) (another number fails without one)
 //   AddressList.AddressEntries -> collection of 2 / AddressEntries(i) -> entry i (Name, Address)
@@ -34,6 +35,9 @@ void PrintTo(const SeenCall& call, std::ostream* out);
 
 // The calls seen so far, in this process.
 std::vector<SeenCall>& Calls();
+
+// How many objects that Application.Opaque handed out are still referenced.
+int LiveOpaqueObjects();
 
 // A new application object, with one reference for the caller.
 IDispatch* NewApplication();

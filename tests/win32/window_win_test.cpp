@@ -32,13 +32,13 @@ class FakeInventory : public app::Inventory {
   std::function<void()> after_add_data;
 
   void FormActivate() override { ++activations; }
-  void GetExchange() override { stages.GetExchange(); }
+  directory::ExportCounts GetExchange() override { return stages.GetExchange(); }
   void AddData(const common::Text& path) override {
     stages.AddData(path);
     if (after_add_data) after_add_data();
   }
-  void AddInfoData(const common::Text& path) override { stages.AddInfoData(path); }
-  void MergeContacts() override { stages.MergeContacts(); }
+  bool AddInfoData(const common::Text& path) override { return stages.AddInfoData(path); }
+  directory::MergeCounts MergeContacts() override { return stages.MergeContacts(); }
   void CloseConnectionIfConnected() override { stages.CloseConnectionIfConnected(); }
 };
 

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "common/text.h"
+
+namespace app {
+
+// What a program tells the layers below it about this installation. Built here in app/, from the
+// compiled-in settings (DefaultSettings) or from the unattended program's options, and handed down;
+// nothing below app/ reads the compiled-in settings for these.
+struct Settings {
+  // Where workstations leave <host>.txt and <host>.nfo; ends with a path separator.
+  common::Text survey_folder;
+  // The survey folder followed by "DB" and that folder's own separator (see DatabaseFolderOf).
+  common::Text database_folder;
+  // The organisation's mail domain, without the at sign.
+  common::Text mail_domain;
+  // The directory exports behind the mail client stand-in (not used on Windows, where the mail client
+  // itself answers).
+  common::Text gal_file;
+  common::Text contacts_file;
+};
+
+// The settings compiled into this build (common/settings.h).
+Settings DefaultSettings();
+
+// The database folder of a survey folder that ends with a path separator: the folder, "DB" and the
+// same separator ("/share/" gives "/share/DB/", "\\srv\mm$\" gives "\\srv\mm$\DB\").
+common::Text DatabaseFolderOf(const common::Text& survey_folder);
+
+// True when `folder` ends with a path separator: "/", or on Windows also "\".
+bool EndsWithPathSeparator(common::TextView folder);
+
+}  // namespace app

@@ -1,0 +1,212 @@
+// inventory-refresh itself, run as a child process with its options: the options replace every
+// compiled-in setting, the summary agrees with the tables, and --keep-going goes on past bad files in
+// the middle of good ones.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/app/child_run.h"
+#include "tests/support/table_rows.h"
+#include "tests/app/temp_folder.h"
+
+namespace app {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::StartsWith;
+
+constexpr char kUsage[] =
+    "usage: inventory-refresh [--survey-folder DIR] [--mail-domain DOMAIN] [--gal-file FILE] [--contacts-file FILE] "
+    "[--keep-going] [--summary] [--help] [--version]";
+
+// A survey file in UTF-8 with a byte-order mark.
+std::string Survey(const std::string& host, const std::string& user, const std::string& fio) {
+  return "\xEF\xBB\xBF" + host + "\r\n" + user + "\r\n10.0.0.1\r\n" + fio + "\r\n21-45\r\n1\r\n2\r\n3\r\n";
+}
+std::string Info(const std::string& speed) {
+  return speed + "\r\nT\r\n4096\r\nCPU\r\n500000\r\nWindows\r\n10.0\r\n\r\n19045\r\nID\r\nBIOS\r\nu\r\n10.0.0.9\r\nHP\r\n";
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+size_t CountNonEmpty(const std::vector<std::string>& values) {
+  size_t count = 0;
+  for (const std::string& value : values) count += value.empty() ? 0 : 1;
+  return count;
+}
+
+class UnattendedOptionsTest : public ::testing::Test {
+ protected:
+  UnattendedOptionsTest() {
+    fs::create_directories(Share() + "DB");
+    fs::create_directory(root_.path() / "directory");
+    // Nothing here is where the compiled-in settings point.
+    Write(Gal(),
+          "dn: cn=ivanov,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n\n"
+          "dn: cn=petrov,dc=example\ndisplayName: Петров Петр\nlegacyExchangeDN: /o=E/cn=R/cn=petrov\n\n"
+          "dn: cn=room,dc=example\ndisplayName: Переговорная\nlegacyExchangeDN: /o=E/cn=R/cn=room\n\n");
+    Write(Contacts(),
+          "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n"
+          "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Смирнов;Олег;;;\r\nTEL;TYPE=WORK:33-44\r\nEND:VCARD\r\n");
+    const char* people[] = {"Иванов Иван", "Петров Петр", "Сидоров Сидор", "Кузнецов Петр", "Попов Иван", "Орлов Олег"};
+    for (int i = 0; i < 6; ++i) {
+      std::string host = Host(i);
+      Write(Share() + host + ".txt", Survey(host, "user", people[i]));
+      Write(Share() + host + ".nfo", Info("2400"));
+    }
+    Write(Share() + "INFO-1.nfo", Info("1800"));
+  }
+
+  // Hosts 0 to 2 stay good; 3 to 5 go bad in the keep-going test.
+  static std::string Host(int i) { return (i < 3 ? "GOOD-" : "BAD-") + std::to_string(i); }
+  std::string Share() const { return root_.Path() + "share/"; }
+  std::string Database() const { return Share() + "DB/"; }
+  std::string Gal() const { return root_.Path() + "directory/gal.ldif"; }
+  std::string Contacts() const { return root_.Path() + "directory/contacts.vcf"; }
+  static void Write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+
+  std::vector<std::string> Options(std::vector<std::string> more) const {
+    std::vector<std::string> arguments = {"--survey-folder", Share(),   "--mail-domain",   "options.example",
+                                          "--gal-file",      Gal(),     "--contacts-file", Contacts()};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+  }
+
+  // Runs inventory-refresh; the exit status, with standard output and error kept.
+  int Run(const std::vector<std::string>& arguments) {
+    ChildRun run(INVENTORY_REFRESH, arguments);
+    int status = run.Finish(std::chrono::seconds(60));
+    out_ = run.lines();
+    err_ = Lines(run.error_text());
+    return status;
+  }
+
+  TempFolder root_;
+  std::vector<std::string> out_;
+  std::vector<std::string> err_;
+};
+
+TEST_F(UnattendedOptionsTest, OptionsReplaceEveryCompiledInSettingAndTheSummaryAgreesWithTheTables) {
+  ASSERT_EQ(Run(Options({"--summary"})), 0) << ::testing::PrintToString(err_);
+
+  EXPECT_EQ(out_.size(), 7u) << "six survey files and one info-only host are logged";
+  // The database folder follows the survey folder; the address list, contacts and domain are the ones given.
+  EXPECT_THAT(TableRows(Database(), "MEXPORT", {"FIO", "EMAIL"}),
+              ElementsAre("ИВАНОВ ИВАН|ivanov@options.example", "ПЕРЕГОВОРНАЯ|room@options.example",
+                          "ПЕТРОВ ПЕТР|petrov@options.example"));
+  EXPECT_THAT(TableRows(Database(), "TEXPORT", {"FIO", "TEL"}), ElementsAre("ИВАНОВ ИВАН|21-45", "СМИРНОВ ОЛЕГ|33-44"));
+  std::vector<std::string> users = TableRows(Database(), "USERS", {"HOST", "EMAIL", "TEL2"});
+  EXPECT_THAT(users, ElementsAre("BAD-3||", "BAD-4||", "BAD-5||", "GOOD-0|ivanov@options.example|21-45",
+                                 "GOOD-1|petrov@options.example|", "GOOD-2||", "INFO-1||"));
+
+  ASSERT_EQ(err_.size(), 1u);
+  EXPECT_THAT(err_[0], StartsWith("summary: imported=6 info-only=1 skipped=0 mexport=3 texport=2 email=2 tel2=1 seconds="));
+  // The same numbers, counted in the tables through a connection of their own.
+  std::ostringstream counted;
+  std::vector<std::string> fio = TableRows(Database(), "USERS", {"FIO"});
+  size_t info_only = static_cast<size_t>(std::count(fio.begin(), fio.end(), "АНКЕТА НЕ ЗАПОЛНЕНА"));
+  counted << "summary: imported=" << fio.size() - info_only << " info-only=" << info_only
+          << " skipped=0 mexport=" << TableRows(Database(), "MEXPORT", {"FIO"}).size()
+          << " texport=" << TableRows(Database(), "TEXPORT", {"FIO"}).size()
+          << " email=" << CountNonEmpty(TableRows(Database(), "USERS", {"EMAIL"}))
+          << " tel2=" << CountNonEmpty(TableRows(Database(), "USERS", {"TEL2"})) << " seconds=";
+  EXPECT_THAT(err_[0], StartsWith(counted.str()));
+}
+
+TEST_F(UnattendedOptionsTest, KeepGoingImportsEveryGoodFileAndLeavesEachBadHostsRowAsItWas) {
+  ASSERT_EQ(Run(Options({})), 0);
+  const std::vector<std::string> before = TableRows(Database(), "USERS", UsersColumns());
+
+  // A second round of files: the good ones name a new user, among them four that fail.
+  for (int i = 0; i < 3; ++i) Write(Share() + Host(i) + ".txt", Survey(Host(i), "user2", "Орлов Олег"));
+  fs::remove(Share() + "BAD-3.txt");
+  ASSERT_EQ(::mkfifo((Share() + "BAD-3.txt").c_str(), 0666), 0);
+  fs::resize_file(Share() + "BAD-4.txt", 2 * 1024 * 1024);
+  Write(Share() + "BAD-5.txt", "BAD-5\r\nuser2\r\n");
+  Write(Share() + "BAD-6.nfo", Info("2.4GHz"));
+  const std::set<std::string> failures = {
+      "Cannot open file \"" + Share() + "BAD-3.txt\". Not a regular file.",
+      "Cannot open file \"" + Share() + "BAD-4.txt\". File too large (the limit is 1048576 bytes)",
+      "List index out of bounds (2)",
+      "ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number.",
+  };
+
+  // Without the option the first bad file ends the run, as ever.
+  EXPECT_EQ(Run(Options({})), 1);
+  ASSERT_EQ(err_.size(), 1u);
+  EXPECT_TRUE(failures.contains(err_[0])) << err_[0];
+
+  EXPECT_EQ(Run(Options({"--keep-going", "--summary"})), 1);
+  ASSERT_EQ(err_.size(), 5u) << ::testing::PrintToString(err_);
+  EXPECT_EQ(std::set<std::string>(err_.begin(), err_.end() - 1), failures);
+  EXPECT_THAT(err_.back(), StartsWith("summary: imported=3 info-only=0 skipped=4 mexport=3 texport=2 "));
+
+  std::vector<std::string> after = TableRows(Database(), "USERS", UsersColumns());
+  std::vector<std::string> hosts = TableRows(Database(), "USERS", {"HOST", "USER"});
+  EXPECT_THAT(hosts, ElementsAre("BAD-3|user", "BAD-4|user", "BAD-5|user", "GOOD-0|user2", "GOOD-1|user2",
+                                 "GOOD-2|user2", "INFO-1|u"));
+  for (const std::string& row : before) {
+    if (row.starts_with("BAD-")) {
+      EXPECT_THAT(after, ::testing::Contains(row)) << "a skipped host's row changed";
+    }
+  }
+}
+
+struct CommandLineCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  int status;
+  const char* out_start;  // the first line of standard output; nothing for a bad command line
+};
+
+void PrintTo(const CommandLineCase& c, std::ostream* os) { *os << c.name; }
+
+class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLineTest, BadCommandLinesGiveTheReasonAndTheUsageWithStatus2) {
+  ChildRun run(INVENTORY_REFRESH, GetParam().arguments);
+  EXPECT_EQ(run.Finish(std::chrono::seconds(30)), GetParam().status);
+  std::vector<std::string> err = Lines(run.error_text());
+  if (GetParam().status == 2) {
+    ASSERT_EQ(err.size(), 2u) << run.error_text();
+    EXPECT_THAT(err[0], StartsWith("inventory-refresh: "));
+    EXPECT_EQ(err[1], kUsage);
+    EXPECT_TRUE(run.lines().empty());
+  } else {
+    EXPECT_TRUE(err.empty()) << run.error_text();
+    ASSERT_FALSE(run.lines().empty());
+    EXPECT_THAT(run.lines()[0], StartsWith(GetParam().out_start));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandLineTest,
+    ::testing::Values(CommandLineCase{"UnknownOption", {"--bogus"}, 2, ""},
+                      CommandLineCase{"StrayArgument", {"/srv/share/"}, 2, ""},
+                      CommandLineCase{"MissingValue", {"--survey-folder"}, 2, ""},
+                      CommandLineCase{"FolderWithoutSeparator", {"--survey-folder", "/srv/share"}, 2, ""},
+                      CommandLineCase{"DomainWithAtSign", {"--mail-domain", "@example.org"}, 2, ""},
+                      CommandLineCase{"Help", {"--help"}, 0, "One unattended refresh run"},
+                      CommandLineCase{"Version", {"--version"}, 0, "inventory-refresh "}),
+    [](const ::testing::TestParamInfo<CommandLineCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace app

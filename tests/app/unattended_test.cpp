@@ -1,0 +1,98 @@
+// The unattended run as inventory-refresh makes it, in this process: the tables are flushed before the
+// run reports anything, after a failure too, and a flush that fails is a failed run.
+#include "app/unattended.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "directory/outlook_stand_in.h"
+#include "tests/app/temp_folder.h"
+#include "tests/support/recording_sync.h"
+#include "tests/support/system_texts.h"
+#include "tests/support/system_files.h"
+
+namespace app {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::StartsWith;
+
+class NullLog : public common::LogSink {
+ public:
+  void Log(const common::Text&) override {}
+};
+
+class UnattendedTest : public ::testing::Test {
+ protected:
+  UnattendedTest() {
+    share_.MakeFolder("DB");
+    share_.WriteFile("gal.ldif", "dn: cn=a,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n");
+    share_.WriteFile("contacts.vcf",
+                     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
+    const common::Text folder = common::PathToText(share_.Path());
+    options_.settings = Settings{folder, folder + u"DB/", u"eflab.example", folder + u"gal.ldif", folder + u"contacts.vcf"};
+    options_.summary = true;
+    // Where the mail client is Outlook itself (Windows), the stand-in registered here answers instead.
+    directory::RegisterOutlookStandIn(testing_support::SystemFiles(), folder + u"gal.ldif", folder + u"contacts.vcf");
+    // Each flush goes to the same stream as the run's report, so their order shows.
+    sync_.on_call = [this](const std::string& call) { err_ << "flush " << call << '\n'; };
+  }
+
+  std::vector<std::string> ErrLines() const {
+    std::vector<std::string> lines;
+    std::istringstream in(err_.str());
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+
+  TempFolder share_;
+  UnattendedOptions options_;
+  testing_support::RecordingSync sync_;
+  std::ostringstream err_;
+  NullLog log_;
+  const std::string db_ = "flush folder DB";
+};
+
+TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
+  share_.WriteFile("PC-1.txt", "\xEF\xBB\xBFPC-1\nu\n\nИванов Иван\n\n\n\n\n");
+  EXPECT_EQ(RunUnattended(testing_support::SystemFiles(), options_, log_, err_, sync_), 0);
+  std::vector<std::string> lines = ErrLines();
+  ASSERT_EQ(lines.size(), 7u) << err_.str();
+  // The first activation creates USERS; the run rebuilds both export tables and writes USERS.
+  EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.end() - 1),
+              ElementsAre("flush file users.dbf", db_, "flush file mexport.dbf", "flush file texport.dbf",
+                          "flush file users.dbf", db_));
+  EXPECT_THAT(lines.back(), StartsWith("summary: imported=1 info-only=0 skipped=0 mexport=1 texport=1 email=1 tel2=1 "));
+}
+
+TEST_F(UnattendedTest, AFailedRunIsFlushedBeforeItsFailureIsReported) {
+  share_.WriteFile("PC-1.txt", "PC-1\nu\n");
+  EXPECT_EQ(RunUnattended(testing_support::SystemFiles(), options_, log_, err_, sync_), 1);
+  std::vector<std::string> lines = ErrLines();
+  ASSERT_EQ(lines.size(), 7u) << err_.str();
+  // The failing file wrote nothing, so USERS is flushed only after its creation.
+  EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.end() - 1),
+              ElementsAre("flush file users.dbf", db_, "flush file mexport.dbf", "flush file texport.dbf", db_,
+                          "List index out of bounds (2)"));
+  EXPECT_THAT(lines.back(), StartsWith("summary: imported=0 info-only=0 skipped=0 "));
+}
+
+TEST_F(UnattendedTest, AFlushThatFailsFailsTheRun) {
+  sync_.fail_file = "texport.dbf";
+  sync_.fail_code = 2;  // ENOENT, ERROR_FILE_NOT_FOUND
+  options_.summary = false;
+  EXPECT_EQ(RunUnattended(testing_support::SystemFiles(), options_, log_, err_, sync_), 1);
+  std::vector<std::string> lines = ErrLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_THAT(lines.back(), StartsWith("ADOConnection: Cannot flush file \""));
+  EXPECT_THAT(lines.back(), EndsWith(common::ToUtf8(u"DB" + common::Text(testing_support::kSeparator) +
+                                                    u"texport.dbf\". " + testing_support::FileNotFoundText() + u".")));
+}
+
+}  // namespace
+}  // namespace app
