@@ -337,21 +337,21 @@ class Gatherer {
       ++places[(building.empty() ? Text(u"здание не указано") : building) + u", этаж " +
                (floor.empty() ? Text(u"—") : floor)];
     }
-    report_.charts.push_back({u"Операционная система (OS, OSVER)", MostFrequent(systems, kTopBars, true)});
-    report_.charts.push_back({u"Память (RAM, МБ)",
+    report_.charts.push_back({"os", u"Операционная система (OS, OSVER)", MostFrequent(systems, kTopBars, true)});
+    report_.charts.push_back({"ram", u"Память (RAM, МБ)",
                               RangeBars(rows_, kRam, {{1, u"меньше 1 ГБ"}, {1024, u"1–2 ГБ"}, {2048, u"2–4 ГБ"},
                                                              {4096, u"4–8 ГБ"}, {8192, u"8–16 ГБ"},
                                                              {16384, u"16 ГБ и больше"}})});
-    report_.charts.push_back({u"Диск (HDD, МБ)",
+    report_.charts.push_back({"hdd", u"Диск (HDD, МБ)",
                               RangeBars(rows_, kHdd, {{1, u"меньше 128 ГБ"}, {131072, u"128–256 ГБ"},
                                                              {262144, u"256–512 ГБ"}, {524288, u"512 ГБ – 1 ТБ"},
                                                              {1048576, u"1 ТБ и больше"}})});
-    report_.charts.push_back({u"Частота процессора (SPEED, МГц)",
+    report_.charts.push_back({"speed", u"Частота процессора (SPEED, МГц)",
                               RangeBars(rows_, kSpeed, {{1, u"меньше 1 ГГц"}, {1000, u"1–2 ГГц"},
                                                                {2000, u"2–3 ГГц"}, {3000, u"3–4 ГГц"},
                                                                {4000, u"4 ГГц и больше"}})});
-    report_.charts.push_back({u"Десять самых частых процессоров (CPU)", MostFrequent(Tally(kCpu), kTopBars, false)});
-    report_.charts.push_back({u"Десять самых частых принтеров (PRINTER)",
+    report_.charts.push_back({"cpu", u"Десять самых частых процессоров (CPU)", MostFrequent(Tally(kCpu), kTopBars, false)});
+    report_.charts.push_back({"printer", u"Десять самых частых принтеров (PRINTER)",
                               MostFrequent(Tally(kPrinter), kTopBars, false)});
     // Buildings and floors in their own order rather than by size: the chart is a floor plan.
     std::vector<Bar> bars;
@@ -364,7 +364,7 @@ class Gatherer {
       bars.resize(kMostBars);
       bars.push_back({u"прочие (" + Number(static_cast<int64_t>(kinds)) + u")", rest});
     }
-    report_.charts.push_back({u"Рабочие места по зданиям и этажам (ZDAN, ETAJ)", std::move(bars)});
+    report_.charts.push_back({"places", u"Рабочие места по зданиям и этажам (ZDAN, ETAJ)", std::move(bars)});
   }
 
   void NoEmail() {

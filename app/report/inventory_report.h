@@ -27,6 +27,7 @@ struct Bar {
 };
 
 struct Chart {
+  std::string id;  // the page names the chart "chart-<id>"
   common::Text title;
   std::vector<Bar> bars;
 };

@@ -94,7 +94,7 @@ void AppendChart(std::string& out, const Chart& chart) {
   int64_t largest = 1;
   for (const Bar& bar : chart.bars) largest = std::max(largest, bar.count);
   int height = static_cast<int>(chart.bars.size()) * kRowHeight + 4;
-  out += "<figure><figcaption>" + HtmlText(chart.title) + "</figcaption>";
+  out += "<figure id=\"chart-" + chart.id + "\"><figcaption>" + HtmlText(chart.title) + "</figcaption>";
   if (chart.bars.empty()) {
     out += "<p class=\"empty\">нет данных</p></figure>\n";
     return;
