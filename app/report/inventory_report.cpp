@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <future>
 #include <array>
 #include <map>
 #include <set>
@@ -43,7 +44,11 @@ constexpr std::array<std::pair<Column, size_t>, 12> kFactLines = {{{kSpeed, 0}, 
                                                                    {kOsbuild, 8}, {kOsid, 9}, {kBios, 10},
                                                                    {kPrinter, 13}}};
 
-using Row = std::array<Text, kColumnCount>;
+// One USERS row: its texts stay in the query's result set, which stays open while the report is made.
+struct Row {
+  std::array<const Text*, kColumnCount> cells;
+  const Text& operator[](size_t column) const { return *cells[column]; }
+};
 
 // What the survey folder's listing says of one host's files.
 struct HostFiles {
@@ -52,9 +57,42 @@ struct HostFiles {
   int64_t newest = 0;
 };
 
+// The survey folder's one listing, made while the tables are read.
+struct Listing {
+  std::unordered_map<Text, HostFiles> hosts;
+  int64_t survey_files = 0;
+  int64_t info_files = 0;
+  std::optional<int64_t> newest_survey_file;
+};
+
 bool EndsWithIgnoreCase(const Text& name, std::u16string_view suffix) {
   return name.size() >= suffix.size() && common::UpperCase(name.substr(name.size() - suffix.size())) == suffix;
 }
+
+Listing ListSurveyFolder(const Text& folder) {
+  Listing listing;
+  platform::EnumerateFolder(folder, [&](const platform::ListedEntry& entry) {
+    if (!entry.regular_file || !entry.modified) return;
+    bool survey = EndsWithIgnoreCase(entry.name, u".TXT");
+    bool info = EndsWithIgnoreCase(entry.name, u".NFO");
+    if (!survey && !info) return;
+    // Both kinds of file name their host as the info-only import reads it from an info file.
+    HostFiles& files = listing.hosts[survey::InfoHostName(entry.name)];
+    files.newest = std::max(files.newest, *entry.modified);
+    if (survey) {
+      files.survey = true;
+      ++listing.survey_files;
+      if (!listing.newest_survey_file || *entry.modified > *listing.newest_survey_file) {
+        listing.newest_survey_file = *entry.modified;
+      }
+    } else {
+      files.info = true;
+      ++listing.info_files;
+    }
+  });
+  return listing;
+}
+
 
 // A whole number at the start of a value ("4096", "2400.00000"); empty for anything else.
 std::optional<int64_t> WholeNumber(const Text& value) {
@@ -70,6 +108,21 @@ std::optional<int64_t> WholeNumber(const Text& value) {
   return number;
 }
 
+// `text` without the blanks at either end, as a view into it.
+common::TextView Trimmed(common::TextView text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && common::IsBlank(text[begin])) ++begin;
+  while (end > begin && common::IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+// Counts one more of `value`; the map keeps its own copy only of values it has not seen.
+void Bump(std::map<Text, int64_t, std::less<>>& counts, common::TextView value) {
+  auto found = counts.find(value);
+  if (found == counts.end()) found = counts.emplace(Text(value), 0).first;
+  ++found->second;
+}
+
 Text Number(int64_t value) { return common::FromUtf8(std::to_string(value)); }
 
 Text Joined(const std::vector<Text>& parts, std::u16string_view separator) {
@@ -82,7 +135,7 @@ Text Joined(const std::vector<Text>& parts, std::u16string_view separator) {
 }
 
 // Most frequent first, then in text order; at most `limit` bars, the rest summed up in one more.
-std::vector<Bar> MostFrequent(const std::map<Text, int64_t>& counts, size_t limit, bool with_rest) {
+std::vector<Bar> MostFrequent(const std::map<Text, int64_t, std::less<>>& counts, size_t limit, bool with_rest) {
   std::vector<Bar> bars;
   for (const auto& [label, count] : counts) bars.push_back({label, count});
   std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return a.count > b.count; });
@@ -148,13 +201,16 @@ bool NaturalLess(const Text& a, const Text& b) {
 }
 
 // Each key with more than `more_than` hosts: the key, the number of hosts and the hosts in order.
-std::vector<std::vector<Text>> HostsByKey(const std::map<Text, std::set<Text>>& hosts, size_t more_than) {
+// The views point into the rows, which outlive the lists.
+using HostsByValue = std::unordered_map<common::TextView, std::set<common::TextView>>;
+
+std::vector<std::vector<Text>> HostsByKey(const HostsByValue& hosts, size_t more_than) {
   std::vector<std::vector<Text>> rows;
   for (const auto& [key, names] : hosts) {
     if (names.size() <= more_than) continue;
     std::vector<Text> sorted(names.begin(), names.end());
     std::sort(sorted.begin(), sorted.end(), NaturalLess);
-    rows.push_back({key, Number(static_cast<int64_t>(sorted.size())), Joined(sorted, u", ")});
+    rows.push_back({Text(key), Number(static_cast<int64_t>(sorted.size())), Joined(sorted, u", ")});
   }
   return rows;
 }
@@ -179,10 +235,17 @@ class Gatherer {
     report_.survey_folder = settings_.survey_folder;
     report_.database_folder = settings_.database_folder;
     report_.generated = settings_.now;
+    // The listing waits on the file server, the tables on the disk and the processor: side by side.
+    std::future<Listing> listing =
+        std::async(std::launch::async, [folder = settings_.survey_folder] { return ListSurveyFolder(folder); });
     ReadUsers();
     ReadMexport();
     report_.texport_rows = CountRows(u"texport", "TEXPORT", "FIO");
-    ListSurveyFolder();
+    Listing listed = listing.get();
+    files_ = std::move(listed.hosts);
+    report_.survey_files = listed.survey_files;
+    report_.info_files = listed.info_files;
+    report_.newest_survey_file = listed.newest_survey_file;
     Count();
     Charts();
     NoEmail();
@@ -209,10 +272,11 @@ class Gatherer {
                        [&](const std::string& name) { return common::EqualsIgnoreAsciiCase(name, column); });
   }
 
-  // Rows of `select`'s columns that the table has; the columns it lacks read as empty text.
+  // Rows of the `wanted` columns that the table has, through `query`, which stays open; `present`
+  // tells which columns the table has.
   template <typename Visit>
-  void Select(const Text& table, const char* table_upper, const std::vector<std::string>& wanted, Visit visit,
-              std::vector<bool>& present) {
+  void Select(store::Query& query, const Text& table, const char* table_upper, const std::vector<std::string>& wanted,
+              Visit visit, std::vector<bool>& present) {
     std::vector<std::string> names = FieldNames(table);
     std::string text;
     present.assign(wanted.size(), false);
@@ -222,7 +286,6 @@ class Gatherer {
       text += (text.empty() ? "SELECT " : ", ") + wanted[i];
     }
     if (text.empty()) return;
-    store::Query query("ADOQuery", connection_);
     query.SetText(common::FromUtf8(text + " FROM " + table_upper));
     query.Open();
     for (query.First(); !query.Eof(); query.Next()) visit(query);
@@ -234,13 +297,12 @@ class Gatherer {
                           u"\" holds no inventory: users.dbf is missing");
     }
     std::vector<std::string> wanted(kColumnNames.begin(), kColumnNames.end());
+    static const Text kAbsent;
     std::vector<bool> present;
-    Select(u"users", "USERS", wanted, [&](store::Query& query) {
+    Select(users_, u"users", "USERS", wanted, [&](store::Query& query) {
       Row row;
-      for (size_t i = 0; i < kColumnCount; ++i) {
-        if (present[i]) row[i] = query.FieldText(kColumnNames[i]);
-      }
-      rows_.push_back(std::move(row));
+      for (size_t i = 0; i < kColumnCount; ++i) row.cells[i] = present[i] ? &query.FieldText(kColumnNames[i]) : &kAbsent;
+      rows_.push_back(row);
     }, present);
     std::vector<Text> missing;
     for (size_t i = 0; i < kColumnCount; ++i) {
@@ -259,7 +321,8 @@ class Gatherer {
     }
     int64_t count = 0;
     std::vector<bool> present;
-    Select(table, table_upper, {column}, [&](store::Query&) { ++count; }, present);
+    store::Query query("ADOQuery", connection_);
+    Select(query, table, table_upper, {column}, [&](store::Query&) { ++count; }, present);
     return count;
   }
 
@@ -272,7 +335,8 @@ class Gatherer {
     }
     int64_t count = 0;
     std::vector<bool> present;
-    Select(u"mexport", "MEXPORT", {"FIO", "EMAIL"}, [&](store::Query& query) {
+    store::Query query("ADOQuery", connection_);
+    Select(query, u"mexport", "MEXPORT", {"FIO", "EMAIL"}, [&](store::Query& query) {
       ++count;
       Text fio = present[0] ? query.FieldText("FIO") : Text();
       if (common::Trim(fio).empty()) return;
@@ -281,29 +345,7 @@ class Gatherer {
     report_.mexport_rows = count;
   }
 
-  void ListSurveyFolder() {
-    platform::EnumerateFolder(settings_.survey_folder, [&](const platform::ListedEntry& entry) {
-      if (!entry.regular_file || !entry.modified) return;
-      bool survey = EndsWithIgnoreCase(entry.name, u".TXT");
-      bool info = EndsWithIgnoreCase(entry.name, u".NFO");
-      if (!survey && !info) return;
-      // Both kinds of file name their host as the info-only import reads it from an info file.
-      HostFiles& files = files_[survey::InfoHostName(entry.name)];
-      files.newest = std::max(files.newest, *entry.modified);
-      if (survey) {
-        files.survey = true;
-        ++report_.survey_files;
-        if (!report_.newest_survey_file || *entry.modified > *report_.newest_survey_file) {
-          report_.newest_survey_file = *entry.modified;
-        }
-      } else {
-        files.info = true;
-        ++report_.info_files;
-      }
-    });
-  }
-
-  static bool IsPerson(const Text& fio) { return !common::Trim(fio).empty() && fio != survey::kNoQuestionnaireFio; }
+  static bool IsPerson(const Text& fio) { return !Trimmed(fio).empty() && fio != survey::kNoQuestionnaireFio; }
 
   void Count() {
     std::set<Text> people;
@@ -311,31 +353,38 @@ class Gatherer {
       ++report_.workstations;
       if (row[kFio] == survey::kNoQuestionnaireFio) ++report_.info_only_hosts;
       if (IsPerson(row[kFio])) people.insert(row[kFio]);
-      if (!common::Trim(row[kEmail]).empty()) ++report_.with_email;
-      if (!common::Trim(row[kTel2]).empty()) ++report_.with_tel2;
+      if (!Trimmed(row[kEmail]).empty()) ++report_.with_email;
+      if (!Trimmed(row[kTel2]).empty()) ++report_.with_tel2;
     }
     report_.people = static_cast<int64_t>(people.size());
   }
 
-  std::map<Text, int64_t> Tally(Column column) const {
-    std::map<Text, int64_t> counts;
+  std::map<Text, int64_t, std::less<>> Tally(Column column) const {
+    std::map<Text, int64_t, std::less<>> counts;
     for (const Row& row : rows_) {
-      Text value = common::Trim(row[column]);
-      if (!value.empty()) ++counts[value];
+      common::TextView value = Trimmed(row[column]);
+      if (!value.empty()) Bump(counts, value);
     }
     return counts;
   }
 
   void Charts() {
-    std::map<Text, int64_t> systems;
-    std::map<Text, int64_t> places;
+    std::map<Text, int64_t, std::less<>> systems;
+    std::map<Text, int64_t, std::less<>> places;
+    Text label;
     for (const Row& row : rows_) {
-      Text system = common::Trim(common::Trim(row[kOs]) + u" " + common::Trim(row[kOsver]));
-      ++systems[system.empty() ? Text(kNoData) : system];
-      Text building = common::Trim(row[kZdan]);
-      Text floor = common::Trim(row[kEtaj]);
-      ++places[(building.empty() ? Text(u"здание не указано") : building) + u", этаж " +
-               (floor.empty() ? Text(u"—") : floor)];
+      common::TextView os = Trimmed(row[kOs]);
+      common::TextView version = Trimmed(row[kOsver]);
+      label.assign(os);
+      if (!os.empty() && !version.empty()) label += u' ';
+      label += version;
+      Bump(systems, label.empty() ? common::TextView(kNoData) : common::TextView(label));
+      common::TextView building = Trimmed(row[kZdan]);
+      common::TextView floor = Trimmed(row[kEtaj]);
+      label.assign(building.empty() ? common::TextView(u"здание не указано") : building);
+      label += u", этаж ";
+      label += floor.empty() ? common::TextView(u"—") : floor;
+      Bump(places, label);
     }
     report_.charts.push_back({"os", u"Операционная система (OS, OSVER)", MostFrequent(systems, kTopBars, true)});
     report_.charts.push_back({"ram", u"Память (RAM, МБ)",
@@ -382,7 +431,7 @@ class Gatherer {
     NearNames near(std::move(names));
     std::unordered_map<Text, Text> suggestions;
     for (const Row& row : rows_) {
-      if (!IsPerson(row[kFio]) || !common::Trim(row[kEmail]).empty()) continue;
+      if (!IsPerson(row[kFio]) || !Trimmed(row[kEmail]).empty()) continue;
       auto [at, inserted] = suggestions.try_emplace(row[kFio]);
       if (inserted) at->second = Joined(near.Nearest(row[kFio], kNearestShown), u"; ");
       list.rows.push_back({row[kFio], row[kHost], at->second});
@@ -396,14 +445,14 @@ class Gatherer {
                     u"Имени из USERS соответствует несколько строк MEXPORT. Слияние записывает адреса по "
                     u"очереди, и в строках USERS остаётся последний: он указан отдельно.",
                     {u"FIO", u"EMAIL (все, в порядке MEXPORT)", u"Оставлен слиянием", u"Рабочих мест"}, {}};
-    std::map<Text, int64_t> workstations;
+    std::unordered_map<common::TextView, int64_t> workstations;
     for (const Row& row : rows_) {
-      if (!common::Trim(row[kFio]).empty()) ++workstations[row[kFio]];
+      if (!Trimmed(row[kFio]).empty()) ++workstations[row[kFio]];
     }
     for (const auto& [fio, count] : workstations) {
       auto found = directory_.find(fio);
       if (found == directory_.end() || found->second.size() < 2) continue;
-      list.rows.push_back({fio, Joined(found->second, u"; "), found->second.back(), Number(count)});
+      list.rows.push_back({Text(fio), Joined(found->second, u"; "), found->second.back(), Number(count)});
     }
     SortRows(list, {0});
     report_.lists.push_back(std::move(list));
@@ -415,11 +464,13 @@ class Gatherer {
                     u"Одно имя (FIO) указано в анкетах больше чем " + Number(settings_.max_workstations) +
                         u" рабочих мест: общий компьютер, анкеты, заполненные за другого, или устаревшие строки.",
                     {u"FIO", u"Рабочих мест", u"HOST"}, {}};
-    std::map<Text, std::set<Text>> hosts;
+    HostsByValue hosts;
     for (const Row& row : rows_) {
       if (IsPerson(row[kFio])) hosts[row[kFio]].insert(row[kHost]);
     }
     list.rows = HostsByKey(hosts, static_cast<size_t>(settings_.max_workstations));
+    // Most workstations first, then by name.
+    SortRows(list, {0});
     std::stable_sort(list.rows.begin(), list.rows.end(), [](const auto& a, const auto& b) {
       return NaturalLess(b[1], a[1]);
     });
@@ -431,9 +482,9 @@ class Gatherer {
                     u"Один адрес IP записан у разных HOST: адрес сменился, компьютер переименован, или "
                     u"анкета переписана с соседнего рабочего места.",
                     {u"IP", u"Компьютеров", u"HOST"}, {}};
-    std::map<Text, std::set<Text>> hosts;
+    HostsByValue hosts;
     for (const Row& row : rows_) {
-      Text ip = common::Trim(row[kIp]);
+      common::TextView ip = Trimmed(row[kIp]);
       if (!ip.empty()) hosts[ip].insert(row[kHost]);
     }
     list.rows = HostsByKey(hosts, 1);
@@ -485,9 +536,10 @@ class Gatherer {
 
   const ReportSettings& settings_;
   store::Connection connection_{"ADOConnection"};
+  store::Query users_{"ADOQuery", connection_};
   Report report_;
   std::vector<Row> rows_;
-  std::map<Text, std::vector<Text>> directory_;  // MEXPORT name -> addresses, in the merge's order
+  std::map<Text, std::vector<Text>, std::less<>> directory_;  // MEXPORT name -> addresses, in the merge's order
   std::unordered_map<Text, HostFiles> files_;
 };
 

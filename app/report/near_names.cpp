@@ -11,13 +11,12 @@ constexpr size_t kPieces = 4;
 
 size_t PieceStart(size_t length, size_t piece) { return piece * length / kPieces; }
 
-common::Text PieceKey(size_t length, size_t piece, common::TextView text) {
-  common::Text key;
-  key.reserve(text.size() + 2);
+// The key of a piece: the name's length, the piece's number, the piece's text. `key` is reused.
+void PieceKey(size_t length, size_t piece, common::TextView text, common::Text& key) {
+  key.clear();
   key.push_back(static_cast<char16_t>(length));
   key.push_back(static_cast<char16_t>(piece));
   key.append(text);
-  return key;
 }
 
 }  // namespace
@@ -43,13 +42,15 @@ int BoundedEditDistance(common::TextView a, common::TextView b, int bound) {
 }
 
 NearNames::NearNames(std::vector<common::Text> names) : names_(std::move(names)) {
+  common::Text key;
   for (uint32_t id = 0; id < names_.size(); ++id) {
     const common::Text& name = names_[id];
     if (name.size() < kMinLength || name.size() > 0xFFFF) continue;
     for (size_t piece = 0; piece < kPieces; ++piece) {
       size_t start = PieceStart(name.size(), piece);
       size_t end = PieceStart(name.size(), piece + 1);
-      pieces_[PieceKey(name.size(), piece, common::TextView(name).substr(start, end - start))].push_back(id);
+      PieceKey(name.size(), piece, common::TextView(name).substr(start, end - start), key);
+      pieces_[key].push_back(id);
     }
   }
 }
@@ -58,6 +59,7 @@ std::vector<common::Text> NearNames::Nearest(const common::Text& name, size_t li
   if (name.size() < kMinLength || pieces_.empty()) return {};
   // Each hit is (name id, piece number); a name that two different pieces reach is a candidate.
   std::vector<uint64_t> hits;
+  common::Text key;
   size_t shortest = name.size() > static_cast<size_t>(kMaxDistance) ? name.size() - kMaxDistance : 0;
   for (size_t length = std::max(shortest, kMinLength); length <= name.size() + kMaxDistance; ++length) {
     for (size_t piece = 0; piece < kPieces; ++piece) {
@@ -67,7 +69,8 @@ std::vector<common::Text> NearNames::Nearest(const common::Text& name, size_t li
         long shifted = static_cast<long>(start) + shift;
         if (shifted < 0 || static_cast<size_t>(shifted) + size > name.size()) continue;
         size_t at = static_cast<size_t>(shifted);
-        auto found = pieces_.find(PieceKey(length, piece, common::TextView(name).substr(at, size)));
+        PieceKey(length, piece, common::TextView(name).substr(at, size), key);
+        auto found = pieces_.find(key);
         if (found == pieces_.end()) continue;
         for (uint32_t id : found->second) hits.push_back(uint64_t{id} * kPieces + piece);
       }
