@@ -220,6 +220,9 @@ std::vector<std::string> ListRows(const std::string& dom, const std::string& id)
 }
 
 TEST_F(ReportTest, BrowserShowsCountsListsAndHostileValuesAsTextAndLoadsNothing) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the page is opened in chromium by the Linux build of this test";
+#endif
   if (!store::testing::HaveProgram("chromium")) GTEST_SKIP() << "chromium is not installed (scripts/setup.sh --tests)";
   BuildShare();
   std::string dom = DumpDom(WritePage());
