@@ -5,7 +5,7 @@
 #include <future>
 #include <array>
 #include <map>
-#include <set>
+#include <unordered_set>
 #include <unordered_map>
 #include <utility>
 
@@ -65,8 +65,15 @@ struct Listing {
   std::optional<int64_t> newest_survey_file;
 };
 
+// Whether `name` ends with the ASCII `suffix` (given in upper case), whatever the case of its letters.
 bool EndsWithIgnoreCase(const Text& name, std::u16string_view suffix) {
-  return name.size() >= suffix.size() && common::UpperCase(name.substr(name.size() - suffix.size())) == suffix;
+  if (name.size() < suffix.size()) return false;
+  for (size_t i = 0, at = name.size() - suffix.size(); i < suffix.size(); ++i, ++at) {
+    char16_t c = name[at];
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    if (c != suffix[i]) return false;
+  }
+  return true;
 }
 
 Listing ListSurveyFolder(const Text& folder) {
@@ -94,9 +101,17 @@ Listing ListSurveyFolder(const Text& folder) {
 }
 
 
+// `text` without the blanks at either end, as a view into it.
+common::TextView Trimmed(common::TextView text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && common::IsBlank(text[begin])) ++begin;
+  while (end > begin && common::IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
 // A whole number at the start of a value ("4096", "2400.00000"); empty for anything else.
-std::optional<int64_t> WholeNumber(const Text& value) {
-  Text trimmed = common::Trim(value);
+std::optional<int64_t> WholeNumber(common::TextView value) {
+  common::TextView trimmed = Trimmed(value);
   if (trimmed.empty()) return std::nullopt;
   int64_t number = 0;
   size_t i = 0;
@@ -108,13 +123,6 @@ std::optional<int64_t> WholeNumber(const Text& value) {
   return number;
 }
 
-// `text` without the blanks at either end, as a view into it.
-common::TextView Trimmed(common::TextView text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && common::IsBlank(text[begin])) ++begin;
-  while (end > begin && common::IsBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
 
 // Counts one more of `value`; the map keeps its own copy only of values it has not seen.
 void Bump(std::map<Text, int64_t, std::less<>>& counts, common::TextView value) {
@@ -125,7 +133,8 @@ void Bump(std::map<Text, int64_t, std::less<>>& counts, common::TextView value) 
 
 Text Number(int64_t value) { return common::FromUtf8(std::to_string(value)); }
 
-Text Joined(const std::vector<Text>& parts, std::u16string_view separator) {
+template <typename Parts>
+Text Joined(const Parts& parts, std::u16string_view separator) {
   Text out;
   for (size_t i = 0; i < parts.size(); ++i) {
     if (i) out += separator;
@@ -201,16 +210,22 @@ bool NaturalLess(const Text& a, const Text& b) {
 }
 
 // Each key with more than `more_than` hosts: the key, the number of hosts and the hosts in order.
-// The views point into the rows, which outlive the lists.
-using HostsByValue = std::unordered_map<common::TextView, std::set<common::TextView>>;
+// (value, host) pairs; the views point into the rows, which outlive the lists.
+using HostPairs = std::vector<std::pair<common::TextView, common::TextView>>;
 
-std::vector<std::vector<Text>> HostsByKey(const HostsByValue& hosts, size_t more_than) {
+// Each value with more than `more_than` different hosts: the value, the number of hosts and the
+// hosts in order.
+std::vector<std::vector<Text>> HostsByKey(HostPairs pairs, size_t more_than) {
+  std::sort(pairs.begin(), pairs.end());
+  pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
   std::vector<std::vector<Text>> rows;
-  for (const auto& [key, names] : hosts) {
-    if (names.size() <= more_than) continue;
-    std::vector<Text> sorted(names.begin(), names.end());
-    std::sort(sorted.begin(), sorted.end(), NaturalLess);
-    rows.push_back({Text(key), Number(static_cast<int64_t>(sorted.size())), Joined(sorted, u", ")});
+  for (size_t first = 0, last = 0; first < pairs.size(); first = last) {
+    while (last < pairs.size() && pairs[last].first == pairs[first].first) ++last;
+    if (last - first <= more_than) continue;
+    std::vector<Text> hosts;
+    for (size_t i = first; i < last; ++i) hosts.emplace_back(pairs[i].second);
+    std::sort(hosts.begin(), hosts.end(), NaturalLess);
+    rows.push_back({Text(pairs[first].first), Number(static_cast<int64_t>(hosts.size())), Joined(hosts, u", ")});
   }
   return rows;
 }
@@ -335,12 +350,12 @@ class Gatherer {
     }
     int64_t count = 0;
     std::vector<bool> present;
-    store::Query query("ADOQuery", connection_);
-    Select(query, u"mexport", "MEXPORT", {"FIO", "EMAIL"}, [&](store::Query& query) {
+    static const Text kAbsent;
+    Select(mexport_, u"mexport", "MEXPORT", {"FIO", "EMAIL"}, [&](store::Query& query) {
       ++count;
-      Text fio = present[0] ? query.FieldText("FIO") : Text();
-      if (common::Trim(fio).empty()) return;
-      directory_[fio].push_back(present[1] ? query.FieldText("EMAIL") : Text());
+      const Text& fio = present[0] ? query.FieldText("FIO") : kAbsent;
+      if (Trimmed(fio).empty()) return;
+      directory_[fio].push_back(present[1] ? query.FieldText("EMAIL") : kAbsent);
     }, present);
     report_.mexport_rows = count;
   }
@@ -348,7 +363,7 @@ class Gatherer {
   static bool IsPerson(const Text& fio) { return !Trimmed(fio).empty() && fio != survey::kNoQuestionnaireFio; }
 
   void Count() {
-    std::set<Text> people;
+    std::unordered_set<common::TextView> people;
     for (const Row& row : rows_) {
       ++report_.workstations;
       if (row[kFio] == survey::kNoQuestionnaireFio) ++report_.info_only_hosts;
@@ -427,7 +442,7 @@ class Gatherer {
                     {u"FIO", u"HOST", u"Близкие имена в MEXPORT"}, {}};
     std::vector<Text> names;
     names.reserve(directory_.size());
-    for (const auto& [name, addresses] : directory_) names.push_back(name);
+    for (const auto& [name, addresses] : directory_) names.emplace_back(name);
     NearNames near(std::move(names));
     std::unordered_map<Text, Text> suggestions;
     for (const Row& row : rows_) {
@@ -452,7 +467,7 @@ class Gatherer {
     for (const auto& [fio, count] : workstations) {
       auto found = directory_.find(fio);
       if (found == directory_.end() || found->second.size() < 2) continue;
-      list.rows.push_back({Text(fio), Joined(found->second, u"; "), found->second.back(), Number(count)});
+      list.rows.push_back({Text(fio), Joined(found->second, u"; "), Text(found->second.back()), Number(count)});
     }
     SortRows(list, {0});
     report_.lists.push_back(std::move(list));
@@ -464,9 +479,9 @@ class Gatherer {
                     u"Одно имя (FIO) указано в анкетах больше чем " + Number(settings_.max_workstations) +
                         u" рабочих мест: общий компьютер, анкеты, заполненные за другого, или устаревшие строки.",
                     {u"FIO", u"Рабочих мест", u"HOST"}, {}};
-    HostsByValue hosts;
+    HostPairs hosts;
     for (const Row& row : rows_) {
-      if (IsPerson(row[kFio])) hosts[row[kFio]].insert(row[kHost]);
+      if (IsPerson(row[kFio])) hosts.emplace_back(row[kFio], row[kHost]);
     }
     list.rows = HostsByKey(hosts, static_cast<size_t>(settings_.max_workstations));
     // Most workstations first, then by name.
@@ -482,10 +497,10 @@ class Gatherer {
                     u"Один адрес IP записан у разных HOST: адрес сменился, компьютер переименован, или "
                     u"анкета переписана с соседнего рабочего места.",
                     {u"IP", u"Компьютеров", u"HOST"}, {}};
-    HostsByValue hosts;
+    HostPairs hosts;
     for (const Row& row : rows_) {
       common::TextView ip = Trimmed(row[kIp]);
-      if (!ip.empty()) hosts[ip].insert(row[kHost]);
+      if (!ip.empty()) hosts.emplace_back(ip, row[kHost]);
     }
     list.rows = HostsByKey(hosts, 1);
     SortRows(list, {0});
@@ -499,7 +514,7 @@ class Gatherer {
                         Number(settings_.stale_days) + u" дней.",
                     {u"HOST", u"FIO", u"Последний файл", u"Причина"}, {}};
     int64_t threshold = settings_.now - int64_t{settings_.stale_days} * kSecondsPerDay;
-    std::set<Text> seen;
+    std::unordered_set<common::TextView> seen;
     for (const Row& row : rows_) {
       if (row[kHost].empty() || !seen.insert(row[kHost]).second) continue;
       auto found = files_.find(row[kHost]);
@@ -537,9 +552,11 @@ class Gatherer {
   const ReportSettings& settings_;
   store::Connection connection_{"ADOConnection"};
   store::Query users_{"ADOQuery", connection_};
+  store::Query mexport_{"ADOQueryL", connection_};
   Report report_;
   std::vector<Row> rows_;
-  std::map<Text, std::vector<Text>, std::less<>> directory_;  // MEXPORT name -> addresses, in the merge's order
+  // MEXPORT name -> addresses, in the merge's order; views into the open MEXPORT query.
+  std::unordered_map<common::TextView, std::vector<common::TextView>> directory_;
   std::unordered_map<Text, HostFiles> files_;
 };
 

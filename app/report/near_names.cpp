@@ -11,12 +11,17 @@ constexpr size_t kPieces = 4;
 
 size_t PieceStart(size_t length, size_t piece) { return piece * length / kPieces; }
 
-// The key of a piece: the name's length, the piece's number, the piece's text. `key` is reused.
-void PieceKey(size_t length, size_t piece, common::TextView text, common::Text& key) {
-  key.clear();
-  key.push_back(static_cast<char16_t>(length));
-  key.push_back(static_cast<char16_t>(piece));
-  key.append(text);
+// The key of a piece: the name's length, the piece's number and the piece's text, hashed (FNV-1a).
+uint64_t PieceKey(size_t length, size_t piece, common::TextView text) {
+  uint64_t hash = 14695981039346656037ull;
+  auto mix = [&](uint64_t value) {
+    hash ^= value;
+    hash *= 1099511628211ull;
+  };
+  mix(length);
+  mix(piece);
+  for (char16_t c : text) mix(c);
+  return hash;
 }
 
 }  // namespace
@@ -42,15 +47,13 @@ int BoundedEditDistance(common::TextView a, common::TextView b, int bound) {
 }
 
 NearNames::NearNames(std::vector<common::Text> names) : names_(std::move(names)) {
-  common::Text key;
   for (uint32_t id = 0; id < names_.size(); ++id) {
     const common::Text& name = names_[id];
     if (name.size() < kMinLength || name.size() > 0xFFFF) continue;
     for (size_t piece = 0; piece < kPieces; ++piece) {
       size_t start = PieceStart(name.size(), piece);
       size_t end = PieceStart(name.size(), piece + 1);
-      PieceKey(name.size(), piece, common::TextView(name).substr(start, end - start), key);
-      pieces_[key].push_back(id);
+      pieces_[PieceKey(name.size(), piece, common::TextView(name).substr(start, end - start))].push_back(id);
     }
   }
 }
@@ -59,7 +62,6 @@ std::vector<common::Text> NearNames::Nearest(const common::Text& name, size_t li
   if (name.size() < kMinLength || pieces_.empty()) return {};
   // Each hit is (name id, piece number); a name that two different pieces reach is a candidate.
   std::vector<uint64_t> hits;
-  common::Text key;
   size_t shortest = name.size() > static_cast<size_t>(kMaxDistance) ? name.size() - kMaxDistance : 0;
   for (size_t length = std::max(shortest, kMinLength); length <= name.size() + kMaxDistance; ++length) {
     for (size_t piece = 0; piece < kPieces; ++piece) {
@@ -69,8 +71,7 @@ std::vector<common::Text> NearNames::Nearest(const common::Text& name, size_t li
         long shifted = static_cast<long>(start) + shift;
         if (shifted < 0 || static_cast<size_t>(shifted) + size > name.size()) continue;
         size_t at = static_cast<size_t>(shifted);
-        PieceKey(length, piece, common::TextView(name).substr(at, size), key);
-        auto found = pieces_.find(key);
+        auto found = pieces_.find(PieceKey(length, piece, common::TextView(name).substr(at, size)));
         if (found == pieces_.end()) continue;
         for (uint32_t id : found->second) hits.push_back(uint64_t{id} * kPieces + piece);
       }

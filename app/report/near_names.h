@@ -31,8 +31,9 @@ class NearNames {
 
  private:
   std::vector<common::Text> names_;
-  // Piece key (length, piece number, piece text) -> the names that hold it.
-  std::unordered_map<common::Text, std::vector<uint32_t>> pieces_;
+  // Hash of a piece key (length, piece number, piece text) -> the names that hold it. Two keys that
+  // share a hash only bring one more name to the full comparison.
+  std::unordered_map<uint64_t, std::vector<uint32_t>> pieces_;
 };
 
 // The edit distance of `a` and `b` when it is at most `bound`, else bound + 1.
