@@ -58,11 +58,11 @@ h2{font-size:18px;margin:28px 0 12px;padding-bottom:4px;border-bottom:2px solid 
 h3{font-size:15px;margin:22px 0 6px}
 .meta{color:var(--muted);margin:0}
 .meta span{white-space:nowrap}
-.counts{display:grid;grid-template-columns:repeat(auto-fill,minmax(190px,1fr));gap:10px;margin:0}
+.counts{display:grid;grid-template-columns:repeat(auto-fill,minmax(200px,1fr));gap:10px;margin:0}
 .counts div{background:var(--soft);border:1px solid var(--line);border-radius:6px;padding:10px 12px}
 .counts dt{color:var(--muted);font-size:12px}
-.counts dd{margin:2px 0 0;font-size:22px;font-weight:bold}
-.charts{display:grid;grid-template-columns:repeat(auto-fill,minmax(540px,1fr));gap:14px 28px}
+.counts dd{margin:2px 0 0;font-size:20px;font-weight:bold;white-space:nowrap}
+.charts{display:grid;grid-template-columns:repeat(auto-fill,minmax(580px,1fr));gap:14px 24px}
 figure{margin:0;break-inside:avoid}
 figcaption{font-weight:bold;margin-bottom:4px}
 svg text{font:12px "DejaVu Sans","Segoe UI",Arial,sans-serif;fill:var(--ink)}
@@ -84,11 +84,19 @@ tbody tr:nth-child(even){background:#fafbfc}
   section.list{break-inside:auto}h2,h3{break-after:avoid}tr{break-inside:avoid}}
 )";
 
-constexpr int kChartWidth = 540;
-constexpr int kLabelWidth = 210;
-constexpr int kBarArea = 260;
+constexpr int kChartWidth = 580;
+constexpr int kLabelWidth = 260;
+constexpr int kBarArea = 250;
 constexpr int kRowHeight = 22;
-constexpr size_t kLabelChars = 30;
+constexpr size_t kLabelChars = 38;
+
+// A label that fits its column: a long one keeps its beginning and its end (where an operating
+// system's version or a printer's host is) around an ellipsis; the bar's tooltip has it whole.
+Text ShortLabel(const Text& label) {
+  if (label.size() <= kLabelChars) return label;
+  size_t tail = kLabelChars / 3;
+  return label.substr(0, kLabelChars - tail - 1) + u"…" + label.substr(label.size() - tail);
+}
 
 void AppendChart(std::string& out, const Chart& chart) {
   int64_t largest = 1;
@@ -104,7 +112,7 @@ void AppendChart(std::string& out, const Chart& chart) {
          std::to_string(height) + "\">";
   int y = 2;
   for (const Bar& bar : chart.bars) {
-    Text label = bar.label.size() > kLabelChars ? bar.label.substr(0, kLabelChars - 1) + u"…" : bar.label;
+    Text label = ShortLabel(bar.label);
     int width = static_cast<int>(bar.count * kBarArea / largest);
     if (bar.count > 0) width = std::max(width, 1);
     out += "<g><title>" + HtmlText(bar.label) + ": " + std::to_string(bar.count) + "</title>";
