@@ -143,19 +143,24 @@ Text Joined(const Parts& parts, std::u16string_view separator) {
   return out;
 }
 
-// Most frequent first, then in text order; at most `limit` bars, the rest summed up in one more.
-std::vector<Bar> MostFrequent(const std::map<Text, int64_t, std::less<>>& counts, size_t limit, bool with_rest) {
-  std::vector<Bar> bars;
-  for (const auto& [label, count] : counts) bars.push_back({label, count});
-  std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return a.count > b.count; });
+// The first `limit` bars, and the rest summed up in one more.
+std::vector<Bar> WithRest(std::vector<Bar> bars, size_t limit) {
   if (bars.size() > limit) {
     int64_t rest = 0;
     size_t kinds = bars.size() - limit;
     for (size_t i = limit; i < bars.size(); ++i) rest += bars[i].count;
     bars.resize(limit);
-    if (with_rest) bars.push_back({u"прочие (" + Number(static_cast<int64_t>(kinds)) + u")", rest});
+    bars.push_back({u"прочие (" + Number(static_cast<int64_t>(kinds)) + u")", rest});
   }
   return bars;
+}
+
+// Most frequent first, then in text order; at most `limit` bars, the rest summed up in one more.
+std::vector<Bar> MostFrequent(const std::map<Text, int64_t, std::less<>>& counts, size_t limit) {
+  std::vector<Bar> bars;
+  for (const auto& [label, count] : counts) bars.push_back({label, count});
+  std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return a.count > b.count; });
+  return WithRest(std::move(bars), limit);
 }
 
 // Ranges of a numeric fact: each bound is the lowest value of its range; zero or no value is "no data".
@@ -262,13 +267,14 @@ class Gatherer {
     report_.info_files = listed.info_files;
     report_.newest_survey_file = listed.newest_survey_file;
     Count();
+    // The lists that look names up in the directory on a second thread, the rest on this one.
+    std::future<std::vector<ActionList>> directory_lists =
+        std::async(std::launch::async, [this] { return std::vector<ActionList>{NoEmail(), SeveralEntries()}; });
     Charts();
-    NoEmail();
-    SeveralEntries();
-    ManyWorkstations();
-    SharedAddresses();
-    Stale();
-    PlaceholderFacts();
+    std::vector<ActionList> lists = {ManyWorkstations(), SharedAddresses(), Stale(), PlaceholderFacts()};
+    std::vector<ActionList> looked_up = directory_lists.get();
+    lists.insert(lists.begin(), std::make_move_iterator(looked_up.begin()), std::make_move_iterator(looked_up.end()));
+    report_.lists = std::move(lists);
     return std::move(report_);
   }
 
@@ -374,13 +380,20 @@ class Gatherer {
     report_.people = static_cast<int64_t>(people.size());
   }
 
-  std::map<Text, int64_t, std::less<>> Tally(Column column) const {
-    std::map<Text, int64_t, std::less<>> counts;
+  // The ten most frequent values of a column, blanks around them ignored, empty values left out.
+  std::vector<Bar> TopTen(Column column) const {
+    std::unordered_map<common::TextView, int64_t> counts;
     for (const Row& row : rows_) {
       common::TextView value = Trimmed(row[column]);
-      if (!value.empty()) Bump(counts, value);
+      if (!value.empty()) ++counts[value];
     }
-    return counts;
+    std::vector<std::pair<common::TextView, int64_t>> values(counts.begin(), counts.end());
+    auto more = [](const auto& a, const auto& b) { return a.second != b.second ? a.second > b.second : a.first < b.first; };
+    size_t shown = std::min(kTopBars, values.size());
+    std::partial_sort(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(shown), values.end(), more);
+    std::vector<Bar> bars;
+    for (size_t i = 0; i < shown; ++i) bars.push_back({Text(values[i].first), values[i].second});
+    return bars;
   }
 
   void Charts() {
@@ -401,7 +414,7 @@ class Gatherer {
       label += floor.empty() ? common::TextView(u"—") : floor;
       Bump(places, label);
     }
-    report_.charts.push_back({"os", u"Операционная система (OS, OSVER)", MostFrequent(systems, kTopBars, true)});
+    report_.charts.push_back({"os", u"Операционная система (OS, OSVER)", MostFrequent(systems, kTopBars)});
     report_.charts.push_back({"ram", u"Память (RAM, МБ)",
                               RangeBars(rows_, kRam, {{1, u"меньше 1 ГБ"}, {1024, u"1–2 ГБ"}, {2048, u"2–4 ГБ"},
                                                              {4096, u"4–8 ГБ"}, {8192, u"8–16 ГБ"},
@@ -414,24 +427,18 @@ class Gatherer {
                               RangeBars(rows_, kSpeed, {{1, u"меньше 1 ГГц"}, {1000, u"1–2 ГГц"},
                                                                {2000, u"2–3 ГГц"}, {3000, u"3–4 ГГц"},
                                                                {4000, u"4 ГГц и больше"}})});
-    report_.charts.push_back({"cpu", u"Десять самых частых процессоров (CPU)", MostFrequent(Tally(kCpu), kTopBars, false)});
+    report_.charts.push_back({"cpu", u"Десять самых частых процессоров (CPU)", TopTen(kCpu)});
     report_.charts.push_back({"printer", u"Десять самых частых принтеров (PRINTER)",
-                              MostFrequent(Tally(kPrinter), kTopBars, false)});
+                              TopTen(kPrinter)});
     // Buildings and floors in their own order rather than by size: the chart is a floor plan.
     std::vector<Bar> bars;
     for (const auto& [label, count] : places) bars.push_back({label, count});
     std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return NaturalLess(a.label, b.label); });
-    if (bars.size() > kMostBars) {
-      int64_t rest = 0;
-      for (size_t i = kMostBars; i < bars.size(); ++i) rest += bars[i].count;
-      size_t kinds = bars.size() - kMostBars;
-      bars.resize(kMostBars);
-      bars.push_back({u"прочие (" + Number(static_cast<int64_t>(kinds)) + u")", rest});
-    }
-    report_.charts.push_back({"places", u"Рабочие места по зданиям и этажам (ZDAN, ETAJ)", std::move(bars)});
+    report_.charts.push_back(
+        {"places", u"Рабочие места по зданиям и этажам (ZDAN, ETAJ)", WithRest(std::move(bars), kMostBars)});
   }
 
-  void NoEmail() {
+  ActionList NoEmail() const {
     ActionList list{"no-email", u"Люди без адреса электронной почты",
                     u"Строки с именем (FIO), которому не досталось адреса EMAIL: имени нет в справочнике "
                     u"(MEXPORT) в точности так, как оно записано. Чаще всего это опечатка в анкете. Рядом — "
@@ -452,10 +459,10 @@ class Gatherer {
       list.rows.push_back({row[kFio], row[kHost], at->second});
     }
     SortRows(list, {0, 1});
-    report_.lists.push_back(std::move(list));
+    return list;
   }
 
-  void SeveralEntries() {
+  ActionList SeveralEntries() const {
     ActionList list{"several-entries", u"Имена с несколькими записями справочника",
                     u"Имени из USERS соответствует несколько строк MEXPORT. Слияние записывает адреса по "
                     u"очереди, и в строках USERS остаётся последний: он указан отдельно.",
@@ -470,10 +477,10 @@ class Gatherer {
       list.rows.push_back({Text(fio), Joined(found->second, u"; "), Text(found->second.back()), Number(count)});
     }
     SortRows(list, {0});
-    report_.lists.push_back(std::move(list));
+    return list;
   }
 
-  void ManyWorkstations() {
+  ActionList ManyWorkstations() const {
     ActionList list{"many-workstations",
                     u"Один человек на нескольких рабочих местах",
                     u"Одно имя (FIO) указано в анкетах больше чем " + Number(settings_.max_workstations) +
@@ -489,10 +496,10 @@ class Gatherer {
     std::stable_sort(list.rows.begin(), list.rows.end(), [](const auto& a, const auto& b) {
       return NaturalLess(b[1], a[1]);
     });
-    report_.lists.push_back(std::move(list));
+    return list;
   }
 
-  void SharedAddresses() {
+  ActionList SharedAddresses() const {
     ActionList list{"shared-ip", u"Один адрес у нескольких компьютеров",
                     u"Один адрес IP записан у разных HOST: адрес сменился, компьютер переименован, или "
                     u"анкета переписана с соседнего рабочего места.",
@@ -504,10 +511,10 @@ class Gatherer {
     }
     list.rows = HostsByKey(hosts, 1);
     SortRows(list, {0});
-    report_.lists.push_back(std::move(list));
+    return list;
   }
 
-  void Stale() {
+  ActionList Stale() const {
     ActionList list{"stale", u"Устаревшие строки",
                     u"Компьютеры, у которых в папке анкет нет ни файла .txt, ни файла .nfo, и компьютеры, чей "
                     u"самый новый файл старше " +
@@ -527,10 +534,10 @@ class Gatherer {
       }
     }
     SortRows(list, {0});
-    report_.lists.push_back(std::move(list));
+    return list;
   }
 
-  void PlaceholderFacts() {
+  ActionList PlaceholderFacts() const {
     ActionList list{"placeholder-facts", u"Строки без сведений о компьютере",
                     u"Анкета была, файла .nfo не было: SPEED, RAM и HDD равны 0, остальные сведения пусты. "
                     u"Если файл .nfo уже появился, следующее пополнение заполнит строку.",
@@ -546,7 +553,7 @@ class Gatherer {
       list.rows.push_back({row[kHost], row[kFio], info ? u"есть" : u"нет"});
     }
     SortRows(list, {0});
-    report_.lists.push_back(std::move(list));
+    return list;
   }
 
   const ReportSettings& settings_;
