@@ -267,14 +267,15 @@ class Gatherer {
     report_.info_files = listed.info_files;
     report_.newest_survey_file = listed.newest_survey_file;
     Count();
-    // The lists that look names up in the directory on a second thread, the rest on this one.
-    std::future<std::vector<ActionList>> directory_lists =
-        std::async(std::launch::async, [this] { return std::vector<ActionList>{NoEmail(), SeveralEntries()}; });
+    // The lists by person on a second thread; the charts and the lists by host on this one.
+    std::future<std::vector<ActionList>> by_person = std::async(std::launch::async, [this] {
+      return std::vector<ActionList>{NoEmail(), SeveralEntries(), ManyWorkstations()};
+    });
     Charts();
-    std::vector<ActionList> lists = {ManyWorkstations(), SharedAddresses(), Stale(), PlaceholderFacts()};
-    std::vector<ActionList> looked_up = directory_lists.get();
-    lists.insert(lists.begin(), std::make_move_iterator(looked_up.begin()), std::make_move_iterator(looked_up.end()));
-    report_.lists = std::move(lists);
+    std::vector<ActionList> by_host = {SharedAddresses(), Stale(), PlaceholderFacts()};
+    report_.lists = by_person.get();
+    report_.lists.insert(report_.lists.end(), std::make_move_iterator(by_host.begin()),
+                         std::make_move_iterator(by_host.end()));
     return std::move(report_);
   }
 
