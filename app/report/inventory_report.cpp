@@ -255,6 +255,10 @@ class Gatherer {
     report_.survey_folder = settings_.survey_folder;
     report_.database_folder = settings_.database_folder;
     report_.generated = settings_.now;
+    if (!store::TableExists(settings_.database_folder, u"users.dbf")) {
+      throw common::Error(u"The database folder \"" + settings_.database_folder +
+                          u"\" holds no inventory: users.dbf is missing");
+    }
     // The listing waits on the file server, the tables on the disk and the processor: side by side.
     std::future<Listing> listing =
         std::async(std::launch::async, [folder = settings_.survey_folder] { return ListSurveyFolder(folder); });
@@ -314,10 +318,6 @@ class Gatherer {
   }
 
   void ReadUsers() {
-    if (!store::TableExists(settings_.database_folder, u"users.dbf")) {
-      throw common::Error(u"The database folder \"" + settings_.database_folder +
-                          u"\" holds no inventory: users.dbf is missing");
-    }
     std::vector<std::string> wanted(kColumnNames.begin(), kColumnNames.end());
     static const Text kAbsent;
     std::vector<bool> present;
