@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "common/text.h"
 
@@ -23,5 +25,22 @@ namespace platform {
 // visited and nothing is reported; a read error ends the listing quietly in the same way. An exception
 // thrown by `visit` ends the listing and propagates; the folder is closed either way.
 void EnumerateMatches(const common::Text& pattern, const std::function<void(const common::Text& name)>& visit);
+
+// One entry of a folder listing with what the listing tells of it.
+struct ListedEntry {
+  common::Text name;            // as for EnumerateMatches
+  bool regular_file = false;    // a plain file: not a folder, link, device or pipe
+  // Last modification, in seconds since 1970-01-01 UTC (whole seconds, rounded down); empty when the
+  // entry vanished between the listing and the look at it.
+  std::optional<int64_t> modified;
+};
+
+// Lists every entry of `folder` (a folder path ending in a path separator) once, in the file
+// system's order, "." and ".." skipped, as EnumerateMatches with the mask "*" would, and tells each
+// entry's kind and modification time. On Windows both come with the search itself (FindFirstFileW);
+// on POSIX from one fstatat per entry relative to the open folder, without following a link (a link
+// is reported as what it is, never as its target). Nothing is opened but the folder. An unreadable
+// folder gives no entries; an exception thrown by `visit` propagates.
+void EnumerateFolder(const common::Text& folder, const std::function<void(const ListedEntry& entry)>& visit);
 
 }  // namespace platform
