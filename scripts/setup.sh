@@ -8,6 +8,8 @@ for option in "$@"; do
     --tests)
       # Independent dBase readers the interop tests run on tables the engine writes.
       packages+=(python3-dbfread gdal-bin)
+      # The report tests open the page in a real browser, headless.
+      packages+=(chromium)
       # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
       packages+=(clang libclang-rt-14-dev)
       # The SMB share test: Samba's server and the FUSE client smbnetfs (fuse3 brings fusermount).

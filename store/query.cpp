@@ -74,12 +74,13 @@ void Query::Next() {
 
 bool Query::Eof() const { return !cursor_ || cursor_->eof; }
 
-common::Text Query::FieldText(std::string_view field) const {
+const common::Text& Query::FieldText(std::string_view field) const {
+  static const common::Text kAbsent;
   if (!cursor_) ClosedDataset(name_);
   const ResultSet& result = cursor_->result;
   for (size_t i = 0; i < result.columns.size(); ++i) {
     if (!common::EqualsIgnoreAsciiCase(result.columns[i], field)) continue;
-    if (result.rows.empty()) return {};
+    if (result.rows.empty()) return kAbsent;
     return result.rows[cursor_->row][i];
   }
   throw common::ComponentError(name_, u"Field '" + common::FromUtf8(field) + u"' not found");

@@ -31,8 +31,9 @@ class Query : public Connection::Dataset {
   bool Eof() const;
 
   // Field values of the current row by name (case ignored). An absent value reads as the empty text
-  // or 0. Throws "<name>: Field 'X' not found".
-  common::Text FieldText(std::string_view field) const;
+  // or 0. Throws "<name>: Field 'X' not found". The text stays valid, and unchanged, until the query
+  // closes: a reader of many rows may keep it rather than copy it.
+  const common::Text& FieldText(std::string_view field) const;
   int64_t FieldInteger(std::string_view field) const;
 
   void CloseDataset() override { Close(); }

@@ -44,6 +44,11 @@ void Table::Close() { state_.reset(); }
 
 bool Table::Active() const { return state_ != nullptr; }
 
+const std::vector<std::string>& Table::FieldNames() const {
+  if (!state_) throw common::ComponentError(name_, u"Cannot perform this operation on a closed dataset");
+  return state_->columns;
+}
+
 void Table::Append() {
   if (!state_) throw common::ComponentError(name_, u"Cannot perform this operation on a closed dataset");
   if (state_->inserting) Post();

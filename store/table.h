@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/text.h"
 #include "store/connection.h"
@@ -20,6 +21,11 @@ class Table : public Connection::Dataset {
   void Open();
   void Close();
   bool Active() const;
+
+  // The open table's column names, upper case, in the table's order: a reader can learn the layout
+  // of a table another program wrote before it asks for columns. Throws "<name>: Cannot perform
+  // this operation on a closed dataset" while closed.
+  const std::vector<std::string>& FieldNames() const;
 
   void Append();
   // Throws "<name>: Field 'X' not found".

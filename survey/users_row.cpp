@@ -14,7 +14,6 @@ constexpr int kPrinterSize = 192;
 constexpr int kIntegerSize = 0;
 constexpr int kHddSize = 70;
 constexpr char kCommandComponent[] = "ADOCommand";
-constexpr char16_t kNoQuestionnaire[] = u"АНКЕТА НЕ ЗАПОЛНЕНА";
 
 void AddText(UsersRow& row, const char* name, common::Text value, int size = kTextSize) {
   row.push_back({name, store::ParamKind::kText, size, std::move(value)});
@@ -71,7 +70,7 @@ UsersRow InfoOnlyRow(const common::Text& host, const LineList& info) {
   AddText(row, "USER", info.At(11));
   AddText(row, "IP", info.At(12));
   AddText(row, "PRINTER", info.At(13), kPrinterSize);
-  AddText(row, "FIO", kNoQuestionnaire);
+  AddText(row, "FIO", kNoQuestionnaireFio);
   AddText(row, "TEL", u"");
   AddText(row, "ZDAN", u"");
   AddText(row, "ETAJ", u"");

@@ -10,6 +10,9 @@
 
 namespace survey {
 
+// The FIO of a row made from an info file alone, in place of the person's name.
+inline constexpr char16_t kNoQuestionnaireFio[] = u"АНКЕТА НЕ ЗАПОЛНЕНА";
+
 // One parameter of the USERS insert: its name, kind, declared size and value.
 struct UsersValue {
   std::string name;
