@@ -185,11 +185,22 @@ TEST_F(DbfBytesTest, HeaderCountAboveTheDataIsReconciledAndRepairedOnWrite) {
   EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("A", "B", "C"));
 }
 
-TEST_F(DbfBytesTest, RecordsPastALowCountAreCounted) {
-  std::string bytes = MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("A", 4), Pad("", 4)}, {Pad("B", 4), Pad("", 4)}});
+// Past a count of one: a deleted record, a live one, another deleted one. All are counted, and an
+// insert takes the lowest deleted record's place.
+TEST_F(DbfBytesTest, RecordsPastALowCountAreCountedAndTheLowestDeletedIsReused) {
+  std::string bytes = MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}},
+                              {{Pad("A", 4), Pad("", 4)}, {Pad("B", 4), Pad("", 4)}, {Pad("C", 4), Pad("", 4)},
+                               {Pad("D", 4), Pad("", 4)}},
+                              0xC9, {1, 3});
   PutLe32(bytes, 4, 1);
   WriteBytes(File("mexport.dbf"), bytes);
-  EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("A", "B"));
+  EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("A", "C"));
+  Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"E"}});
+  bytes = ReadBytes(File("mexport.dbf"));
+  const size_t header = 32 + 2 * 32 + 1, record = 1 + 4 + 4;
+  EXPECT_EQ(Le32(bytes, 4), 4u);
+  EXPECT_EQ(bytes.substr(header + record, record), " E       ");
+  EXPECT_EQ(bytes.substr(header + 3 * record, record), "*D       ");
 }
 
 TEST_F(DbfBytesTest, TruncatedLastRecordIsLeftOutAndOverwrittenByTheNextInsert) {
