@@ -107,13 +107,13 @@ TEST_F(ReadFileWinTest, ListingTellsFilesFromFolders) {
   }
 }
 
-TEST_F(ReadFileWinTest, FileExistsStopsWhenTheSystemCannotTell) {
-  // A share that cannot be reached is no answer: only "not found" (codes 2, 3, 123) means absent.
-  const common::Text path = u"\\\\no-such-server.invalid\\share\\PC-1.nfo";
-  ASSERT_EQ(GetFileAttributesW(reinterpret_cast<LPCWSTR>(path.c_str())), INVALID_FILE_ATTRIBUTES);
+TEST_F(ReadFileWinTest, AnUnreachableFolderGivesTheSystemReason) {
+  const common::Text folder = u"\\\\no-such-server.invalid\\share\\";
+  ASSERT_EQ(GetFileAttributesW(reinterpret_cast<LPCWSTR>(folder.c_str())), INVALID_FILE_ATTRIBUTES);
   const DWORD code = GetLastError();
-  ASSERT_TRUE(code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND && code != ERROR_INVALID_NAME) << code;
-  EXPECT_THAT([&] { FileExists(path); }, ThrowsMessage<common::Error>(StrEq(Expected(path, code))));
+  common::Text reason;
+  EXPECT_EQ(files_.OpenFolder(folder, &reason), nullptr);
+  EXPECT_EQ(common::ToUtf8(reason), common::ToUtf8(SystemErrorText(static_cast<int>(code))));
 }
 
 }  // namespace
