@@ -107,14 +107,5 @@ TEST_F(ReadFileWinTest, ListingTellsFilesFromFolders) {
   }
 }
 
-TEST_F(ReadFileWinTest, AnUnreachableFolderGivesTheSystemReason) {
-  const common::Text folder = u"\\\\no-such-server.invalid\\share\\";
-  ASSERT_EQ(GetFileAttributesW(reinterpret_cast<LPCWSTR>(folder.c_str())), INVALID_FILE_ATTRIBUTES);
-  const DWORD code = GetLastError();
-  common::Text reason;
-  EXPECT_EQ(files_.OpenFolder(folder, &reason), nullptr);
-  EXPECT_EQ(common::ToUtf8(reason), common::ToUtf8(SystemErrorText(static_cast<int>(code))));
-}
-
 }  // namespace
 }  // namespace platform
