@@ -91,7 +91,7 @@ class Folder {
   // "File too large (the limit is <limit> bytes)"; CannotReadFile when reading fails.
   virtual std::string ReadForeignFile(const common::Text& name, size_t limit, bool listed_as_file = false) = 0;
 
-  // The size of the file `name` (through a link), or nothing when it cannot be examined.
+  // The size of the file `name` (through a link), or nothing when it is a folder or cannot be examined.
   virtual std::optional<uint64_t> SizeOf(const common::Text& name) = 0;
 
   // Writes a new file holding `bytes` atomically and without replacing anything: the bytes go to a

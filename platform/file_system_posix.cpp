@@ -233,6 +233,7 @@ class PosixFolder : public Folder {
     std::string native;
     struct stat info {};
     if (NativeName(name, native) != 0 || ::fstatat(fd_, native.c_str(), &info, 0) != 0) return std::nullopt;
+    if (S_ISDIR(info.st_mode)) return std::nullopt;
     return static_cast<uint64_t>(info.st_size);
   }
 

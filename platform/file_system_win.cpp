@@ -203,6 +203,7 @@ class WinFolder : public Folder {
   std::optional<uint64_t> SizeOf(const common::Text& name) override {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!PlainName(name) || !GetFileAttributesExW(Wide(path_ + name), GetFileExInfoStandard, &data)) return std::nullopt;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
     return Join(data.nFileSizeHigh, data.nFileSizeLow);
   }
 

@@ -27,7 +27,14 @@ std::vector<common::Text> SurveyFolder::Matches(common::TextView mask) {
 bool SurveyFolder::Lists(const common::Text& name) {
   List();
   auto found = kinds_.find(name);
-  return found != kinds_.end() && found->second != platform::EntryKind::kFolder;
+  if (found != kinds_.end()) return found->second != platform::EntryKind::kFolder;
+  // Listed in another case: whether that is the same name is the file system's to say (Windows and
+  // SMB shares ignore case), so it is asked about this name itself.
+  const common::Text upper = common::UpperCase(name);
+  for (const platform::FolderEntry& entry : entries_) {
+    if (common::UpperCase(entry.name) == upper) return folder_->SizeOf(name).has_value();
+  }
+  return false;
 }
 
 LineList SurveyFolder::ReadLines(const common::Text& name) {

@@ -38,10 +38,14 @@ auto Fails(const Text& message) { return Throws<common::Error>(Property(&common:
 class ImportOrderTest : public ::testing::Test {
  protected:
   // The share as a refresh run sees it, listed at the first question about it; `path` is in it.
-  void Add(const Text& path) { AddData(Survey(), path.substr(share_.Folder().size()), command_, log_); }
-  void AddInfo(const Text& path) { AddInfoData(Survey(), path.substr(share_.Folder().size()), command_, query_, log_); }
-  SurveyFolder& Survey() {
-    if (!survey_) survey_ = std::make_unique<SurveyFolder>(testing_support::SystemFiles(), share_.Folder());
+  void Add(const Text& path) { AddData(Survey(path), platform::SplitFolder(path).name, command_, log_); }
+  void AddInfo(const Text& path) {
+    AddInfoData(Survey(path), platform::SplitFolder(path).name, command_, query_, log_);
+  }
+  SurveyFolder& Survey(const Text& path) {
+    if (!survey_) {
+      survey_ = std::make_unique<SurveyFolder>(testing_support::SystemFiles(), platform::SplitFolder(path).folder);
+    }
     return *survey_;
   }
 
