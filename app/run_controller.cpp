@@ -32,7 +32,7 @@ std::optional<common::Text> RunController::Activate() {
   return std::nullopt;
 }
 
-std::optional<common::Text> RunController::Refresh() {
+std::optional<common::Text> RunController::Refresh(const std::function<void()>& finish) {
   if (!button_enabled_) return std::nullopt;
   button_enabled_ = false;
   running_ = true;
@@ -43,6 +43,7 @@ std::optional<common::Text> RunController::Refresh() {
   } catch (...) {
     failure = FailureText(std::current_exception());
   }
+  if (finish) finish();
   running_ = false;
   return failure;
 }

@@ -33,8 +33,10 @@ class RunController {
 
   // One refresh run: the button is disabled for its duration and enabled again after a success; a
   // failure leaves it disabled for the rest of the program's life. Returns the failure text. Does
-  // nothing while the button is disabled (a run in progress, or after a failed one).
-  std::optional<common::Text> Refresh();
+  // nothing while the button is disabled (a run in progress, or after a failed one). `finish` runs
+  // after the stages, success or failure, while the run still counts as in progress (the shell shows
+  // the log lines it kept; a close request that comes meanwhile is deferred like any other).
+  std::optional<common::Text> Refresh(const std::function<void()>& finish = {});
   bool button_enabled() const { return button_enabled_; }
   bool running() const { return running_; }
 

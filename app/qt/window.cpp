@@ -80,8 +80,7 @@ void TForm1::FormActivate() {
 
 void TForm1::Button1Click() {
   Button1->setEnabled(false);
-  std::optional<common::Text> failure = controller_.Refresh();
-  log_.Flush();
+  std::optional<common::Text> failure = controller_.Refresh([this] { log_.Flush(); });
   if (failure) ShowFailure(*failure);
   Button1->setEnabled(controller_.button_enabled());
   if (controller_.close_pending()) close();

@@ -127,8 +127,7 @@ void TForm1::FormActivate() {
 
 void TForm1::Button1Click() {
   EnableWindow(Button1, FALSE);
-  std::optional<common::Text> failure = controller_.Refresh();
-  log_.Flush();
+  std::optional<common::Text> failure = controller_.Refresh([this] { log_.Flush(); });
   if (failure) ShowFailure(*failure);
   EnableWindow(Button1, controller_.button_enabled());
   if (controller_.close_pending() && handle_ != nullptr) PostMessageW(handle_, WM_CLOSE, 0, 0);
