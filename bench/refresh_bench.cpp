@@ -171,26 +171,33 @@ void Accumulate(TimedInventory::Seconds& total, const TimedInventory::Seconds& r
   total.flush += run.flush;
 }
 
+// One timed first run over `share` into a new database folder under `parent`; only the run itself is
+// timed. Adds the stage times to `total` and returns the table sizes the run left.
+std::map<std::string, uint64_t> TimedFirstRun(benchmark::State& state, const std::filesystem::path& share,
+                                              const std::filesystem::path& parent, TimedInventory::Seconds& total) {
+  NullLog log;
+  state.PauseTiming();
+  std::map<std::string, uint64_t> sizes;
+  {
+    DatabaseFolder database(parent);
+    TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
+    state.ResumeTiming();
+    inventory.FormActivate();
+    inventory.Refresh();
+    state.PauseTiming();
+    Accumulate(total, inventory.seconds);
+    sizes = TableSizes(database.path());
+  }
+  state.ResumeTiming();
+  return sizes;
+}
+
 // The first run on an empty database folder: USERS created, every host inserted.
 void BM_FirstRun(benchmark::State& state) {
   int hosts = static_cast<int>(state.range(0));
   std::filesystem::path share = Share(hosts);
-  NullLog log;
   TimedInventory::Seconds total;
-  for (auto _ : state) {
-    state.PauseTiming();
-    {
-      DatabaseFolder database;
-      TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
-      state.ResumeTiming();
-      inventory.FormActivate();
-      inventory.Refresh();
-      state.PauseTiming();
-      Accumulate(total, inventory.seconds);
-      FinalTableSizes()[hosts] = TableSizes(database.path());
-    }
-    state.ResumeTiming();
-  }
+  for (auto _ : state) FinalTableSizes()[hosts] = TimedFirstRun(state, share, INVENTORY_BENCH_CACHE, total);
   ReportRun(state, total, hosts);
 }
 
@@ -307,21 +314,8 @@ void BM_SmbFirstRun(benchmark::State& state) {
   if (smb == nullptr) return;
   int hosts = static_cast<int>(state.range(0));
   std::filesystem::path share = OnSmbShare(*smb, hosts);
-  NullLog log;
   TimedInventory::Seconds total;
-  for (auto _ : state) {
-    state.PauseTiming();
-    {
-      DatabaseFolder database(smb->mounted());
-      TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
-      state.ResumeTiming();
-      inventory.FormActivate();
-      inventory.Refresh();
-      state.PauseTiming();
-      Accumulate(total, inventory.seconds);
-    }
-    state.ResumeTiming();
-  }
+  for (auto _ : state) TimedFirstRun(state, share, smb->mounted(), total);
   ReportRun(state, total, hosts);
 }
 
