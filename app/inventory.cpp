@@ -12,7 +12,11 @@
 namespace app {
 
 Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings, platform::FileSync& sync)
-    : ADOConnection(files, "ADOConnection"), files_(files), log_(log), settings_(std::move(settings)), sync_(sync) {}
+    : ADOConnection(files, "ADOConnection", settings.dbf_codepage),
+      files_(files),
+      log_(log),
+      settings_(std::move(settings)),
+      sync_(sync) {}
 
 Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
                      common::Text database_folder)
@@ -26,7 +30,9 @@ Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, common::
 Inventory::~Inventory() = default;
 
 survey::SurveyFolder& Inventory::Survey() {
-  if (!survey_) survey_ = std::make_unique<survey::SurveyFolder>(files_, settings_.survey_folder);
+  if (!survey_) {
+    survey_ = std::make_unique<survey::SurveyFolder>(files_, settings_.survey_folder, settings_.workstation_codepage);
+  }
   return *survey_;
 }
 
@@ -66,7 +72,7 @@ void Inventory::FormActivate() {
 
 void Inventory::Refresh(RunCounts& counts, const SkipFile& skip) {
   platform::FolderLock lock(files_, settings_.database_folder);
-  survey_ = std::make_unique<survey::SurveyFolder>(files_, settings_.survey_folder);
+  survey_ = std::make_unique<survey::SurveyFolder>(files_, settings_.survey_folder, settings_.workstation_codepage);
   FlushingAfter([&] { RunRefresh(*this, *survey_, counts, skip); });
   survey_.reset();
 }

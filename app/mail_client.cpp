@@ -8,7 +8,7 @@ namespace app {
 
 void InstallMailClient([[maybe_unused]] platform::FileSystem& files, [[maybe_unused]] const Settings& settings) {
 #ifndef _WIN32
-  directory::RegisterOutlookStandIn(files, settings.gal_file, settings.contacts_file);
+  directory::RegisterOutlookStandIn(files, settings.gal_file, settings.contacts_file, settings.workstation_codepage);
 #endif
 }
 

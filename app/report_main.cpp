@@ -15,8 +15,8 @@
 
 #include "app/report/inventory_report.h"
 #include "app/report/report_page.h"
+#include "app/settings.h"
 #include "app/unattended.h"
-#include "common/settings.h"
 #include "common/text.h"
 #include "platform/file_system.h"
 
@@ -66,15 +66,17 @@ int Run(int argc, const char* const* argv) {
     return 2;
   }
 
-  settings.survey_folder = survey_folder.empty() ? common::Text(common::settings::kSurveyFolder) : AsFolder(survey_folder);
+  const app::Settings defaults = app::DefaultSettings();
+  settings.survey_folder = survey_folder.empty() ? defaults.survey_folder : AsFolder(survey_folder);
   if (!database_folder.empty()) {
     settings.database_folder = AsFolder(database_folder);
   } else if (survey_folder.empty()) {
-    settings.database_folder = common::settings::kDatabaseFolder;
+    settings.database_folder = defaults.database_folder;
   } else {
     settings.database_folder = settings.survey_folder + u"DB" + settings.survey_folder.back();
   }
   settings.now = static_cast<int64_t>(std::time(nullptr));
+  settings.dbf_codepage = defaults.dbf_codepage;
   return app::RunReportingFailure([&] {
     platform::SystemFileSystem files;
     app::report::Report report = app::report::GatherReport(files, settings);

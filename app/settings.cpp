@@ -6,7 +6,8 @@ namespace app {
 
 Settings DefaultSettings() {
   return Settings{common::settings::kSurveyFolder, common::settings::kDatabaseFolder, common::settings::kMailDomain,
-                  common::settings::kGalFile, common::settings::kContactsFile};
+                  common::settings::kGalFile, common::settings::kContactsFile, common::settings::kCodepage,
+                  common::settings::kDbfCodepage};
 }
 
 common::Text DatabaseFolderOf(const common::Text& survey_folder) {

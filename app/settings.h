@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "common/text.h"
 
 namespace app {
@@ -18,6 +20,12 @@ struct Settings {
   // itself answers).
   common::Text gal_file;
   common::Text contacts_file;
+  // Code page of workstation files without a byte-order mark, also of directory export values that
+  // are not UTF-8 and of a host name handed to the name service (an ICU converter name; on Windows
+  // "ACP" is the system's ANSI code page).
+  std::string workstation_codepage;
+  // Code page of an existing .dbf table whose header names none.
+  std::string dbf_codepage;
 };
 
 // The settings compiled into this build (common/settings.h).

@@ -19,7 +19,7 @@ inline std::filesystem::path BenchShare(const char* cache, int hosts) {
   options.lookup_per_mille = 0;
   std::filesystem::path share = CachedShare(cache, options);
   directory::RegisterOutlookStandIn(testing_support::SystemFiles(), common::PathToText(GalFile(share).string()),
-                                    common::PathToText(ContactsFile(share).string()));
+                                    common::PathToText(ContactsFile(share).string()), "windows-1251");
   return share;
 }
 

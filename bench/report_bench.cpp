@@ -45,7 +45,7 @@ Inventory Filled(int hosts) {
     std::filesystem::remove_all(inventory.database);
     std::filesystem::create_directories(inventory.database);
     directory::RegisterOutlookStandIn(testing_support::SystemFiles(), common::PathToText(bench::GalFile(inventory.share).string()),
-                                      common::PathToText(bench::ContactsFile(inventory.share).string()));
+                                      common::PathToText(bench::ContactsFile(inventory.share).string()), "windows-1251");
     NullLog log;
     app::Inventory refresh(testing_support::SystemFiles(), log, FolderText(inventory.share), FolderText(inventory.database));
     refresh.FormActivate();
@@ -64,6 +64,7 @@ void BM_Report(benchmark::State& state) {
   settings.survey_folder = FolderText(inventory.share);
   settings.database_folder = FolderText(inventory.database);
   settings.now = static_cast<int64_t>(std::time(nullptr));
+  settings.dbf_codepage = "windows-1251";
   size_t listed = 0;
   for (auto _ : state) {
     app::report::Report report = app::report::GatherReport(testing_support::SystemFiles(), settings);

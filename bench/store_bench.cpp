@@ -45,7 +45,7 @@ const common::Text& Folder(int rows) {
   std::string pattern = (std::filesystem::temp_directory_path() / "store-bench-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   common::Text folder = common::FromUtf8(pattern + "/");
-  store::Connection connection{testing_support::SystemFiles()};
+  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   store::Command command("ADOCommand", connection);
   store::PrepareInventoryDatabase(folder, connection, command);
   for (int i = 0; i < rows; ++i) ReplaceHost(command, i);
@@ -54,7 +54,7 @@ const common::Text& Folder(int rows) {
 
 void BM_DeleteThenInsertEveryHost(benchmark::State& state) {
   int rows = static_cast<int>(state.range(0));
-  store::Connection connection{testing_support::SystemFiles()};
+  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + Folder(rows));
   store::Command command("ADOCommand", connection);
   for (auto _ : state) {
@@ -65,7 +65,7 @@ void BM_DeleteThenInsertEveryHost(benchmark::State& state) {
 
 void BM_UpdateEmailByFio(benchmark::State& state) {
   int rows = static_cast<int>(state.range(0));
-  store::Connection connection{testing_support::SystemFiles()};
+  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + Folder(rows));
   store::Command command("ADOCommand", connection);
   int pass = 0;

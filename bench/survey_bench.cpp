@@ -98,7 +98,7 @@ void BM_ReadLinesAndCleanFIO(benchmark::State& state) {
   for (auto _ : state) {
     size_t letters = 0;
     // One folder for the whole pass, as a refresh run has: it is listed once.
-    survey::SurveyFolder folder(testing_support::SystemFiles(), platform::SplitFolder(share.paths().front()).folder);
+    survey::SurveyFolder folder(testing_support::SystemFiles(), platform::SplitFolder(share.paths().front()).folder, "windows-1251");
     for (const common::Text& path : share.paths()) {
       survey::LineList lines = folder.ReadLines(platform::SplitFolder(path).name);
       letters += survey::CleanFIO(lines.At(3)).size();
@@ -115,7 +115,7 @@ void BM_DecodeSplitAndCleanFIO(benchmark::State& state) {
   for (auto _ : state) {
     size_t letters = 0;
     for (const std::string& bytes : share.contents()) {
-      survey::LineList lines = survey::SplitLines(survey::DecodeWorkstationText(bytes));
+      survey::LineList lines = survey::SplitLines(survey::DecodeWorkstationText(bytes, "windows-1251"));
       letters += survey::CleanFIO(lines.At(3)).size();
     }
     benchmark::DoNotOptimize(letters);

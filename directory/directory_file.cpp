@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "common/settings.h"
 #include "platform/codepage.h"
 
 namespace directory {
@@ -62,10 +61,10 @@ common::Error MalformedFile(const common::Text& path, int line, common::TextView
   return common::Error(std::move(text));
 }
 
-common::Text DecodeValue(std::string_view bytes) {
+common::Text DecodeValue(std::string_view bytes, std::string_view codepage) {
   common::Text text;
   if (common::DecodeUtf8Strict(bytes, text)) return text;
-  return platform::Codepage::Get(common::settings::kCodepage).Decode(bytes);
+  return platform::Codepage::Get(codepage).Decode(bytes);
 }
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {

@@ -35,9 +35,10 @@ std::vector<Line> SplitLines(std::string_view bytes);
 // "Cannot read file "%s". Line %d: %s" (line 0 leaves the line out).
 common::Error MalformedFile(const common::Text& path, int line, common::TextView what);
 
-// UTF-8 when the bytes are well-formed UTF-8, else the installation's code page (kCodepage), as
-// older exporters write values in the system's ANSI code page.
-common::Text DecodeValue(std::string_view bytes);
+// UTF-8 when the bytes are well-formed UTF-8, else `codepage` (a platform::Codepage name: the code
+// page of workstation files), as older exporters write values in the system's ANSI code page. Throws
+// common::Error "Unknown code page '%s'" when the bytes need a code page and `codepage` is none.
+common::Text DecodeValue(std::string_view bytes, std::string_view codepage);
 
 // ASCII case-insensitive comparisons of names in the files.
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);

@@ -68,7 +68,7 @@ bool IsNameChar(char c) {
 
 class Parser {
  public:
-  explicit Parser(const common::Text& path) : path_(path) {}
+  Parser(const common::Text& path, std::string_view codepage) : path_(path), codepage_(codepage) {}
 
   std::vector<Record> Parse(std::string_view bytes) {
     std::string utf8 = ToUtf8Bytes(bytes, path_);
@@ -100,7 +100,7 @@ class Parser {
         current.line = line.number;
       } else if (attribute.name == "changetype" && !common::EqualsIgnoreAsciiCase(attribute.value, "add")) {
         throw Fault(line.number, u"Only entries to add are read, not \"changetype: " +
-                                     DecodeValue(attribute.value) + u"\"");
+                                     DecodeValue(attribute.value, codepage_) + u"\"");
       }
       current.attributes.push_back(std::move(attribute));
     }
@@ -122,7 +122,9 @@ class Parser {
     }
     if (name.empty()) throw Fault(number, u"A line begins with \":\"");
     for (char c : name) {
-      if (!IsNameChar(c)) throw Fault(number, u"The attribute name \"" + DecodeValue(name) + u"\" is not valid");
+      if (!IsNameChar(c)) {
+        throw Fault(number, u"The attribute name \"" + DecodeValue(name, codepage_) + u"\" is not valid");
+      }
     }
     Attribute attribute;
     // Values with options (language tags, ";binary") are other values than the plain attribute's.
@@ -130,7 +132,7 @@ class Parser {
     if (!options.empty()) attribute.name += AsciiLower(options);
     std::string_view rest = text.substr(colon + 1);
     if (rest.starts_with('<')) {
-      throw Fault(number, u"The value of \"" + DecodeValue(name) +
+      throw Fault(number, u"The value of \"" + DecodeValue(name, codepage_) +
                               u"\" refers to another place (\":<\"); such values are not read");
     }
     const bool base64 = rest.starts_with(':');
@@ -141,12 +143,13 @@ class Parser {
       return attribute;
     }
     std::optional<std::string> decoded = DecodeBase64(rest);
-    if (!decoded) throw Fault(number, u"The base64 value of \"" + DecodeValue(name) + u"\" is not valid");
+    if (!decoded) throw Fault(number, u"The base64 value of \"" + DecodeValue(name, codepage_) + u"\" is not valid");
     attribute.value = std::move(*decoded);
     return attribute;
   }
 
   const common::Text& path_;
+  std::string_view codepage_;
 };
 
 // The first component of a distinguished name: "CN=Default Global Address List" of the list's DN.
@@ -177,21 +180,21 @@ bool InDefaultGal(const Record& record) {
   return false;
 }
 
-common::Text AddressOf(const Record& record) {
-  if (const std::string* dn = record.First("legacyexchangedn")) return DecodeValue(*dn);
+common::Text AddressOf(const Record& record, std::string_view codepage) {
+  if (const std::string* dn = record.First("legacyexchangedn")) return DecodeValue(*dn, codepage);
   if (const std::string* target = record.First("targetaddress")) {
     std::string_view address = *target;
     if (StartsWithIgnoreCase(address, "SMTP:")) address.remove_prefix(5);
-    return DecodeValue(address);
+    return DecodeValue(address, codepage);
   }
-  if (const std::string* mail = record.First("mail")) return DecodeValue(*mail);
+  if (const std::string* mail = record.First("mail")) return DecodeValue(*mail, codepage);
   return {};
 }
 
 }  // namespace
 
-std::vector<GalEntry> ReadGal(std::string_view bytes, const common::Text& path) {
-  std::vector<Record> records = Parser(path).Parse(bytes);
+std::vector<GalEntry> ReadGal(std::string_view bytes, const common::Text& path, std::string_view codepage) {
+  std::vector<Record> records = Parser(path, codepage).Parse(bytes);
   bool exchange_lists = false;
   for (const Record& record : records) exchange_lists = exchange_lists || record.First("showinaddressbook");
   std::vector<GalEntry> entries;
@@ -200,13 +203,14 @@ std::vector<GalEntry> ReadGal(std::string_view bytes, const common::Text& path) 
     const std::string* display_name = record.First("displayname");
     bool member = exchange_lists ? InDefaultGal(record) : display_name || record.First("mail");
     if (!member) continue;
-    entries.push_back({display_name ? DecodeValue(*display_name) : common::Text(), AddressOf(record)});
+    entries.push_back(
+        {display_name ? DecodeValue(*display_name, codepage) : common::Text(), AddressOf(record, codepage)});
   }
   return entries;
 }
 
-std::vector<GalEntry> ReadGalFile(platform::FileSystem& files, const common::Text& path) {
-  return ReadGal(ReadDirectoryFile(files, path), path);
+std::vector<GalEntry> ReadGalFile(platform::FileSystem& files, const common::Text& path, std::string_view codepage) {
+  return ReadGal(ReadDirectoryFile(files, path), path, codepage);
 }
 
 }  // namespace directory

@@ -23,12 +23,12 @@ struct GalEntry {
 // default global address list there; otherwise every entry with a displayName or a mail address.
 // Entries with msExchHideFromAddressLists TRUE are never in it.
 //
-// `bytes` is the file's content and `path` names it in messages. A value that points elsewhere
-// ("attr:< file:///...") is refused and never followed. Throws MalformedFile for every fault, with
-// the line where it lies.
-std::vector<GalEntry> ReadGal(std::string_view bytes, const common::Text& path);
+// `bytes` is the file's content and `path` names it in messages; values that are not UTF-8 are in
+// `codepage` (see DecodeValue). A value that points elsewhere ("attr:< file:///...") is refused and
+// never followed. Throws MalformedFile for every fault, with the line where it lies.
+std::vector<GalEntry> ReadGal(std::string_view bytes, const common::Text& path, std::string_view codepage);
 
 // ReadGal on the file at `path`; throws common::CannotOpenFile when it cannot be read.
-std::vector<GalEntry> ReadGalFile(platform::FileSystem& files, const common::Text& path);
+std::vector<GalEntry> ReadGalFile(platform::FileSystem& files, const common::Text& path, std::string_view codepage);
 
 }  // namespace directory

@@ -172,17 +172,19 @@ class Application : public platform::AutomationObject {
 }  // namespace
 
 platform::AutomationRef CreateOutlookStandIn(platform::FileSystem& files, const common::Text& gal_path,
-                                             const common::Text& contacts_path) {
+                                             const common::Text& contacts_path, std::string_view codepage) {
   auto directory = std::make_shared<Directory>();
-  directory->gal = ReadGalFile(files, gal_path);
-  directory->contacts = ReadContactsFile(files, contacts_path);
+  directory->gal = ReadGalFile(files, gal_path, codepage);
+  directory->contacts = ReadContactsFile(files, contacts_path, codepage);
   return std::make_shared<Application>(std::move(directory));
 }
 
-void RegisterOutlookStandIn(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path) {
+void RegisterOutlookStandIn(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path,
+                            std::string codepage) {
   platform::RegisterAutomationFactory(kOutlookProgId, [&files, gal_path = std::move(gal_path),
-                                                       contacts_path = std::move(contacts_path)] {
-    return CreateOutlookStandIn(files, gal_path, contacts_path);
+                                                       contacts_path = std::move(contacts_path),
+                                                       codepage = std::move(codepage)] {
+    return CreateOutlookStandIn(files, gal_path, contacts_path, codepage);
   });
 }
 

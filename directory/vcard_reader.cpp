@@ -132,7 +132,7 @@ common::Text Unescape(const common::Text& value, bool version21) {
 
 class Parser {
  public:
-  explicit Parser(const common::Text& path) : path_(path) {}
+  Parser(const common::Text& path, std::string_view codepage) : path_(path), codepage_(codepage) {}
 
   std::vector<ContactCard> Parse(std::string_view bytes) {
     std::string utf8 = ToUtf8Bytes(bytes, path_);
@@ -253,11 +253,11 @@ class Parser {
   common::Text Decode(const Property& property) const {
     std::string bytes = IsQuotedPrintable(property) ? DecodeQuotedPrintable(property.value) : property.value;
     const std::string* charset = property.First("charset");
-    if (!charset || common::EqualsIgnoreAsciiCase(*charset, "utf-8")) return DecodeValue(bytes);
+    if (!charset || common::EqualsIgnoreAsciiCase(*charset, "utf-8")) return DecodeValue(bytes, codepage_);
     try {
       return platform::Codepage::Get(*charset).Decode(bytes);
     } catch (const common::Error&) {
-      throw Fault(property.line, u"Unknown character set \"" + DecodeValue(*charset) + u"\"");
+      throw Fault(property.line, u"Unknown character set \"" + DecodeValue(*charset, codepage_) + u"\"");
     }
   }
 
@@ -288,18 +288,20 @@ class Parser {
   }
 
   const common::Text& path_;
+  std::string_view codepage_;
   std::vector<Line> lines_;
   size_t next_ = 0;
 };
 
 }  // namespace
 
-std::vector<ContactCard> ReadContacts(std::string_view bytes, const common::Text& path) {
-  return Parser(path).Parse(bytes);
+std::vector<ContactCard> ReadContacts(std::string_view bytes, const common::Text& path, std::string_view codepage) {
+  return Parser(path, codepage).Parse(bytes);
 }
 
-std::vector<ContactCard> ReadContactsFile(platform::FileSystem& files, const common::Text& path) {
-  return ReadContacts(ReadDirectoryFile(files, path), path);
+std::vector<ContactCard> ReadContactsFile(platform::FileSystem& files, const common::Text& path,
+                                          std::string_view codepage) {
+  return ReadContacts(ReadDirectoryFile(files, path), path, codepage);
 }
 
 }  // namespace directory

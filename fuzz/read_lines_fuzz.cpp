@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  common::Text text = survey::DecodeWorkstationText(bytes);
+  common::Text text = survey::DecodeWorkstationText(bytes, "windows-1251");
   survey::LineList lines = survey::SplitLines(text);
   size_t total = 0;
   for (const common::Text& line : lines.lines()) {

@@ -4,8 +4,8 @@
 #include <sys/socket.h>
 
 #include <string>
+#include <string_view>
 
-#include "common/settings.h"
 #include "platform/codepage.h"
 #include "platform/host_lookup.h"
 
@@ -16,8 +16,8 @@ namespace {
 // The name service is handed a NUL-terminated name in a buffer of this size.
 constexpr size_t kHostNameBufferSize = 256;
 
-common::Text LookUp(const common::Text& host_name) {
-  std::string name = Codepage::Get(common::settings::kCodepage).Encode(host_name);
+common::Text LookUp(const common::Text& host_name, std::string_view codepage) {
+  std::string name = Codepage::Get(codepage).Encode(host_name);
   if (name.size() > kHostNameBufferSize - 1) return {};
   // The name service sees the name as a C string: a NUL inside ends it.
   name.resize(std::char_traits<char>::length(name.c_str()));
@@ -45,9 +45,9 @@ common::Text LookUp(const common::Text& host_name) {
 
 }  // namespace
 
-common::Text GetHostIP(const common::Text& host_name) {
+common::Text GetHostIP(const common::Text& host_name, std::string_view codepage) {
   try {
-    return LookUp(host_name);
+    return LookUp(host_name, codepage);
   } catch (...) {
     // A look-up that cannot be made is an unknown address, never a failure of the import.
     return {};

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <string_view>
 
-#include "common/settings.h"
 #include "platform/codepage.h"
 #include "platform/host_lookup.h"
 
@@ -16,9 +16,9 @@ namespace {
 constexpr size_t kHostNameBufferSize = 256;
 
 // Windows Sockets is running (WSAStartup has been called); the caller cleans up.
-common::Text LookUp(const common::Text& host_name) {
+common::Text LookUp(const common::Text& host_name, std::string_view codepage) {
   std::array<char, kHostNameBufferSize> buffer{};
-  std::string name = Codepage::Get(common::settings::kCodepage).Encode(host_name);
+  std::string name = Codepage::Get(codepage).Encode(host_name);
   // A name that does not fit with its terminating zero is not looked up, rather than cut.
   if (name.size() > buffer.size() - 1) return {};
   std::memcpy(buffer.data(), name.data(), name.size());
@@ -38,13 +38,13 @@ common::Text LookUp(const common::Text& host_name) {
 
 }  // namespace
 
-common::Text GetHostIP(const common::Text& host_name) {
+common::Text GetHostIP(const common::Text& host_name, std::string_view codepage) {
   common::Text result;
   WSADATA data;
   // Windows Sockets 1.1, as the look-up needs nothing newer.
   if (WSAStartup(0x0101, &data) == 0) {
     try {
-      result = LookUp(host_name);
+      result = LookUp(host_name, codepage);
     } catch (...) {
       // A look-up that cannot be made is an unknown address, never a failure of the import.
       result.clear();

@@ -30,7 +30,8 @@ common::Text FolderOf(const common::Text& connection_string) {
 
 }  // namespace
 
-Connection::Connection(platform::FileSystem& files, std::string name) : files_(files), name_(std::move(name)) {}
+Connection::Connection(platform::FileSystem& files, std::string name, std::string dbf_codepage)
+    : files_(files), name_(std::move(name)), dbf_codepage_(std::move(dbf_codepage)) {}
 
 Connection::~Connection() = default;
 
@@ -50,7 +51,9 @@ void Connection::Close() {
 
 Database& Connection::Open() {
   if (!database_) {
-    database_ = AsComponent(name_, [&] { return std::make_unique<Database>(files_, FolderOf(connection_string_), &written_); });
+    database_ = AsComponent(name_, [&] {
+      return std::make_unique<Database>(files_, FolderOf(connection_string_), dbf_codepage_, &written_);
+    });
   }
   return *database_;
 }

@@ -16,10 +16,12 @@ namespace store {
 // The one database connection. It is never opened explicitly: the first statement, query or table
 // that needs it opens it, and it stays open until Close(). Closing it closes the queries and the
 // table still open on it, and forgets what the engine knew of the tables. Every file access goes
-// through `files`, which must outlive the connection.
+// through `files`, which must outlive the connection. `name` names the component in messages;
+// `dbf_codepage` is the code page of an existing table whose header names none (a platform::Codepage
+// name, looked up when the connection opens: "<name>: Unknown code page '%s'" when it is none).
 class Connection {
  public:
-  explicit Connection(platform::FileSystem& files, std::string name = "ADOConnection");
+  Connection(platform::FileSystem& files, std::string name, std::string dbf_codepage);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -67,6 +69,7 @@ class Connection {
  private:
   platform::FileSystem& files_;
   std::string name_;
+  std::string dbf_codepage_;
   common::Text connection_string_;
   std::unique_ptr<Database> database_;
   WrittenFiles written_;

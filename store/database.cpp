@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/error.h"
-#include "common/settings.h"
 #include "platform/codepage.h"
 #include "store/dbf/format.h"
 #include "store/dbf/record_codec.h"
@@ -41,14 +40,15 @@ std::vector<uint32_t> Where(TableWriter& table, int field, const sql::Binding& w
 
 }  // namespace
 
-Database::Database(platform::FileSystem& files, const common::Text& folder, WrittenFiles* written)
+Database::Database(platform::FileSystem& files, const common::Text& folder, std::string_view default_codepage,
+                   WrittenFiles* written)
     : written_(written) {
   // Paths go into messages in the system's own form, so that any folder name reads right.
   const common::Text shown = platform::FsPathToText(platform::TextToFsPath(folder));
   common::Text reason;
   folder_ = files.OpenFolder(folder, &reason);
   if (!folder_) throw common::Error(u"Cannot open the database folder \"" + shown + u"\". " + reason);
-  tables_ = std::make_unique<TableCache>(*folder_, shown, platform::Codepage::Get(common::settings::kDbfCodepage));
+  tables_ = std::make_unique<TableCache>(*folder_, shown, platform::Codepage::Get(default_codepage));
 }
 
 void Database::Wrote(const common::Text& file, bool named) {

@@ -57,9 +57,12 @@ struct WrittenFiles {
 class Database {
  public:
   // Opens `folder` through `files`, which must outlive the object. Throws common::Error
-  // "Cannot open the database folder "%s". %s" when it is not an existing folder. `written`, when
-  // given, is told of every change on disk and must outlive this object.
-  Database(platform::FileSystem& files, const common::Text& folder, WrittenFiles* written = nullptr);
+  // "Cannot open the database folder "%s". %s" when it is not an existing folder, and "Unknown code
+  // page '%s'" when `default_codepage` (the code page of a table whose header names none, see
+  // platform::Codepage) is not one. `written`, when given, is told of every change on disk and must
+  // outlive this object.
+  Database(platform::FileSystem& files, const common::Text& folder, std::string_view default_codepage,
+           WrittenFiles* written = nullptr);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;

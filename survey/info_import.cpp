@@ -41,7 +41,7 @@ bool AddInfoData(SurveyFolder& folder, const common::Text& name, store::Command&
   if (host.empty()) return false;
   // Only a file without an address line needs the look-up.
   common::Text line12;
-  if (info.size() == 11 || info.size() == 12) line12 = platform::GetHostIP(host);
+  if (info.size() == 11 || info.size() == 12) line12 = platform::GetHostIP(host, folder.codepage());
   CompleteInfoLines(info, line12);
 
   if (HostHasRows(ADOQuery, host)) return false;

@@ -1,6 +1,5 @@
 #include "survey/read_lines.h"
 
-#include "common/settings.h"
 #include "platform/codepage.h"
 
 namespace survey {
@@ -21,7 +20,7 @@ bool StartsWith(std::string_view bytes, std::string_view mark) { return bytes.su
 
 }  // namespace
 
-common::Text DecodeWorkstationText(std::string_view bytes) {
+common::Text DecodeWorkstationText(std::string_view bytes, std::string_view codepage) {
   if (StartsWith(bytes, "\xFF\xFE")) return DecodeUtf16(bytes.substr(2), false);
   if (StartsWith(bytes, "\xFE\xFF")) return DecodeUtf16(bytes.substr(2), true);
   if (StartsWith(bytes, "\xEF\xBB\xBF")) {
@@ -29,7 +28,7 @@ common::Text DecodeWorkstationText(std::string_view bytes) {
     if (!common::DecodeUtf8Strict(bytes.substr(3), text)) return {};
     return text;
   }
-  return platform::Codepage::Get(common::settings::kCodepage).Decode(bytes);
+  return platform::Codepage::Get(codepage).Decode(bytes);
 }
 
 LineList SplitLines(common::TextView text) {

@@ -10,8 +10,9 @@ namespace survey {
 // Decodes the bytes of a workstation file. The first bytes choose the encoding and are not part of
 // the text: FF FE is UTF-16 little-endian, FE FF UTF-16 big-endian (a last odd byte is ignored),
 // EF BB BF UTF-8 (bytes that are not valid UTF-8 throughout give the empty text); anything else is
-// the code page of workstation files (common::settings::kCodepage), in which every byte converts.
-common::Text DecodeWorkstationText(std::string_view bytes);
+// in `codepage`, the code page of workstation files, in which every byte converts. Throws
+// common::Error "Unknown code page '%s'" when `codepage` is not one (platform::Codepage).
+common::Text DecodeWorkstationText(std::string_view bytes, std::string_view codepage);
 
 // Cuts text into lines. A line ends at CR, at LF or at a CR LF pair (LF CR is two breaks); a last
 // line without a break is a line, a break at the very end adds no empty line; the first NUL ends

@@ -5,7 +5,8 @@
 
 namespace survey {
 
-SurveyFolder::SurveyFolder(platform::FileSystem& files, common::Text path) : path_(std::move(path)) {
+SurveyFolder::SurveyFolder(platform::FileSystem& files, common::Text path, std::string codepage)
+    : path_(std::move(path)), codepage_(std::move(codepage)) {
   folder_ = files.OpenFolder(path_, &reason_);
 }
 
@@ -43,7 +44,7 @@ LineList SurveyFolder::ReadLines(const common::Text& name) {
   auto found = kinds_.find(name);
   bool listed_as_file = found != kinds_.end() && found->second == platform::EntryKind::kFile;
   LineList lines = SplitLines(DecodeWorkstationText(
-      folder_->ReadForeignFile(name, platform::kMaxWorkstationFileSize, listed_as_file)));
+      folder_->ReadForeignFile(name, platform::kMaxWorkstationFileSize, listed_as_file), codepage_));
   read_.insert(name);
   return lines;
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -17,16 +18,18 @@ namespace survey {
 // path in log lines and messages is the folder as given followed by the name.
 class SurveyFolder {
  public:
-  // `path` ends in a path separator; `files` must outlive the object. A folder that cannot be opened
-  // (missing, unreachable, not a folder, no permission) has no entries, and reading a file in it
-  // fails with the system's reason. A folder that opens but whose listing then fails is no empty
-  // folder: the first question about its entries throws platform::CannotListFolder.
-  SurveyFolder(platform::FileSystem& files, common::Text path);
+  // `path` ends in a path separator; `files` must outlive the object. Files without a byte-order mark
+  // are read in `codepage`, the code page of workstation files (see DecodeWorkstationText). A folder
+  // that cannot be opened (missing, unreachable, not a folder, no permission) has no entries, and
+  // reading a file in it fails with the system's reason. A folder that opens but whose listing then
+  // fails is no empty folder: the first question about its entries throws platform::CannotListFolder.
+  SurveyFolder(platform::FileSystem& files, common::Text path, std::string codepage);
   ~SurveyFolder();
   SurveyFolder(const SurveyFolder&) = delete;
   SurveyFolder& operator=(const SurveyFolder&) = delete;
 
   const common::Text& path() const { return path_; }
+  const std::string& codepage() const { return codepage_; }
 
   // The entries that a wildcard mask matches (platform::MatchesMask), whatever they are, in the
   // listing's order.
@@ -49,6 +52,7 @@ class SurveyFolder {
   void List();
 
   common::Text path_;
+  std::string codepage_;
   std::unique_ptr<platform::Folder> folder_;
   common::Text reason_;  // why the folder could not be opened
   bool listed_ = false;

@@ -247,7 +247,8 @@ void SortRows(ActionList& list, const std::vector<size_t>& key_columns) {
 
 class Gatherer {
  public:
-  Gatherer(platform::FileSystem& files, const ReportSettings& settings) : settings_(settings), connection_(files) {
+  Gatherer(platform::FileSystem& files, const ReportSettings& settings)
+      : settings_(settings), connection_(files, "ADOConnection", settings.dbf_codepage) {
     connection_.SetConnectionString(store::kConnectionStringPrefix + settings.database_folder);
   }
 

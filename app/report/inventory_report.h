@@ -19,6 +19,7 @@ struct ReportSettings {
   int max_workstations = 3;      // a person on more workstations than this is listed
   int stale_days = 30;           // a host whose newest file is older than this is listed
   int64_t now = 0;               // seconds since 1970-01-01 UTC: the moment "older than" counts from
+  std::string dbf_codepage;      // code page of a table whose header names none (app::Settings)
 };
 
 // One bar of a chart.

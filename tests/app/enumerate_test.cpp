@@ -27,7 +27,7 @@ using testing::UnorderedElementsAre;
 // The names visited, as the bytes they stand for.
 std::vector<std::string> Visit(const std::string& pattern) {
   size_t separator = pattern.rfind('/');
-  survey::SurveyFolder folder(testing_support::SystemFiles(), common::PathToText(pattern.substr(0, separator + 1)));
+  survey::SurveyFolder folder(testing_support::SystemFiles(), common::PathToText(pattern.substr(0, separator + 1)), "windows-1251");
   std::vector<std::string> names;
   for (const common::Text& name : folder.Matches(common::PathToText(pattern.substr(separator + 1)))) {
     names.push_back(common::TextToPath(name));
@@ -101,7 +101,7 @@ TEST(EnumerateMatchesMissingTest, FolderThatCannotBeOpenedGivesNothing) {
 TEST(EnumerateMatchesNamesTest, NameThatIsNotUtf8OpensAgainFromTheListedText) {
   TempFolder folder;
   folder.WriteFile("pc-\xff\xfe.txt", "survey");
-  survey::SurveyFolder survey(testing_support::SystemFiles(), common::PathToText(folder.Path()));
+  survey::SurveyFolder survey(testing_support::SystemFiles(), common::PathToText(folder.Path()), "windows-1251");
   std::vector<common::Text> names = survey.Matches(u"*.txt");
   ASSERT_EQ(names.size(), 1u);
   EXPECT_EQ(names[0], u"pc-\xDCFF\xDCFE.txt");

@@ -113,7 +113,7 @@ class FaultInjectionTest : public ::testing::Test {
   // nothing.
   common::Text Run(platform::FileSystem& files, const std::string& database) {
     const common::Text share = common::PathToText(share_.Path());
-    directory::RegisterOutlookStandIn(files, share + u"gal.ldif", share + u"contacts.vcf");
+    directory::RegisterOutlookStandIn(files, share + u"gal.ldif", share + u"contacts.vcf", "windows-1251");
     NullLog log;
     Inventory inventory(files, log, share, common::PathToText(database));
     try {

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     common::Text survey_folder = common::PathToText(argv[1]);
     platform::SystemFileSystem files;
     directory::RegisterOutlookStandIn(files, survey_folder + u"directory/gal.ldif",
-                                      survey_folder + u"directory/contacts.vcf");
+                                      survey_folder + u"directory/contacts.vcf", "windows-1251");
     app::Inventory inventory(files, log, survey_folder, common::PathToText(argv[2]));
     inventory.FormActivate();
     inventory.Refresh();

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/inventory.h"
-#include "common/settings.h"
 #include "common/error.h"
 #include "directory/outlook_stand_in.h"
 #include "platform/folder_lock.h"
@@ -39,12 +38,12 @@ class RefreshEndToEndTest : public ::testing::Test {
     share_.WriteFile("contacts.vcf",
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2;"
                      "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd;;;\r\nTEL;TYPE=WORK:21-45, 21-46\r\nEND:VCARD\r\n");
-    directory::RegisterOutlookStandIn(testing_support::SystemFiles(), folder_ + u"gal.ldif", folder_ + u"contacts.vcf");
+    directory::RegisterOutlookStandIn(testing_support::SystemFiles(), folder_ + u"gal.ldif", folder_ + u"contacts.vcf", "windows-1251");
   }
 
   // HOST and FIO of every row of USERS, read through a connection of its own.
   std::vector<std::u16string> Rows() {
-    store::Connection connection{testing_support::SystemFiles()};
+    store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
     connection.SetConnectionString(
         u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" + folder_ + u"DB/");
     store::Query query("ADOQuery", connection);
@@ -71,7 +70,7 @@ TEST_F(RefreshEndToEndTest, ImportsFilesAndCompletesRowsFromTheDirectory) {
   inventory.Refresh();
 
   EXPECT_THAT(log_.lines, ElementsAre(folder_ + u"pc-1.txt", u"PC-2"));
-  EXPECT_THAT(Rows(), UnorderedElementsAre(u"PC-1|ИВАНОВ ИВАН|ivanov@" + common::Text(common::settings::kMailDomain) + u"|21-45",
+  EXPECT_THAT(Rows(), UnorderedElementsAre(u"PC-1|ИВАНОВ ИВАН|ivanov@" + DefaultSettings().mail_domain + u"|21-45",
                                            u"PC-2|АНКЕТА НЕ ЗАПОЛНЕНА||"));
   EXPECT_FALSE(inventory.ADOConnection.Connected()) << "the run closes the connection at its end";
 }

@@ -23,7 +23,7 @@ class RefreshRunTest : public testing::Test {
   common::Text Folder() const { return common::PathToText(folder_.Path()); }
   std::string P(const std::string& name) const { return folder_.Path() + name; }
   void Run(const common::Text& folder, RunCounts* counts = nullptr, const SkipFile& skip = nullptr) {
-    survey::SurveyFolder survey(testing_support::SystemFiles(), folder);
+    survey::SurveyFolder survey(testing_support::SystemFiles(), folder, "windows-1251");
     RunCounts ignored;
     RunRefresh(stages_, survey, counts ? *counts : ignored, skip);
   }

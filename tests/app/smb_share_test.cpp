@@ -21,7 +21,7 @@ namespace {
 
 // A row no run of the tool writes, added to a table through the engine.
 void AddStrayRow(const std::string& database_folder, const std::string& table, const std::string& column) {
-  store::Connection connection{testing_support::SystemFiles()};
+  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   connection.SetConnectionString(u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" +
                                  common::PathToText(database_folder));
   store::Command command("ADOCommand", connection);

@@ -35,10 +35,11 @@ class UnattendedTest : public ::testing::Test {
     share_.WriteFile("contacts.vcf",
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
     const common::Text folder = common::PathToText(share_.Path());
-    options_.settings = Settings{folder, folder + u"DB/", u"eflab.example", folder + u"gal.ldif", folder + u"contacts.vcf"};
+    options_.settings = Settings{folder, folder + u"DB/", u"eflab.example", folder + u"gal.ldif", folder + u"contacts.vcf",
+                                 "windows-1251", "windows-1251"};
     options_.summary = true;
     // Where the mail client is Outlook itself (Windows), the stand-in registered here answers instead.
-    directory::RegisterOutlookStandIn(testing_support::SystemFiles(), folder + u"gal.ldif", folder + u"contacts.vcf");
+    directory::RegisterOutlookStandIn(testing_support::SystemFiles(), folder + u"gal.ldif", folder + u"contacts.vcf", "windows-1251");
     // Each flush goes to the same stream as the run's report, so their order shows.
     sync_.on_call = [this](const std::string& call) { err_ << "flush " << call << '\n'; };
   }

@@ -64,7 +64,7 @@ class MergeContactsTest : public ::testing::Test {
   }
 
   testing::TempFolder folder_;
-  store::Connection connection_{testing_support::SystemFiles(), "ADOConnection"};
+  store::Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
 };

@@ -32,7 +32,7 @@ class GetExchangeTest : public ::testing::Test {
 
   testing::TempFolder folder_;
   testing::FakeOutlook outlook_;
-  store::Connection connection_{testing_support::SystemFiles(), "ADOConnection"};
+  store::Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Table table_{"Table", connection_};
 };
@@ -180,8 +180,8 @@ TEST_F(GetExchangeTest, FailureOfTheCountWritesNoRow) {
 TEST(SampleShareExportTest, ExportsTheSampleDirectory) {
   testing::TempFolder folder;
   const common::Text samples = common::FromUtf8(INVENTORY_SAMPLE_DIRECTORY);
-  RegisterOutlookStandIn(testing_support::SystemFiles(), samples + u"gal.ldif", samples + u"contacts.vcf");
-  store::Connection connection(testing_support::SystemFiles(), "ADOConnection");
+  RegisterOutlookStandIn(testing_support::SystemFiles(), samples + u"gal.ldif", samples + u"contacts.vcf", "windows-1251");
+  store::Connection connection(testing_support::SystemFiles(), "ADOConnection", "windows-1251");
   connection.SetConnectionString(store::kConnectionStringPrefix + folder.Folder());
   store::Command command("ADOCommand", connection);
   store::Table table("Table", connection);

@@ -32,7 +32,7 @@ TEST(LdifReaderTest, ReadsAnLdapSearchOfAnExchangeDirectory) {
   // Base64 names with blanks kept, folds inside values and inside base64, and membership by
   // showInAddressBook: hidden, other-list-only and list-less entries are left out.
   EXPECT_THAT(
-      ReadGalFile(testing_support::SystemFiles(), kData + u"gal-ldapsearch.ldif"),
+      ReadGalFile(testing_support::SystemFiles(), kData + u"gal-ldapsearch.ldif", "windows-1251"),
       ElementsAre(GalEntry{u"Орлов Игорь Семёнович", u"/o=Eflab/ou=First Administrative Group/cn=Recipients/cn=orlov"},
                   GalEntry{u"  Белова Анна  ",
                            u"/o=Eflab/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=belova"},
@@ -43,7 +43,7 @@ TEST(LdifReaderTest, ReadsAnLdapSearchOfAnExchangeDirectory) {
 
 TEST(LdifReaderTest, ReadsAUtf16WindowsExportWithoutAddressLists) {
   // No showInAddressBook anywhere: every entry with a displayName or mail, but not hidden ones.
-  EXPECT_THAT(ReadGalFile(testing_support::SystemFiles(), kData + u"gal-ldifde-utf16.ldf"),
+  EXPECT_THAT(ReadGalFile(testing_support::SystemFiles(), kData + u"gal-ldifde-utf16.ldf", "windows-1251"),
               ElementsAre(GalEntry{u"Фролова Дарья Олеговна", u"/o=Eflab/ou=First Administrative Group/cn=Recipients/cn=frolova"},
                           GalEntry{u"", u"y.melnikov@eflab.example"}));
 }
@@ -57,7 +57,7 @@ TEST(LdifReaderTest, TakesFirstValuesAndIgnoresOptionsAndVersion) {
       "displayName: Второе имя\n"
       "targetAddress: smtp:a@b.example\n"
       "mail: c@d.example\n";
-  EXPECT_THAT(ReadGal(ldif, u"x.ldif"), ElementsAre(GalEntry{u"Орлов", u"a@b.example"}));
+  EXPECT_THAT(ReadGal(ldif, u"x.ldif", "windows-1251"), ElementsAre(GalEntry{u"Орлов", u"a@b.example"}));
 }
 
 TEST(LdifReaderTest, ValuesInTheSystemsCodePageAreReadToo) {
@@ -65,19 +65,19 @@ TEST(LdifReaderTest, ValuesInTheSystemsCodePageAreReadToo) {
   const std::string ldif =
       "dn: cn=a\ndisplayName: \xCE\xF0\xEB\xEE\xE2\nmail: a@b.example\n\n"
       "dn: cn=b\ndisplayName:: zvDr7uI=\nmail: b@b.example\n";
-  EXPECT_THAT(ReadGal(ldif, u"x.ldif"),
+  EXPECT_THAT(ReadGal(ldif, u"x.ldif", "windows-1251"),
               ElementsAre(GalEntry{u"Орлов", u"a@b.example"}, GalEntry{u"Орлов", u"b@b.example"}));
 }
 
 TEST(LdifReaderTest, EmptyFileHasNoEntries) {
-  EXPECT_TRUE(ReadGal("", u"x.ldif").empty());
-  EXPECT_TRUE(ReadGal("# only a comment\n\n\n", u"x.ldif").empty());
+  EXPECT_TRUE(ReadGal("", u"x.ldif", "windows-1251").empty());
+  EXPECT_TRUE(ReadGal("# only a comment\n\n\n", u"x.ldif", "windows-1251").empty());
 }
 
 TEST(LdifReaderTest, MissingFileCannotBeOpened) {
   testing::TempFolder folder;
   const common::Text path = folder.PathOf("gal.ldif");
-  EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), path); },
+  EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), path, "windows-1251"); },
               ThrowsMessage<common::Error>(
                   StrEq("Cannot open file \"" + common::ToUtf8(path) + "\". " + common::ToUtf8(testing_support::FileNotFoundText()))));
 }
@@ -85,7 +85,7 @@ TEST(LdifReaderTest, MissingFileCannotBeOpened) {
 #ifndef _WIN32  // the exports are read this way only where there is no Outlook
 TEST(LdifReaderTest, FolderCannotBeRead) {
   testing::TempFolder folder;
-  EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), folder.Folder()); },
+  EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), folder.Folder(), "windows-1251"); },
               ThrowsMessage<common::Error>(
                   StrEq("Cannot open file \"" + common::ToUtf8(folder.Folder()) + "\". Is a directory")));
 }
@@ -102,7 +102,7 @@ TEST(LdifReaderTest, FifoAndLinkAreRefusedWithoutBlocking) {
   std::thread writer([&] { ::close(::open(common::TextToPath(fifo).c_str(), O_WRONLY)); });
   std::string message = "read without an error";
   try {
-    ReadGalFile(testing_support::SystemFiles(), fifo);
+    ReadGalFile(testing_support::SystemFiles(), fifo, "windows-1251");
   } catch (const common::Error& error) {
     message = common::ToUtf8(error.message());
   }
@@ -110,7 +110,7 @@ TEST(LdifReaderTest, FifoAndLinkAreRefusedWithoutBlocking) {
   writer.join();
   ::close(reader);
   EXPECT_EQ(message, "Cannot open file \"" + common::ToUtf8(fifo) + "\". Not a regular file");
-  EXPECT_THAT([&] { ReadContactsFile(testing_support::SystemFiles(), link); },
+  EXPECT_THAT([&] { ReadContactsFile(testing_support::SystemFiles(), link, "windows-1251"); },
               ThrowsMessage<common::Error>(StrEq("Cannot open file \"" + common::ToUtf8(link) +
                                                  "\". Too many levels of symbolic links")));
 }
@@ -120,7 +120,7 @@ TEST(LdifReaderTest, FileOverTheBoundIsRefused) {
   testing::TempFolder folder;
   const common::Text path = folder.Write("huge.ldif", "");
   std::filesystem::resize_file(common::TextToPath(path), (64 << 20) + 1);
-  EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), path); },
+  EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), path, "windows-1251"); },
               ThrowsMessage<common::Error>(
                   StrEq("Cannot open file \"" + common::ToUtf8(path) + "\". File too large (the limit is 67108864 bytes)")));
 }
@@ -134,7 +134,7 @@ struct BrokenLdif {
 class BrokenLdifTest : public ::testing::TestWithParam<BrokenLdif> {};
 
 TEST_P(BrokenLdifTest, IsAClearError) {
-  EXPECT_THAT([] { ReadGal(GetParam().bytes, u"bad.ldif"); },
+  EXPECT_THAT([] { ReadGal(GetParam().bytes, u"bad.ldif", "windows-1251"); },
               ThrowsMessage<common::Error>(StrEq(std::string("Cannot read file \"bad.ldif\". ") + GetParam().message)));
 }
 
@@ -172,7 +172,7 @@ TEST(LdifReaderTest, Utf16BigEndianAndCrLfAreRead) {
   std::string bytes = "\xFE\xFF";
   for (char16_t c : text) bytes += static_cast<char>(c >> 8), bytes += static_cast<char>(c & 0xFF);
   // The fold joins "Орлов" and "mail: x" into one value.
-  EXPECT_THAT(ReadGal(bytes, u"x.ldf"), ElementsAre(GalEntry{u"Орловmail: x", u""}));
+  EXPECT_THAT(ReadGal(bytes, u"x.ldf", "windows-1251"), ElementsAre(GalEntry{u"Орловmail: x", u""}));
 }
 
 }  // namespace

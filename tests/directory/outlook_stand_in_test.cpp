@@ -37,7 +37,7 @@ class OutlookStandInTest : public ::testing::Test {
   void SetUp() override {
     gal_ = folder_.Write("gal.ldif", kGal);
     contacts_ = folder_.Write("contacts.vcf", kContacts);
-    RegisterOutlookStandIn(testing_support::SystemFiles(), gal_, contacts_);
+    RegisterOutlookStandIn(testing_support::SystemFiles(), gal_, contacts_, "windows-1251");
   }
   void TearDown() override { platform::UnregisterAutomationFactory(u"Outlook.Application"); }
 
@@ -142,7 +142,7 @@ TEST_F(OutlookStandInTest, RejectedCallsGiveTheirDescription) {
 }
 
 TEST_F(OutlookStandInTest, MissingFileFailsTheCreation) {
-  RegisterOutlookStandIn(testing_support::SystemFiles(), folder_.PathOf("none.ldif"), contacts_);
+  RegisterOutlookStandIn(testing_support::SystemFiles(), folder_.PathOf("none.ldif"), contacts_, "windows-1251");
   EXPECT_THAT([] { platform::CreateAutomationObject(u"Outlook.Application"); },
               ThrowsMessage<common::Error>(StrEq("Cannot open file \"" + common::ToUtf8(folder_.PathOf("none.ldif")) +
                                                  "\". " + common::ToUtf8(testing_support::FileNotFoundText()) +
@@ -161,11 +161,11 @@ TEST_F(OutlookStandInTest, BrokenContactsFileFailsTheCreation) {
 TEST(SampleDirectoryTest, HoldsThePeopleOfTheSampleShare) {
   const common::Text folder = common::FromUtf8(INVENTORY_SAMPLE_DIRECTORY);
   std::vector<common::Text> names;
-  for (const GalEntry& entry : ReadGalFile(testing_support::SystemFiles(), folder + u"gal.ldif")) names.push_back(entry.name);
+  for (const GalEntry& entry : ReadGalFile(testing_support::SystemFiles(), folder + u"gal.ldif", "windows-1251")) names.push_back(entry.name);
   EXPECT_THAT(names, ::testing::IsSupersetOf<std::vector<common::Text>>(
                          {u"Иванов Иван Петрович", u"Петрова Мария Сергеевна", u"Сидоров Алексей Николаевич",
                           u"Кузнецова Ольга Викторовна", u"Смирнов Дмитрий Андреевич", u"Ёлкин Пётр Ильич"}));
-  std::vector<ContactCard> contacts = ReadContactsFile(testing_support::SystemFiles(), folder + u"contacts.vcf");
+  std::vector<ContactCard> contacts = ReadContactsFile(testing_support::SystemFiles(), folder + u"contacts.vcf", "windows-1251");
   EXPECT_THAT(contacts, ::testing::Contains(::testing::Field(&ContactCard::last_name, u"Смирнов")));
   EXPECT_THAT(contacts, ::testing::Contains(::testing::Field(&ContactCard::last_name, u"Кузнецова")));
 }

@@ -15,7 +15,7 @@ namespace directory::testing {
 // by "|" in UTF-8, so that failures print readably.
 inline std::vector<std::string> ReadRows(const common::Text& folder, const common::Text& select,
                                          const std::vector<std::string>& fields) {
-  store::Connection connection(testing_support::SystemFiles(), "Reader");
+  store::Connection connection(testing_support::SystemFiles(), "Reader", "windows-1251");
   connection.SetConnectionString(store::kConnectionStringPrefix + folder);
   store::Query query("ReaderQuery", connection);
   query.SetText(select);

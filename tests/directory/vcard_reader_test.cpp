@@ -17,7 +17,7 @@ using ::testing::ThrowsMessage;
 const common::Text kData = common::FromUtf8(INVENTORY_DIRECTORY_DATA);
 
 TEST(VcardReaderTest, ReadsVersion21InCodePage1251WithQuotedPrintable) {
-  EXPECT_THAT(ReadContactsFile(testing_support::SystemFiles(), kData + u"contacts-21-cp1251.vcf"),
+  EXPECT_THAT(ReadContactsFile(testing_support::SystemFiles(), kData + u"contacts-21-cp1251.vcf", "windows-1251"),
               ElementsAre(ContactCard{u"Орлов", u"Игорь", u"+7 (495) 700-10-01, 700-10-02"},
                           // The work fax comes first and is passed over; the first work voice wins.
                           ContactCard{u"Рождественская-Великорецкая", u"Ульяна", u"+7 (812) 700-20-01"},
@@ -26,14 +26,14 @@ TEST(VcardReaderTest, ReadsVersion21InCodePage1251WithQuotedPrintable) {
 }
 
 TEST(VcardReaderTest, ReadsVersion30WithFoldsInsideCharactersAndEscapes) {
-  EXPECT_THAT(ReadContactsFile(testing_support::SystemFiles(), kData + u"contacts-30.vcf"),
+  EXPECT_THAT(ReadContactsFile(testing_support::SystemFiles(), kData + u"contacts-30.vcf", "windows-1251"),
               ElementsAre(ContactCard{u"Константиновский-Богородицкий", u"Святослав", u"+7 (812) 700-50-01, доб. 12"},
                           ContactCard{u"Ли;Чан", u"Мин,Хо", u"700-60-01"},
                           ContactCard{u"Соболева", u"Нина", u""}));
 }
 
 TEST(VcardReaderTest, ReadsVersion40WithUrisAndQuotedTypes) {
-  EXPECT_THAT(ReadContactsFile(testing_support::SystemFiles(), kData + u"contacts-40.vcf"),
+  EXPECT_THAT(ReadContactsFile(testing_support::SystemFiles(), kData + u"contacts-40.vcf", "windows-1251"),
               ElementsAre(ContactCard{u"Тарасов", u"Глеб", u"+7-495-700-80-01"},
                           ContactCard{u"Яковлева, Орлова", u"Инна", u"700-90-01, 700-90-02"}));
 }
@@ -41,32 +41,32 @@ TEST(VcardReaderTest, ReadsVersion40WithUrisAndQuotedTypes) {
 TEST(VcardReaderTest, Version21KeepsBackslashesExceptBeforeSemicolons) {
   const std::string vcf =
       "BEGIN:VCARD\nVERSION:2.1\nN:A\\;B;C\\,D\nTEL;WORK:1\\,2\nEND:VCARD\n";
-  EXPECT_THAT(ReadContacts(vcf, u"x.vcf"), ElementsAre(ContactCard{u"A;B", u"C\\,D", u"1\\,2"}));
+  EXPECT_THAT(ReadContacts(vcf, u"x.vcf", "windows-1251"), ElementsAre(ContactCard{u"A;B", u"C\\,D", u"1\\,2"}));
 }
 
 TEST(VcardReaderTest, ValuesWithoutCharsetAreUtf8OrTheSystemsCodePage) {
   const std::string vcf =
       "BEGIN:VCARD\nVERSION:2.1\nN:Орлов;Игорь\nEND:VCARD\n"
       "BEGIN:VCARD\nVERSION:2.1\nN:\xCE\xF0\xEB\xEE\xE2;\xC8\xE3\xEE\xF0\xFC\nEND:VCARD\n";
-  EXPECT_THAT(ReadContacts(vcf, u"x.vcf"),
+  EXPECT_THAT(ReadContacts(vcf, u"x.vcf", "windows-1251"),
               ElementsAre(ContactCard{u"Орлов", u"Игорь", u""}, ContactCard{u"Орлов", u"Игорь", u""}));
 }
 
 TEST(VcardReaderTest, NamesAndParametersIgnoreCaseAndAMarkIsSkipped) {
   const std::string vcf = "\xEF\xBB\xBF" "begin:vcard\nversion:3.0\nn:Орлов;Игорь\ntel;Type=Work:5\nend:vcard\n";
-  EXPECT_THAT(ReadContacts(vcf, u"x.vcf"), ElementsAre(ContactCard{u"Орлов", u"Игорь", u"5"}));
+  EXPECT_THAT(ReadContacts(vcf, u"x.vcf", "windows-1251"), ElementsAre(ContactCard{u"Орлов", u"Игорь", u"5"}));
 }
 
 TEST(VcardReaderTest, NestedCardsAreSkipped) {
   const std::string vcf =
       "BEGIN:VCARD\nVERSION:2.1\nN:Outer;A\nAGENT:\nBEGIN:VCARD\nVERSION:2.1\nN:Inner;B\nTEL;WORK:9\n"
       "END:VCARD\nTEL;WORK:1\nEND:VCARD\n";
-  EXPECT_THAT(ReadContacts(vcf, u"x.vcf"), ElementsAre(ContactCard{u"Outer", u"A", u"1"}));
+  EXPECT_THAT(ReadContacts(vcf, u"x.vcf", "windows-1251"), ElementsAre(ContactCard{u"Outer", u"A", u"1"}));
 }
 
 TEST(VcardReaderTest, CardWithoutNameOrTelephoneGivesEmptyFields) {
   const std::string vcf = "BEGIN:VCARD\nVERSION:3.0\nFN:Орлов Игорь\nEND:VCARD\n\n\n";
-  EXPECT_THAT(ReadContacts(vcf, u"x.vcf"), ElementsAre(ContactCard{u"", u"", u""}));
+  EXPECT_THAT(ReadContacts(vcf, u"x.vcf", "windows-1251"), ElementsAre(ContactCard{u"", u"", u""}));
 }
 
 struct BrokenVcard {
@@ -78,7 +78,7 @@ struct BrokenVcard {
 class BrokenVcardTest : public ::testing::TestWithParam<BrokenVcard> {};
 
 TEST_P(BrokenVcardTest, IsAClearError) {
-  EXPECT_THAT([] { ReadContacts(GetParam().bytes, u"bad.vcf"); },
+  EXPECT_THAT([] { ReadContacts(GetParam().bytes, u"bad.vcf", "windows-1251"); },
               ThrowsMessage<common::Error>(StrEq(std::string("Cannot read file \"bad.vcf\". ") + GetParam().message)));
 }
 

@@ -45,7 +45,7 @@ class ComponentsTest : public ::testing::Test {
 
   // Reads every row of a query through a fresh connection, fields joined by "|".
   std::vector<std::string> Rows(const common::Text& select, const std::vector<std::string>& fields) {
-    Connection fresh{testing_support::SystemFiles()};
+    Connection fresh{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
     fresh.SetConnectionString(kConnectionStringPrefix + folder_.text());
     Query query("ADOQuery", fresh);
     query.SetText(select);
@@ -60,7 +60,7 @@ class ComponentsTest : public ::testing::Test {
   }
 
   TempFolder folder_;
-  Connection connection_{testing_support::SystemFiles()};
+  Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   Command command_{"ADOCommand", connection_};
   Query query_{"ADOQuery", connection_};
   Query query_l_{"ADOQueryL", connection_};
@@ -84,7 +84,7 @@ TEST_F(ComponentsTest, ConnectionOpensOnFirstStatementAndCloseClosesDatasets) {
 }
 
 TEST_F(ComponentsTest, ConnectionStringErrors) {
-  Connection other{testing_support::SystemFiles()};
+  Connection other{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   Command command("ADOCommand", other);
   command.SetText(kCreateMexport);
   EXPECT_THAT([&] { command.Execute(); }, ThrowsMessage<common::Error>(StrEq("ADOConnection: No connection string is set")));

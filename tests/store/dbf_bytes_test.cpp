@@ -33,7 +33,7 @@ class DbfBytesTest : public ::testing::Test {
   }
 
   std::vector<std::string> Rows(const common::Text& select, const std::vector<std::string>& fields) {
-    Connection fresh{testing_support::SystemFiles()};
+    Connection fresh{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
     fresh.SetConnectionString(kConnectionStringPrefix + folder_.text());
     Query query("ADOQuery", fresh);
     query.SetText(select);
@@ -50,7 +50,7 @@ class DbfBytesTest : public ::testing::Test {
   std::filesystem::path File(const char* name) const { return folder_.path() / name; }
 
   TempFolder folder_;
-  Connection connection_{testing_support::SystemFiles()};
+  Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   Command command_{"ADOCommand", connection_};
 };
 

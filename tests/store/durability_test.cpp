@@ -43,7 +43,7 @@ void ReplaceHost(Command& command, const std::string& host, const std::string& f
 
 // HOST -> FIO of every live row, read through a fresh connection with nothing cached.
 std::multimap<std::string, std::string> ReadHosts(const TempFolder& folder) {
-  Connection connection{testing_support::SystemFiles()};
+  Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   connection.SetConnectionString(kConnectionStringPrefix + folder.text());
   Query query("ADOQuery", connection);
   query.SetText(u"SELECT HOST, FIO FROM USERS");
@@ -80,7 +80,7 @@ std::string CheckWithDbfread(const std::filesystem::path& file) {
 TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
   TempFolder folder;
   {
-    Connection connection{testing_support::SystemFiles()};
+    Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
     Command command("ADOCommand", connection);
     PrepareInventoryDatabase(folder.text(), connection, command);
   }
@@ -93,7 +93,7 @@ TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       ::close(reports[0]);
-      Connection connection{testing_support::SystemFiles()};
+      Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
       connection.SetConnectionString(kConnectionStringPrefix + folder.text());
       Command command("ADOCommand", connection);
       for (int i = next;; ++i) {
@@ -135,7 +135,7 @@ TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
 
 TEST(DurabilityTest, FiftyRunsOverTheSameHostsStayWithinTwiceTheFirstSize) {
   TempFolder folder;
-  Connection connection{testing_support::SystemFiles()};
+  Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   Command command("ADOCommand", connection);
   PrepareInventoryDatabase(folder.text(), connection, command);
   constexpr int kHostsPerRun = 100;

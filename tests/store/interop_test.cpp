@@ -59,7 +59,7 @@ class InteropTest : public ::testing::Test {
   }
 
   TempFolder folder_;
-  Connection connection_{testing_support::SystemFiles()};
+  Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   Command command_{"ADOCommand", connection_};
 };
 

@@ -25,7 +25,7 @@ class FirstActivationTest : public ::testing::Test {
 
   TempFolder folder_;
   std::vector<std::string> executed_;
-  Connection connection_{testing_support::SystemFiles()};
+  Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   Command command_{"ADOCommand", connection_};
 };
 

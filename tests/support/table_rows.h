@@ -16,7 +16,7 @@
 // joined by "|", in UTF-8, sorted.
 inline std::vector<std::string> TableRows(const std::string& database_folder, const std::string& table,
                                           const std::vector<std::string>& columns) {
-  store::Connection connection{testing_support::SystemFiles()};
+  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   connection.SetConnectionString(u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" +
                                  common::PathToText(database_folder));
   store::Query query("ADOQuery", connection);

@@ -15,7 +15,7 @@ struct LookupCase {
 
 class GetHostIPTest : public ::testing::TestWithParam<LookupCase> {};
 
-TEST_P(GetHostIPTest, GivesFirstIPv4AddressOrEmptyText) { EXPECT_EQ(GetHostIP(GetParam().host), GetParam().address); }
+TEST_P(GetHostIPTest, GivesFirstIPv4AddressOrEmptyText) { EXPECT_EQ(GetHostIP(GetParam().host, "windows-1251"), GetParam().address); }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, GetHostIPTest,

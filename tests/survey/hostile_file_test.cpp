@@ -147,7 +147,7 @@ TEST_F(HostileFileTest, ListedForFilesLinksAndFifosButNotFolders) {
   std::filesystem::create_directory(folder_.Native("b.nfo"));
   std::filesystem::create_symlink(folder_.Native("nowhere"), folder_.Native("c.nfo"));
   ASSERT_EQ(::mkfifo(folder_.Native("d.nfo").c_str(), 0600), 0);
-  SurveyFolder survey(testing_support::SystemFiles(), folder_.Folder());
+  SurveyFolder survey(testing_support::SystemFiles(), folder_.Folder(), "windows-1251");
   EXPECT_TRUE(survey.Lists(u"a.nfo"));
   EXPECT_FALSE(survey.Lists(u"b.nfo"));
   EXPECT_TRUE(survey.Lists(u"c.nfo"));

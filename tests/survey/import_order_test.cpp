@@ -44,14 +44,14 @@ class ImportOrderTest : public ::testing::Test {
   }
   SurveyFolder& Survey(const Text& path) {
     if (!survey_) {
-      survey_ = std::make_unique<SurveyFolder>(testing_support::SystemFiles(), platform::SplitFolder(path).folder);
+      survey_ = std::make_unique<SurveyFolder>(testing_support::SystemFiles(), platform::SplitFolder(path).folder, "windows-1251");
     }
     return *survey_;
   }
 
   testing::TempFolder share_;
   std::unique_ptr<SurveyFolder> survey_;
-  store::Connection connection_{testing_support::SystemFiles()};
+  store::Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
   RecordingLog log_;

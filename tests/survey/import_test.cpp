@@ -79,7 +79,7 @@ class ImportTest : public ::testing::Test {
       names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
-    SurveyFolder folder(testing_support::SystemFiles(), share_.Folder());
+    SurveyFolder folder(testing_support::SystemFiles(), share_.Folder(), "windows-1251");
     try {
       for (const std::string& name : names) {
         if (name.ends_with(".txt")) AddData(folder, common::PathToText(name), command_, log_);
@@ -96,7 +96,7 @@ class ImportTest : public ::testing::Test {
 
   // Every row of USERS, read through a connection of its own, ordered by HOST.
   std::vector<Row> Users() {
-    store::Connection connection(testing_support::SystemFiles(), "ADOConnection");
+    store::Connection connection(testing_support::SystemFiles(), "ADOConnection", "windows-1251");
     connection.SetConnectionString(store::kConnectionStringPrefix + database_folder_);
     store::Query query("ADOQueryL", connection);
     query.SetText(kSelectUsers);
@@ -121,7 +121,7 @@ class ImportTest : public ::testing::Test {
 
   testing::TempFolder share_;
   Text database_folder_;
-  store::Connection connection_{testing_support::SystemFiles()};
+  store::Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
   RecordingLog log_;

@@ -35,7 +35,7 @@ class TempFolder : public testing_support::ScratchFolder {
 // Reads the workstation file at a full path as the refresh run reads a survey folder's file.
 inline LineList ReadLines(const common::Text& path) {
   platform::SplitPath split = platform::SplitFolder(path);
-  SurveyFolder folder(testing_support::SystemFiles(), split.folder);
+  SurveyFolder folder(testing_support::SystemFiles(), split.folder, "windows-1251");
   return folder.ReadLines(split.name);
 }
 

@@ -104,7 +104,7 @@ class ReportTest : public ::testing::Test {
   // The share every test looks at: each list holds what it should, and two values are hostile.
   void BuildShare() {
     common::Text db = Folder(database());
-    store::Connection connection{testing_support::SystemFiles()};
+    store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
     connection.SetConnectionString(store::kConnectionStringPrefix + db);
     store::Command command("ADOCommand", connection);
     store::PrepareInventoryDatabase(db, connection, command);
@@ -152,6 +152,7 @@ class ReportTest : public ::testing::Test {
     settings.survey_folder = Folder(share());
     settings.database_folder = Folder(database());
     settings.now = kNow;
+    settings.dbf_codepage = "windows-1251";
     return settings;
   }
 
