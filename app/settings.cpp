@@ -1,13 +1,12 @@
 #include "app/settings.h"
 
-#include "common/settings.h"
+#include "app/compiled_settings.h"
 
 namespace app {
 
 Settings DefaultSettings() {
-  return Settings{common::settings::kSurveyFolder, common::settings::kDatabaseFolder, common::settings::kMailDomain,
-                  common::settings::kGalFile, common::settings::kContactsFile, common::settings::kCodepage,
-                  common::settings::kDbfCodepage};
+  return Settings{compiled::kSurveyFolder, compiled::kDatabaseFolder, compiled::kMailDomain, compiled::kGalFile,
+                  compiled::kContactsFile, compiled::kCodepage, compiled::kDbfCodepage};
 }
 
 common::Text DatabaseFolderOf(const common::Text& survey_folder) {

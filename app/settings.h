@@ -28,7 +28,7 @@ struct Settings {
   std::string dbf_codepage;
 };
 
-// The settings compiled into this build (common/settings.h).
+// The settings compiled into this build (app/compiled_settings.h).
 Settings DefaultSettings();
 
 // The database folder of a survey folder that ends with a path separator: the folder, "DB" and the

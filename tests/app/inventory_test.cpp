@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "common/settings.h"
+#include "app/compiled_settings.h"
 #include "tests/app/temp_folder.h"
 #include "tests/support/system_files.h"
 
@@ -45,9 +45,9 @@ TEST(InventoryTest, ComponentsCarryTheirNamesAndShareTheConnection) {
 TEST(InventoryTest, DefaultFoldersAreTheFixedSettings) {
   NullLog log;
   Inventory inventory(testing_support::SystemFiles(), log);
-  EXPECT_EQ(inventory.survey_folder(), common::settings::kSurveyFolder);
+  EXPECT_EQ(inventory.survey_folder(), compiled::kSurveyFolder);
   // "DB" and the survey folder's own separator ("/" here, "\\" in a Windows build).
-  const common::Text survey_folder = common::settings::kSurveyFolder;
+  const common::Text survey_folder = compiled::kSurveyFolder;
   EXPECT_EQ(inventory.database_folder(), survey_folder + u"DB" + survey_folder.back());
 }
 
