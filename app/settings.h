@@ -8,7 +8,7 @@ namespace app {
 
 // What a program tells the layers below it about this installation. Built here in app/, from the
 // compiled-in settings (DefaultSettings) or from the unattended program's options, and handed down;
-// nothing below app/ reads the compiled-in settings for these.
+// nothing below app/ reads the compiled-in settings.
 struct Settings {
   // Where workstations leave <host>.txt and <host>.nfo; ends with a path separator.
   common::Text survey_folder;

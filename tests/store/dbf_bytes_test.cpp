@@ -166,7 +166,7 @@ TEST_F(DbfBytesTest, CodePageComesFromTheLanguageDriverByte) {
 }
 
 TEST_F(DbfBytesTest, LanguageDriverZeroUsesTheConfiguredCodePage) {
-  // Tools that rewrite a table often clear byte 29; the build's default is windows-1251.
+  // Tools that rewrite a table often clear byte 29; this connection's default is windows-1251.
   WriteBytes(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("\xA8\xE6", 4), Pad("", 4)}}, 0));
   EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("Ёж"));
 }
