@@ -13,7 +13,7 @@
 #include <tuple>
 #include <vector>
 
-#include "bench/share_generator.h"
+#include "tests/support/share_generator.h"
 #include "tests/app/child_run.h"
 #include "tests/support/table_rows.h"
 #include "tests/app/temp_folder.h"

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "bench/share_generator.h"
+#include "tests/support/share_generator.h"
 #include "tests/app/temp_folder.h"
 
 namespace bench {

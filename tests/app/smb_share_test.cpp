@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/share_generator.h"
-#include "bench/smb_share.h"
+#include "tests/support/share_generator.h"
+#include "tests/support/smb_share.h"
 #include "store/command.h"
 #include "store/connection.h"
 #include "tests/app/child_run.h"
