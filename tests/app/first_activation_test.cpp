@@ -11,8 +11,10 @@
 
 #include "app/inventory.h"
 #include "app/qt/window.h"
-#include "tests/app/temp_folder.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
+
+using testing_support::TempFolder;
 
 namespace {
 

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "common/settings.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+
+using testing_support::TempFolder;
 
 namespace app {
 namespace {
@@ -64,8 +66,8 @@ TEST(InventoryTest, FormActivatePointsTheConnectionAtTheDatabaseFolder) {
 
 TEST(InventoryTest, RefreshRunsTheStagesOverItsOwnSurveyFolder) {
   TempFolder share;
-  share.WriteFile("PC-7.txt");
-  share.WriteFile("PC-8.nfo");
+  share.Write("PC-7.txt");
+  share.Write("PC-8.nfo");
   common::Text folder = common::PathToText(share.Path());
   NullLog log;
   PathRecordingInventory inventory(testing_support::SystemFiles(), log, folder, folder + u"DB/");

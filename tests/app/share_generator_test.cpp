@@ -8,7 +8,9 @@
 #include <string>
 
 #include "tests/support/share_generator.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
+
+using testing_support::TempFolder;
 
 namespace bench {
 namespace {

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "directory/outlook_stand_in.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/recording_sync.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
+
+using testing_support::TempFolder;
 
 namespace app {
 namespace {
@@ -31,8 +33,8 @@ class UnattendedTest : public ::testing::Test {
  protected:
   UnattendedTest() {
     share_.MakeFolder("DB");
-    share_.WriteFile("gal.ldif", "dn: cn=a,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n");
-    share_.WriteFile("contacts.vcf",
+    share_.Write("gal.ldif", "dn: cn=a,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n");
+    share_.Write("contacts.vcf",
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
     const common::Text folder = common::PathToText(share_.Path());
     options_.settings = Settings{folder, folder + u"DB/", u"eflab.example", folder + u"gal.ldif", folder + u"contacts.vcf"};
@@ -59,7 +61,7 @@ class UnattendedTest : public ::testing::Test {
 };
 
 TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
-  share_.WriteFile("PC-1.txt", "\xEF\xBB\xBFPC-1\nu\n\nИванов Иван\n\n\n\n\n");
+  share_.Write("PC-1.txt", "\xEF\xBB\xBFPC-1\nu\n\nИванов Иван\n\n\n\n\n");
   EXPECT_EQ(RunUnattended(testing_support::SystemFiles(), options_, log_, err_, sync_), 0);
   std::vector<std::string> lines = ErrLines();
   ASSERT_EQ(lines.size(), 7u) << err_.str();
@@ -71,7 +73,7 @@ TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
 }
 
 TEST_F(UnattendedTest, AFailedRunIsFlushedBeforeItsFailureIsReported) {
-  share_.WriteFile("PC-1.txt", "PC-1\nu\n");
+  share_.Write("PC-1.txt", "PC-1\nu\n");
   EXPECT_EQ(RunUnattended(testing_support::SystemFiles(), options_, log_, err_, sync_), 1);
   std::vector<std::string> lines = ErrLines();
   ASSERT_EQ(lines.size(), 7u) << err_.str();

@@ -20,8 +20,10 @@
 #include "app/qt/window.h"
 #include "common/error.h"
 #include "tests/app/recording_stages.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+
+using testing_support::TempFolder;
 
 namespace {
 
@@ -194,9 +196,9 @@ class WindowTest : public QObject {
 
   void TwoRunsAccumulateLogLines() {
     Fixture f;
-    f.folder.WriteFile("PC-1.txt");
-    f.folder.WriteFile("PC-2.TXT");
-    f.folder.WriteFile("PC-1.nfo");
+    f.folder.Write("PC-1.txt");
+    f.folder.Write("PC-2.TXT");
+    f.folder.Write("PC-1.nfo");
     f.form->show();
     QTest::mouseClick(f.form->Button1, Qt::LeftButton);
     QVERIFY(f.form->Button1->isEnabled());
@@ -215,7 +217,7 @@ class WindowTest : public QObject {
     Fixture f;
     QStringList expected;
     for (int i = 0; i < 60; ++i) {
-      f.folder.WriteFile("PC-" + std::to_string(i) + ".txt");
+      f.folder.Write("PC-" + std::to_string(i) + ".txt");
       expected << f.Path(("PC-" + std::to_string(i) + ".txt").c_str());
     }
     f.form->show();
@@ -234,7 +236,7 @@ class WindowTest : public QObject {
 
   void LogStepAppendsThenProcessesPendingEvents() {
     Fixture f;
-    f.folder.WriteFile("PC-1.txt");
+    f.folder.Write("PC-1.txt");
     f.form->Memo1->setPlainText(QStringLiteral("typed by the operator"));
     bool timer_ran = false;
     bool button_disabled_meanwhile = false;
@@ -258,8 +260,8 @@ class WindowTest : public QObject {
 
   void FailingStageShowsOneBoxAndLeavesTheButtonDisabled() {
     Fixture f(app::ApplicationTitle(u"C:\\Program Files\\Inventory\\ABC.EXE"));
-    f.folder.WriteFile("PC-1.txt");
-    f.folder.WriteFile("PC-1.nfo");
+    f.folder.Write("PC-1.txt");
+    f.folder.Write("PC-1.nfo");
     f.fake->stages.fail_at = "AddData";
     f.fake->stages.fail_message = u"List index out of bounds (3)";
     f.form->show();
@@ -295,8 +297,8 @@ class WindowTest : public QObject {
 
   void CloseDuringARunWaitsForTheRunToEnd() {
     Fixture f;
-    f.folder.WriteFile("PC-1.txt");
-    f.folder.WriteFile("PC-2.txt");
+    f.folder.Write("PC-1.txt");
+    f.folder.Write("PC-2.txt");
     bool visible_after_close = false;
     f.fake->after_add_data = [&] {
       f.form->close();

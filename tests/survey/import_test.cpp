@@ -18,7 +18,7 @@
 #include "store/statements.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
-#include "tests/survey/temp_folder.h"
+#include "tests/survey/survey_testing.h"
 #include "tests/support/system_files.h"
 
 namespace survey {
@@ -75,7 +75,7 @@ class ImportTest : public ::testing::Test {
   // AddInfoData, in name order; the connection is closed at the end.
   void Run() {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(share_.Native(""))) {
+    for (const auto& entry : std::filesystem::directory_iterator(share_.path())) {
       names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
@@ -119,7 +119,7 @@ class ImportTest : public ::testing::Test {
     return rows.front();
   }
 
-  testing::TempFolder share_;
+  testing_support::TempFolder share_;
   Text database_folder_;
   store::Connection connection_{testing_support::SystemFiles()};
   store::Command command_{"ADOCommand", connection_};

@@ -14,8 +14,10 @@
 #include "app/win32/window.h"
 #include "common/error.h"
 #include "tests/app/recording_stages.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+
+using testing_support::TempFolder;
 
 namespace {
 
@@ -103,8 +105,8 @@ void CALLBACK CloseBoxTimer(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(Get
 class Win32WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_.WriteFile("PC-1.txt");
-    folder_.WriteFile("PC-2.txt");
+    folder_.Write("PC-1.txt");
+    folder_.Write("PC-2.txt");
     try {
       form_ = std::make_unique<TForm1>(u"Inventory", [this](common::LogSink& log) {
         auto inventory = std::make_unique<FakeInventory>(log, common::PathToText(folder_.Path()));

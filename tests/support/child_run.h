@@ -1,23 +1,70 @@
 #pragma once
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+namespace testing_support {
+
+#ifdef _WIN32
+// The independent readers are Debian tools; a Windows build has none of them, and the tests that
+// need them skip.
+inline std::string RunCommand(const std::string&, int* = nullptr) { throw std::runtime_error("no shell on Windows"); }
+inline bool HaveProgram(const std::string&) { return false; }
+inline bool HaveDebianPythonModule(const std::string&) { return false; }
+#else
+// Runs a shell command and returns its standard output; sets `status` to its exit status.
+inline std::string RunCommand(const std::string& command, int* status = nullptr) {
+  std::string output;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) throw std::runtime_error("popen failed");
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  int result = ::pclose(pipe);
+  if (status != nullptr) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+  return output;
+}
+
+// Runs Debian's python3 on `script` (which ends with a line break) with `arguments` after it, each
+// quoted for the shell; returns what it writes on standard output and standard error.
+inline std::string RunPython(const std::string& script, const std::vector<std::string>& arguments) {
+  std::string command = "/usr/bin/python3 -c \"$(cat <<'PY'\n" + script + "PY\n)\"";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  return RunCommand(command + " 2>&1");
+}
+
+inline bool HaveProgram(const std::string& name) {
+  int status = 0;
+  RunCommand("command -v " + name + " >/dev/null 2>&1", &status);
+  return status == 0;
+}
+
+inline bool HaveDebianPythonModule(const std::string& module) {
+  int status = 0;
+  RunCommand("/usr/bin/python3 -c 'import " + module + "' 2>/dev/null", &status);
+  return status == 0;
+}
 
 // A program running in a child process, with its standard output read line by line and its standard
 // error gathered, under a deadline so that nothing can hang a test.
 class ChildRun {
  public:
+#ifdef INVENTORY_REFRESH_AT
   // The test driver inventory-refresh-at on these folders.
   ChildRun(const std::string& survey_folder, const std::string& database_folder)
       : ChildRun(INVENTORY_REFRESH_AT, {survey_folder, database_folder}) {}
+#endif
 
   ChildRun(const std::string& program, const std::vector<std::string>& arguments) {
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -128,3 +175,6 @@ class ChildRun {
   std::vector<std::string> lines_;
   std::string error_;
 };
+#endif
+
+}  // namespace testing_support
