@@ -20,6 +20,7 @@ namespace testing_support {
 // The independent readers are Debian tools; a Windows build has none of them, and the tests that
 // need them skip.
 inline std::string RunCommand(const std::string&, int* = nullptr) { throw std::runtime_error("no shell on Windows"); }
+inline std::string RunPython(const std::string&, const std::vector<std::string>&) { return RunCommand(""); }
 inline bool HaveProgram(const std::string&) { return false; }
 inline bool HaveDebianPythonModule(const std::string&) { return false; }
 #else
