@@ -1,6 +1,6 @@
 // The first activation on an X server that no window manager runs (kiosks, some remote sessions):
 // nothing hands out focus there, yet the window must prepare the database as it does elsewhere.
-// Run by tests/app/bare_x_server.sh, which starts Xvfb alone and sets DISPLAY and QT_QPA_PLATFORM=xcb.
+// Run by tests/app/qt/bare_x_server.sh, which starts Xvfb alone and sets DISPLAY and QT_QPA_PLATFORM=xcb.
 #include <QApplication>
 #include <QFile>
 #include <QLibraryInfo>
