@@ -29,37 +29,6 @@ namespace {
 
 using app::qt::TForm1;
 
-// An inventory whose stages are recorded (and log the paths they are given) instead of touching a
-// database, with hooks that run inside a stage.
-class FakeInventory : public app::Inventory {
- public:
-  FakeInventory(common::LogSink& log, const common::Text& folder) : Inventory(testing_support::SystemFiles(), log, folder, folder + u"DB/") {
-    stages.log = &log;
-  }
-  RecordingStages stages;
-  int activations = 0;
-  common::Text activation_error;
-  std::function<void()> during_get_exchange;
-  std::function<void()> after_add_data;
-
-  void FormActivate() override {
-    ++activations;
-    if (!activation_error.empty()) throw common::Error(activation_error);
-  }
-  directory::ExportCounts GetExchange() override {
-    stages.GetExchange();
-    if (during_get_exchange) during_get_exchange();
-    return {};
-  }
-  void AddData(const common::Text& path) override {
-    stages.AddData(path);
-    if (after_add_data) after_add_data();
-  }
-  bool AddInfoData(const common::Text& path) override { return stages.AddInfoData(path); }
-  directory::MergeCounts MergeContacts() override { return stages.MergeContacts(); }
-  void CloseConnectionIfConnected() override { stages.CloseConnectionIfConnected(); }
-};
-
 // A window over a fake inventory on a temporary survey folder.
 struct Fixture {
   explicit Fixture(const common::Text& title = u"inventory") {

@@ -24,26 +24,6 @@ namespace {
 using app::win32::TForm1;
 using ::testing::ElementsAre;
 
-class FakeInventory : public app::Inventory {
- public:
-  FakeInventory(common::LogSink& log, const common::Text& folder) : Inventory(testing_support::SystemFiles(), log, folder, folder + u"DB\\") {
-    stages.log = &log;
-  }
-  RecordingStages stages;
-  int activations = 0;
-  std::function<void()> after_add_data;
-
-  void FormActivate() override { ++activations; }
-  directory::ExportCounts GetExchange() override { return stages.GetExchange(); }
-  void AddData(const common::Text& path) override {
-    stages.AddData(path);
-    if (after_add_data) after_add_data();
-  }
-  bool AddInfoData(const common::Text& path) override { return stages.AddInfoData(path); }
-  directory::MergeCounts MergeContacts() override { return stages.MergeContacts(); }
-  void CloseConnectionIfConnected() override { stages.CloseConnectionIfConnected(); }
-};
-
 std::wstring TextOf(HWND window) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
