@@ -20,6 +20,7 @@
 #include "tests/support/fault_file_system.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
+#include "tests/support/recording_log.h"
 
 using testing_support::TempFolder;
 
@@ -29,11 +30,6 @@ namespace {
 using testing_support::FaultCode;
 using testing_support::FaultFileSystem;
 using testing_support::FaultPoint;
-
-class NullLog : public common::LogSink {
- public:
-  void Log(const common::Text&) override {}
-};
 
 // Every table the run writes, each with the columns read back.
 const std::map<std::string, std::vector<std::string>>& Tables() {
@@ -116,7 +112,7 @@ class FaultInjectionTest : public ::testing::Test {
   common::Text Run(platform::FileSystem& files, const std::string& database) {
     const common::Text share = common::PathToText(share_.Path());
     directory::RegisterOutlookStandIn(files, share + u"gal.ldif", share + u"contacts.vcf");
-    NullLog log;
+    testing_support::RecordingLog log;
     Inventory inventory(files, log, share, common::PathToText(database));
     try {
       inventory.FormActivate();

@@ -15,6 +15,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
+#include "tests/support/recording_log.h"
 
 using testing_support::TempFolder;
 
@@ -23,12 +24,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
-
-class LinesLog : public common::LogSink {
- public:
-  void Log(const common::Text& line) override { lines.push_back(line); }
-  std::vector<common::Text> lines;
-};
 
 class RefreshEndToEndTest : public ::testing::Test {
  protected:
@@ -52,7 +47,7 @@ class RefreshEndToEndTest : public ::testing::Test {
 
   TempFolder share_;
   common::Text folder_;
-  LinesLog log_;
+  testing_support::RecordingLog log_;
 };
 
 TEST_F(RefreshEndToEndTest, ImportsFilesAndCompletesRowsFromTheDirectory) {

@@ -14,6 +14,7 @@
 #include "tests/support/recording_sync.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
+#include "tests/support/recording_log.h"
 
 using testing_support::TempFolder;
 
@@ -23,11 +24,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::StartsWith;
-
-class NullLog : public common::LogSink {
- public:
-  void Log(const common::Text&) override {}
-};
 
 class UnattendedTest : public ::testing::Test {
  protected:
@@ -56,7 +52,7 @@ class UnattendedTest : public ::testing::Test {
   UnattendedOptions options_;
   testing_support::RecordingSync sync_;
   std::ostringstream err_;
-  NullLog log_;
+  testing_support::RecordingLog log_;
   const std::string db_ = "flush folder DB";
 };
 

@@ -16,6 +16,7 @@
 #include "tests/survey/survey_testing.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
+#include "tests/support/recording_log.h"
 
 namespace survey {
 namespace {
@@ -25,12 +26,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Property;
 using ::testing::Throws;
-
-class RecordingLog : public common::LogSink {
- public:
-  void Log(const Text& line) override { lines.push_back(line); }
-  std::vector<Text> lines;
-};
 
 auto Fails(const Text& message) { return Throws<common::Error>(Property(&common::Error::message, message)); }
 
@@ -54,7 +49,7 @@ class ImportOrderTest : public ::testing::Test {
   store::Connection connection_{testing_support::SystemFiles()};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
-  RecordingLog log_;
+  testing_support::RecordingLog log_;
 };
 
 const std::string kInfo14 = "2400\r\nx86\r\n1024\r\nCPU\r\n80000\r\nXP\r\n5.1\r\n\r\n2600\r\nSP3\r\nBIOS\r\nuser\r\n10.0.0.5\r\nHP\r\n";

@@ -20,6 +20,7 @@
 #include "survey/survey_import.h"
 #include "tests/survey/survey_testing.h"
 #include "tests/support/system_files.h"
+#include "tests/support/recording_log.h"
 
 namespace survey {
 namespace {
@@ -31,12 +32,6 @@ using ::testing::Property;
 using ::testing::Throws;
 
 using Row = std::map<std::string, Text>;
-
-class RecordingLog : public common::LogSink {
- public:
-  void Log(const Text& line) override { lines.push_back(line); }
-  std::vector<Text> lines;
-};
 
 auto Fails(const Text& message) { return Throws<common::Error>(Property(&common::Error::message, message)); }
 
@@ -124,7 +119,7 @@ class ImportTest : public ::testing::Test {
   store::Connection connection_{testing_support::SystemFiles()};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
-  RecordingLog log_;
+  testing_support::RecordingLog log_;
 };
 
 // ---- Survey import.
