@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "bench/share_generator.h"
+#include "tests/support/share_generator.h"
 #include "common/text.h"
 #include "directory/outlook_stand_in.h"
 #include "tests/support/system_files.h"

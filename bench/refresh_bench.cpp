@@ -1,7 +1,7 @@
 // The whole refresh run (first activation included) over a generated share of 1,000, 10,000 and
 // 100,000 workstations, stage by stage, beside the I/O floor of the same share: the time to read every
 // input file once and to write tables of the final size once. The same at 1,000 on a real SMB share
-// (bench/smb_share.h), survey files and database folder both there. See bench/README.md for how to
+// (tests/support/smb_share.h), survey files and database folder both there. See bench/README.md for how to
 // run it and the figures.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -19,8 +19,8 @@
 
 #include "app/inventory.h"
 #include "bench/bench_share.h"
-#include "bench/share_generator.h"
-#include "bench/smb_share.h"
+#include "tests/support/share_generator.h"
+#include "tests/support/smb_share.h"
 #include "common/log_sink.h"
 #include "tests/support/system_files.h"
 

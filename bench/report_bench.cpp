@@ -12,7 +12,7 @@
 #include "app/inventory.h"
 #include "app/report/inventory_report.h"
 #include "app/report/report_page.h"
-#include "bench/share_generator.h"
+#include "tests/support/share_generator.h"
 #include "common/log_sink.h"
 #include "directory/outlook_stand_in.h"
 #include "tests/support/system_files.h"

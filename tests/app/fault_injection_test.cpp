@@ -16,10 +16,13 @@
 #include "common/error.h"
 #include "directory/outlook_stand_in.h"
 #include "platform/system_error.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
+#include "tests/support/recording_log.h"
+
+using testing_support::TempFolder;
 
 namespace app {
 namespace {
@@ -27,11 +30,6 @@ namespace {
 using testing_support::FaultCode;
 using testing_support::FaultFileSystem;
 using testing_support::FaultPoint;
-
-class NullLog : public common::LogSink {
- public:
-  void Log(const common::Text&) override {}
-};
 
 // Every table the run writes, each with the columns read back.
 const std::map<std::string, std::vector<std::string>>& Tables() {
@@ -82,23 +80,23 @@ std::vector<std::string> MergeSteps(const std::string& row) {
 class FaultInjectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    share_.WriteFile("gal.ldif", "dn: cn=a\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=ivanov\n\n"
+    share_.Write("gal.ldif", "dn: cn=a\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=ivanov\n\n"
                                  "dn: cn=b\ndisplayName: Петров Пётр\nmail: petrov@example.org\n");
-    share_.WriteFile("contacts.vcf",
+    share_.Write("contacts.vcf",
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n"
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Сидоров;Сидор;;;\r\nTEL;TYPE=WORK:33-00\r\nEND:VCARD\r\n");
-    share_.WriteFile("PC-1.txt", Survey("PC-1", "Иванов Иван"));
-    share_.WriteFile("PC-1.nfo", Info("CPU-1"));
-    share_.WriteFile("PC-2.txt", Survey("PC-2", "Петров Пётр"));
-    share_.WriteFile("PC-3.nfo", Info("CPU-3"));
+    share_.Write("PC-1.txt", Survey("PC-1", "Иванов Иван"));
+    share_.Write("PC-1.nfo", Info("CPU-1"));
+    share_.Write("PC-2.txt", Survey("PC-2", "Петров Пётр"));
+    share_.Write("PC-3.nfo", Info("CPU-3"));
     // The database a first run left; then the share changes: a host's survey and info file (so that
     // its new row differs from the old one in both halves), a new host, a new info-only host.
     ASSERT_EQ(Run(testing_support::SystemFiles(), before_.Path()), u"");
     before_rows_ = ReadTables(before_.Path());
-    share_.WriteFile("PC-1.txt", Survey("PC-1", "Сидоров Сидор"));
-    share_.WriteFile("PC-1.nfo", Info("CPU-1 NEW"));
-    share_.WriteFile("PC-4.txt", Survey("PC-4", "Иванов Иван"));
-    share_.WriteFile("PC-5.nfo", Info("CPU-5"));
+    share_.Write("PC-1.txt", Survey("PC-1", "Сидоров Сидор"));
+    share_.Write("PC-1.nfo", Info("CPU-1 NEW"));
+    share_.Write("PC-4.txt", Survey("PC-4", "Иванов Иван"));
+    share_.Write("PC-5.nfo", Info("CPU-5"));
   }
 
   // UTF-8 with its mark.
@@ -114,7 +112,7 @@ class FaultInjectionTest : public ::testing::Test {
   common::Text Run(platform::FileSystem& files, const std::string& database) {
     const common::Text share = common::PathToText(share_.Path());
     directory::RegisterOutlookStandIn(files, share + u"gal.ldif", share + u"contacts.vcf", "windows-1251");
-    NullLog log;
+    testing_support::RecordingLog log;
     Inventory inventory(files, log, share, common::PathToText(database));
     try {
       inventory.FormActivate();

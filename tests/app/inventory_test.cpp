@@ -7,16 +7,14 @@
 #include <vector>
 
 #include "app/compiled_settings.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+#include "tests/support/recording_log.h"
+
+using testing_support::TempFolder;
 
 namespace app {
 namespace {
-
-class NullLog : public common::LogSink {
- public:
-  void Log(const common::Text&) override {}
-};
 
 // An inventory whose survey and info stages only write down the path they were given, and whose
 // directory stages do nothing.
@@ -34,7 +32,7 @@ class PathRecordingInventory : public Inventory {
 };
 
 TEST(InventoryTest, ComponentsCarryTheirNamesAndShareTheConnection) {
-  NullLog log;
+  testing_support::RecordingLog log;
   Inventory inventory(testing_support::SystemFiles(), log, u"/survey/", u"/survey/DB/");
   EXPECT_EQ(inventory.ADOConnection.name(), "ADOConnection");
   EXPECT_EQ(inventory.survey_folder(), u"/survey/");
@@ -43,7 +41,7 @@ TEST(InventoryTest, ComponentsCarryTheirNamesAndShareTheConnection) {
 }
 
 TEST(InventoryTest, DefaultFoldersAreTheFixedSettings) {
-  NullLog log;
+  testing_support::RecordingLog log;
   Inventory inventory(testing_support::SystemFiles(), log);
   EXPECT_EQ(inventory.survey_folder(), compiled::kSurveyFolder);
   // "DB" and the survey folder's own separator ("/" here, "\\" in a Windows build).
@@ -55,7 +53,7 @@ TEST(InventoryTest, FormActivatePointsTheConnectionAtTheDatabaseFolder) {
   TempFolder share;
   share.MakeFolder("DB");
   common::Text database_folder = common::PathToText(share.Path() + "DB/");
-  NullLog log;
+  testing_support::RecordingLog log;
   Inventory inventory(testing_support::SystemFiles(), log, common::PathToText(share.Path()), database_folder);
   inventory.FormActivate();
   EXPECT_EQ(inventory.ADOConnection.ConnectionString(),
@@ -64,10 +62,10 @@ TEST(InventoryTest, FormActivatePointsTheConnectionAtTheDatabaseFolder) {
 
 TEST(InventoryTest, RefreshRunsTheStagesOverItsOwnSurveyFolder) {
   TempFolder share;
-  share.WriteFile("PC-7.txt");
-  share.WriteFile("PC-8.nfo");
+  share.Write("PC-7.txt");
+  share.Write("PC-8.nfo");
   common::Text folder = common::PathToText(share.Path());
-  NullLog log;
+  testing_support::RecordingLog log;
   PathRecordingInventory inventory(testing_support::SystemFiles(), log, folder, folder + u"DB/");
   inventory.Refresh();
   EXPECT_THAT(inventory.paths, testing::ElementsAre(u"survey " + folder + u"PC-7.txt", u"info " + folder + u"PC-8.nfo"));

@@ -11,8 +11,12 @@
 #include "directory/outlook_stand_in.h"
 #include "platform/folder_lock.h"
 #include "store/query.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+#include "tests/support/table_rows.h"
+#include "tests/support/recording_log.h"
+
+using testing_support::TempFolder;
 
 namespace app {
 namespace {
@@ -20,58 +24,41 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 
-class LinesLog : public common::LogSink {
- public:
-  void Log(const common::Text& line) override { lines.push_back(line); }
-  std::vector<common::Text> lines;
-};
-
 class RefreshEndToEndTest : public ::testing::Test {
  protected:
   RefreshEndToEndTest() {
     share_.MakeFolder("DB");
     folder_ = common::PathToText(share_.Path());
     // The organisation's directory: one address-list entry and one contact.
-    share_.WriteFile("gal.ldif",
+    share_.Write("gal.ldif",
                      "dn: cn=ivanov,dc=example\ndisplayName: \xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2 "
                      "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\nlegacyExchangeDN: /o=E/ou=G/cn=Recipients/cn=ivanov\n");
-    share_.WriteFile("contacts.vcf",
+    share_.Write("contacts.vcf",
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2;"
                      "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd;;;\r\nTEL;TYPE=WORK:21-45, 21-46\r\nEND:VCARD\r\n");
     directory::RegisterOutlookStandIn(testing_support::SystemFiles(), folder_ + u"gal.ldif", folder_ + u"contacts.vcf", "windows-1251");
   }
 
-  // HOST and FIO of every row of USERS, read through a connection of its own.
-  std::vector<std::u16string> Rows() {
-    store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
-    connection.SetConnectionString(
-        u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" + folder_ + u"DB/");
-    store::Query query("ADOQuery", connection);
-    query.SetText(u"SELECT HOST, FIO, EMAIL, TEL2 FROM USERS");
-    query.Open();
-    std::vector<std::u16string> rows;
-    for (query.First(); !query.Eof(); query.Next()) {
-      rows.push_back(query.FieldText("HOST") + u"|" + query.FieldText("FIO") + u"|" + query.FieldText("EMAIL") +
-                     u"|" + query.FieldText("TEL2"));
-    }
-    return rows;
+  // HOST, FIO, EMAIL and TEL2 of every row of USERS, read through a connection of its own.
+  std::vector<std::string> Rows() {
+    return ReadRows(folder_ + u"DB/", u"SELECT HOST, FIO, EMAIL, TEL2 FROM USERS", {"HOST", "FIO", "EMAIL", "TEL2"});
   }
 
   TempFolder share_;
   common::Text folder_;
-  LinesLog log_;
+  testing_support::RecordingLog log_;
 };
 
 TEST_F(RefreshEndToEndTest, ImportsFilesAndCompletesRowsFromTheDirectory) {
-  share_.WriteFile("pc-1.txt", "pc-1\r\nuser1\r\n10.0.0.1\r\n\xC8\xE2\xE0\xED\xEE\xE2 \xC8\xE2\xE0\xED\r\n1\r\n2\r\n3\r\n4\r\n");
-  share_.WriteFile("PC-2.nfo", "100\r\nT\r\n64\r\nC\r\n10\r\nOS\r\n1\r\n\r\n2\r\n3\r\nBIOS\r\nu2\r\n10.0.0.2\r\n");
+  share_.Write("pc-1.txt", "pc-1\r\nuser1\r\n10.0.0.1\r\n\xC8\xE2\xE0\xED\xEE\xE2 \xC8\xE2\xE0\xED\r\n1\r\n2\r\n3\r\n4\r\n");
+  share_.Write("PC-2.nfo", "100\r\nT\r\n64\r\nC\r\n10\r\nOS\r\n1\r\n\r\n2\r\n3\r\nBIOS\r\nu2\r\n10.0.0.2\r\n");
   Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
   inventory.FormActivate();
   inventory.Refresh();
 
   EXPECT_THAT(log_.lines, ElementsAre(folder_ + u"pc-1.txt", u"PC-2"));
-  EXPECT_THAT(Rows(), UnorderedElementsAre(u"PC-1|ИВАНОВ ИВАН|ivanov@" + DefaultSettings().mail_domain + u"|21-45",
-                                           u"PC-2|АНКЕТА НЕ ЗАПОЛНЕНА||"));
+  EXPECT_THAT(Rows(), UnorderedElementsAre("PC-1|ИВАНОВ ИВАН|ivanov@" + common::ToUtf8(DefaultSettings().mail_domain) + "|21-45",
+                                           "PC-2|АНКЕТА НЕ ЗАПОЛНЕНА||"));
   EXPECT_FALSE(inventory.ADOConnection.Connected()) << "the run closes the connection at its end";
 }
 
@@ -79,7 +66,7 @@ TEST_F(RefreshEndToEndTest, RunAfterAnActivationRefusedByABusyFolderWorks) {
   Inventory earlier(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
   earlier.FormActivate();  // USERS from an earlier start
   earlier.CloseConnectionIfConnected();
-  share_.WriteFile("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
+  share_.Write("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
   Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
   {
     // The unattended run holds the folder while the window is activated for the first time.
@@ -89,12 +76,12 @@ TEST_F(RefreshEndToEndTest, RunAfterAnActivationRefusedByABusyFolderWorks) {
                     "The database folder \"" + common::ToUtf8(folder_) + "DB/\" is in use by another refresh run")));
   }
   inventory.Refresh();
-  EXPECT_THAT(Rows(), ElementsAre(u"PC-1|||"));
+  EXPECT_THAT(Rows(), ElementsAre("PC-1|||"));
 }
 
 TEST_F(RefreshEndToEndTest, SecondRunKeepsOneRowPerHostAndLogsOnlyTheSurveyFile) {
-  share_.WriteFile("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
-  share_.WriteFile("PC-1.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\n");
+  share_.Write("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
+  share_.Write("PC-1.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\n");
   Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
   inventory.FormActivate();
   inventory.Refresh();
@@ -106,11 +93,11 @@ TEST_F(RefreshEndToEndTest, SecondRunKeepsOneRowPerHostAndLogsOnlyTheSurveyFile)
 }
 
 TEST_F(RefreshEndToEndTest, AFailingFileStopsTheRunAndKeepsWhatWasWritten) {
-  share_.WriteFile("A.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");
+  share_.Write("A.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");
   Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
   inventory.FormActivate();
   inventory.Refresh();
-  share_.WriteFile("B.nfo", "2.4GHz\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");
+  share_.Write("B.nfo", "2.4GHz\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");
   common::Text message;
   try {
     inventory.Refresh();
@@ -118,7 +105,7 @@ TEST_F(RefreshEndToEndTest, AFailingFileStopsTheRunAndKeepsWhatWasWritten) {
     message = error.message();
   }
   EXPECT_EQ(message, u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number");
-  EXPECT_THAT(Rows(), ElementsAre(u"A|АНКЕТА НЕ ЗАПОЛНЕНА||"));
+  EXPECT_THAT(Rows(), ElementsAre("A|АНКЕТА НЕ ЗАПОЛНЕНА||"));
   EXPECT_TRUE(inventory.ADOConnection.Connected()) << "a failed run leaves the connection open";
 }
 

@@ -9,8 +9,10 @@
 #include "app/inventory.h"
 #include "common/error.h"
 #include "tests/app/recording_stages.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+
+using testing_support::TempFolder;
 
 namespace app {
 namespace {
@@ -33,16 +35,16 @@ class RefreshRunTest : public testing::Test {
 };
 
 TEST_F(RefreshRunTest, StagesRunInOrderWithFolderFollowedByEntryName) {
-  folder_.WriteFile("PC-12.TXT");
-  folder_.WriteFile("PC-12.nfo");
-  folder_.WriteFile("readme.doc");
+  folder_.Write("PC-12.TXT");
+  folder_.Write("PC-12.nfo");
+  folder_.Write("readme.doc");
   Run(Folder());
   EXPECT_THAT(stages_.calls, ElementsAre("GetExchange", "AddData " + P("PC-12.TXT"), "AddInfoData " + P("PC-12.nfo"),
                                          "MergeContacts", "CloseConnectionIfConnected"));
 }
 
 TEST_F(RefreshRunTest, EverySurveyFileBeforeAnyInfoFile) {
-  for (const char* name : {"a.txt", "b.nfo", "c.txt", "d.nfo", "e.txt"}) folder_.WriteFile(name);
+  for (const char* name : {"a.txt", "b.nfo", "c.txt", "d.nfo", "e.txt"}) folder_.Write(name);
   folder_.MakeFolder("f.txt");  // handed over like a file
   Run(Folder());
   ASSERT_EQ(stages_.calls.size(), 9u);
@@ -64,7 +66,7 @@ TEST_F(RefreshRunTest, EmptyOrMissingFolderStillExportsMergesAndCloses) {
 }
 
 TEST_F(RefreshRunTest, SecondRunRepeatsTheWholeSequence) {
-  folder_.WriteFile("PC-1.txt");
+  folder_.Write("PC-1.txt");
   Run(Folder());
   Run(Folder());
   EXPECT_THAT(stages_.calls, ElementsAre("GetExchange", "AddData " + P("PC-1.txt"), "MergeContacts",
@@ -82,8 +84,8 @@ void PrintTo(const FailureCase& c, std::ostream* os) { *os << "failing " << c.fa
 class RefreshRunFailureTest : public RefreshRunTest, public testing::WithParamInterface<FailureCase> {};
 
 TEST_P(RefreshRunFailureTest, FailingStageEndsTheRunWithItsMessageAndLeavesTheConnection) {
-  folder_.WriteFile("only.txt");
-  folder_.WriteFile("only.nfo");
+  folder_.Write("only.txt");
+  folder_.Write("only.nfo");
   stages_.fail_at = GetParam().failing_call;
   stages_.fail_message = u"ADOCommand: Parameter 'HSOT' not found";
   try {
@@ -110,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"GetExchange", "AddData", "AddInfoData", "MergeContacts", "CloseConnectionIfConnected"}}));
 
 TEST_F(RefreshRunTest, FailureOnOneSurveyFileSkipsTheFilesAfterIt) {
-  for (int i = 0; i < 5; ++i) folder_.WriteFile("host-" + std::to_string(i) + ".txt");
+  for (int i = 0; i < 5; ++i) folder_.Write("host-" + std::to_string(i) + ".txt");
   stages_.fail_at = "AddData";
   EXPECT_THROW(Run(Folder()), common::Error);
   EXPECT_EQ(stages_.calls.size(), 2u);
@@ -120,7 +122,7 @@ TEST_F(RefreshRunTest, FailureOnOneSurveyFileSkipsTheFilesAfterIt) {
 // With a handler for failing files, a workstation file's failure is handed over, counted and passed
 // by; any other failure still ends the run.
 TEST_F(RefreshRunTest, WithASkipHandlerOnlyWorkstationFileFailuresAreSkipped) {
-  for (const char* name : {"a.txt", "b.txt", "c.nfo"}) folder_.WriteFile(name);
+  for (const char* name : {"a.txt", "b.txt", "c.nfo"}) folder_.Write(name);
   stages_.fail_at = "Add";
   stages_.fail_as_file = true;
   std::vector<std::string> skipped;

@@ -7,14 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "bench/share_generator.h"
-#include "bench/smb_share.h"
+#include "tests/support/share_generator.h"
+#include "tests/support/smb_share.h"
 #include "store/command.h"
 #include "store/connection.h"
-#include "tests/app/child_run.h"
+#include "tests/support/child_run.h"
 #include "tests/support/table_rows.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+
+using testing_support::TempFolder;
+using testing_support::ChildRun;
 
 namespace app {
 namespace {
@@ -22,8 +25,7 @@ namespace {
 // A row no run of the tool writes, added to a table through the engine.
 void AddStrayRow(const std::string& database_folder, const std::string& table, const std::string& column) {
   store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
-  connection.SetConnectionString(u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" +
-                                 common::PathToText(database_folder));
+  connection.SetConnectionString(store::kConnectionStringPrefix + common::PathToText(database_folder));
   store::Command command("ADOCommand", connection);
   command.SetText(common::FromUtf8("INSERT INTO " + table + " (FIO, " + column + ") VALUES (:FIO, :VALUE)"));
   command.Param("FIO").SetValue(u"STRAY ROW");

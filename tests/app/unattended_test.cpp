@@ -10,10 +10,13 @@
 #include <vector>
 
 #include "directory/outlook_stand_in.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/recording_sync.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
+#include "tests/support/recording_log.h"
+
+using testing_support::TempFolder;
 
 namespace app {
 namespace {
@@ -22,17 +25,12 @@ using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::StartsWith;
 
-class NullLog : public common::LogSink {
- public:
-  void Log(const common::Text&) override {}
-};
-
 class UnattendedTest : public ::testing::Test {
  protected:
   UnattendedTest() {
     share_.MakeFolder("DB");
-    share_.WriteFile("gal.ldif", "dn: cn=a,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n");
-    share_.WriteFile("contacts.vcf",
+    share_.Write("gal.ldif", "dn: cn=a,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n");
+    share_.Write("contacts.vcf",
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
     const common::Text folder = common::PathToText(share_.Path());
     options_.settings = Settings{folder, folder + u"DB/", u"eflab.example", folder + u"gal.ldif", folder + u"contacts.vcf",
@@ -55,12 +53,12 @@ class UnattendedTest : public ::testing::Test {
   UnattendedOptions options_;
   testing_support::RecordingSync sync_;
   std::ostringstream err_;
-  NullLog log_;
+  testing_support::RecordingLog log_;
   const std::string db_ = "flush folder DB";
 };
 
 TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
-  share_.WriteFile("PC-1.txt", "\xEF\xBB\xBFPC-1\nu\n\nИванов Иван\n\n\n\n\n");
+  share_.Write("PC-1.txt", "\xEF\xBB\xBFPC-1\nu\n\nИванов Иван\n\n\n\n\n");
   EXPECT_EQ(RunUnattended(testing_support::SystemFiles(), options_, log_, err_, sync_), 0);
   std::vector<std::string> lines = ErrLines();
   ASSERT_EQ(lines.size(), 7u) << err_.str();
@@ -72,7 +70,7 @@ TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
 }
 
 TEST_F(UnattendedTest, AFailedRunIsFlushedBeforeItsFailureIsReported) {
-  share_.WriteFile("PC-1.txt", "PC-1\nu\n");
+  share_.Write("PC-1.txt", "PC-1\nu\n");
   EXPECT_EQ(RunUnattended(testing_support::SystemFiles(), options_, log_, err_, sync_), 1);
   std::vector<std::string> lines = ErrLines();
   ASSERT_EQ(lines.size(), 7u) << err_.str();

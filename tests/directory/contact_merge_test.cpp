@@ -10,8 +10,8 @@
 #include "store/inventory_database.h"
 #include "store/statements.h"
 #include "store/table.h"
-#include "tests/directory/store_rows.h"
-#include "tests/directory/temp_folder.h"
+#include "tests/support/table_rows.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
 
 namespace directory {
@@ -60,10 +60,10 @@ class MergeContactsTest : public ::testing::Test {
 
   std::vector<std::string> Users() {
     connection_.Close();
-    return testing::ReadRows(folder_.Folder(), u"SELECT HOST, FIO, EMAIL, TEL2 FROM USERS", {"HOST", "FIO", "EMAIL", "TEL2"});
+    return ReadRows(folder_.Folder(), u"SELECT HOST, FIO, EMAIL, TEL2 FROM USERS", {"HOST", "FIO", "EMAIL", "TEL2"});
   }
 
-  testing::TempFolder folder_;
+  testing_support::TempFolder folder_;
   store::Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};

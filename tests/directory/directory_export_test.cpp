@@ -9,8 +9,8 @@
 #include "directory/outlook_stand_in.h"
 #include "store/inventory_database.h"
 #include "tests/directory/fake_outlook.h"
-#include "tests/directory/store_rows.h"
-#include "tests/directory/temp_folder.h"
+#include "tests/support/table_rows.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
 
 namespace directory {
@@ -26,11 +26,11 @@ class GetExchangeTest : public ::testing::Test {
   GetExchangeTest() { connection_.SetConnectionString(store::kConnectionStringPrefix + folder_.Folder()); }
 
   void Run() { GetExchange(connection_, command_, table_, folder_.Folder(), u"eflab.example"); }
-  std::vector<std::string> Mexport() { return testing::ReadRows(folder_.Folder(), u"SELECT FIO, EMAIL FROM MEXPORT", {"FIO", "EMAIL"}); }
-  std::vector<std::string> Texport() { return testing::ReadRows(folder_.Folder(), u"SELECT FIO, TEL FROM TEXPORT", {"FIO", "TEL"}); }
+  std::vector<std::string> Mexport() { return ReadRows(folder_.Folder(), u"SELECT FIO, EMAIL FROM MEXPORT", {"FIO", "EMAIL"}); }
+  std::vector<std::string> Texport() { return ReadRows(folder_.Folder(), u"SELECT FIO, TEL FROM TEXPORT", {"FIO", "TEL"}); }
   bool FileExists(const char* name) { return std::filesystem::exists(common::TextToPath(folder_.PathOf(name))); }
 
-  testing::TempFolder folder_;
+  testing_support::TempFolder folder_;
   testing::FakeOutlook outlook_;
   store::Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
@@ -178,7 +178,7 @@ TEST_F(GetExchangeTest, FailureOfTheCountWritesNoRow) {
 
 // The stand-in over the sample share's directory, end to end.
 TEST(SampleShareExportTest, ExportsTheSampleDirectory) {
-  testing::TempFolder folder;
+  testing_support::TempFolder folder;
   const common::Text samples = common::FromUtf8(INVENTORY_SAMPLE_DIRECTORY);
   RegisterOutlookStandIn(testing_support::SystemFiles(), samples + u"gal.ldif", samples + u"contacts.vcf", "windows-1251");
   store::Connection connection(testing_support::SystemFiles(), "ADOConnection", "windows-1251");
@@ -188,13 +188,13 @@ TEST(SampleShareExportTest, ExportsTheSampleDirectory) {
   GetExchange(connection, command, table, folder.Folder(), u"eflab.example");
   platform::UnregisterAutomationFactory(u"Outlook.Application");
   connection.Close();
-  EXPECT_THAT(testing::ReadRows(folder.Folder(), u"SELECT FIO, EMAIL FROM MEXPORT", {"FIO", "EMAIL"}),
+  EXPECT_THAT(ReadRows(folder.Folder(), u"SELECT FIO, EMAIL FROM MEXPORT", {"FIO", "EMAIL"}),
               ElementsAre("ИВАНОВ ИВАН ПЕТРОВИЧ|ivanov@eflab.example", "ПЕТРОВА МАРИЯ СЕРГЕЕВНА|petrova@eflab.example",
                           "СИДОРОВ АЛЕКСЕЙ НИКОЛАЕВИЧ|sidorov@eflab.example",
                           "КУЗНЕЦОВА ОЛЬГА ВИКТОРОВНА|kuznetsova@eflab.example",
                           "СМИРНОВ ДМИТРИЙ АНДРЕЕВИЧ|smirnov@eflab.example", "ЁЛКИН ПЁТР ИЛЬИЧ|yolkin@eflab.example",
                           "ПЕРЕГОВОРНАЯ 2-14|room@eflab.example"));
-  EXPECT_THAT(testing::ReadRows(folder.Folder(), u"SELECT FIO, TEL FROM TEXPORT", {"FIO", "TEL"}),
+  EXPECT_THAT(ReadRows(folder.Folder(), u"SELECT FIO, TEL FROM TEXPORT", {"FIO", "TEL"}),
               ElementsAre("ИВАНОВ ИВАН|21-45", "КУЗНЕЦОВА ОЛЬГА|30-14", "СМИРНОВ ДМИТРИЙ|40-01"));
 }
 

@@ -15,7 +15,7 @@
 #include "common/error.h"
 #include "directory/vcard_reader.h"
 #include "tests/directory/printers.h"
-#include "tests/directory/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
 
@@ -75,7 +75,7 @@ TEST(LdifReaderTest, EmptyFileHasNoEntries) {
 }
 
 TEST(LdifReaderTest, MissingFileCannotBeOpened) {
-  testing::TempFolder folder;
+  testing_support::TempFolder folder;
   const common::Text path = folder.PathOf("gal.ldif");
   EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), path, "windows-1251"); },
               ThrowsMessage<common::Error>(
@@ -84,7 +84,7 @@ TEST(LdifReaderTest, MissingFileCannotBeOpened) {
 
 #ifndef _WIN32  // the exports are read this way only where there is no Outlook
 TEST(LdifReaderTest, FolderCannotBeRead) {
-  testing::TempFolder folder;
+  testing_support::TempFolder folder;
   EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), folder.Folder(), "windows-1251"); },
               ThrowsMessage<common::Error>(
                   StrEq("Cannot open file \"" + common::ToUtf8(folder.Folder()) + "\". Is a directory")));
@@ -92,7 +92,7 @@ TEST(LdifReaderTest, FolderCannotBeRead) {
 
 TEST(LdifReaderTest, FifoAndLinkAreRefusedWithoutBlocking) {
   // The exports may sit on the share every workstation writes to.
-  testing::TempFolder folder;
+  testing_support::TempFolder folder;
   const common::Text fifo = folder.PathOf("gal.ldif");
   const common::Text link = folder.PathOf("contacts.vcf");
   ASSERT_EQ(::mkfifo(common::TextToPath(fifo).c_str(), 0600), 0);
@@ -117,7 +117,7 @@ TEST(LdifReaderTest, FifoAndLinkAreRefusedWithoutBlocking) {
 #endif
 
 TEST(LdifReaderTest, FileOverTheBoundIsRefused) {
-  testing::TempFolder folder;
+  testing_support::TempFolder folder;
   const common::Text path = folder.Write("huge.ldif", "");
   std::filesystem::resize_file(common::TextToPath(path), (64 << 20) + 1);
   EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), path, "windows-1251"); },

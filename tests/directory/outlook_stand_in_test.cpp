@@ -8,7 +8,7 @@
 #include "common/error.h"
 #include "directory/ldif_reader.h"
 #include "directory/vcard_reader.h"
-#include "tests/directory/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
 
@@ -51,7 +51,7 @@ class OutlookStandInTest : public ::testing::Test {
   }
   AutomationRef Contacts() { return Namespace()->Method(u"GetDefaultFolder", {int32_t{10}}).AsObject(); }
 
-  testing::TempFolder folder_;
+  testing_support::TempFolder folder_;
   common::Text gal_;
   common::Text contacts_;
 };

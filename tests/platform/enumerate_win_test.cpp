@@ -8,7 +8,7 @@
 
 #include "platform/enumerate.h"
 #include "platform/file_system.h"
-#include "tests/platform/windows_test_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace platform {
 namespace {
@@ -39,7 +39,7 @@ class EnumerateMatchesWinTest : public ::testing::Test {
 
   SystemFileSystem files_;
 
-  win_testing::WindowsTestFolder folder_;
+  testing_support::TempFolder folder_;
 };
 
 TEST_F(EnumerateMatchesWinTest, SurveyMaskGivesLongNamesOfEveryKindWithoutRegardToCase) {
@@ -52,11 +52,11 @@ TEST_F(EnumerateMatchesWinTest, HiddenAndSystemFilesAreVisited) {
   folder_.Write(u"hidden.txt");
   folder_.Write(u"system.txt");
   folder_.Write(u"readonly.txt");
-  ASSERT_TRUE(folder_.SetAttributes(u"hidden.txt", FILE_ATTRIBUTE_HIDDEN));
-  ASSERT_TRUE(folder_.SetAttributes(u"system.txt", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
-  ASSERT_TRUE(folder_.SetAttributes(u"readonly.txt", FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(::SetFileAttributesW(folder_.Native(u"hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(::SetFileAttributesW(folder_.Native(u"system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(::SetFileAttributesW(folder_.Native(u"readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   std::vector<common::Text> names = Visit(u"*.txt");
-  folder_.SetAttributes(u"readonly.txt", FILE_ATTRIBUTE_NORMAL);  // so that the folder can be removed
+  SetFileAttributesW(folder_.Native(u"readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);  // so that the folder can be removed
   EXPECT_THAT(names, ::testing::IsSupersetOf({u"hidden.txt", u"system.txt", u"readonly.txt"}));
   EXPECT_EQ(names.size(), 8u);
 }

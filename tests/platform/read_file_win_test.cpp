@@ -9,7 +9,7 @@
 #include "common/error.h"
 #include "platform/file_system.h"
 #include "platform/system_error.h"
-#include "tests/platform/windows_test_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace platform {
 namespace {
@@ -41,7 +41,7 @@ class ReadFileWinTest : public ::testing::Test {
   }
 
   SystemFileSystem files_;
-  win_testing::WindowsTestFolder folder_;
+  testing_support::TempFolder folder_;
 };
 
 TEST_F(ReadFileWinTest, ReadsEveryByte) {
@@ -76,14 +76,14 @@ TEST_F(ReadFileWinTest, WhileReadingNobodyCanOpenForWriting) {
 }
 
 TEST_F(ReadFileWinTest, MissingFileNamesTheSystemReason) {
-  common::Text path = folder_.Path(u"absent.txt");
+  common::Text path = folder_.PathOf(u"absent.txt");
   EXPECT_THAT([&] { ReadWorkstationFile(path); },
               ThrowsMessage<common::Error>(StrEq(Expected(path, ERROR_FILE_NOT_FOUND))));
 }
 
 TEST_F(ReadFileWinTest, FolderIsRefused) {
   folder_.MakeFolder(u"x.txt");
-  common::Text path = folder_.Path(u"x.txt");
+  common::Text path = folder_.PathOf(u"x.txt");
   EXPECT_THAT([&] { ReadWorkstationFile(path); },
               ThrowsMessage<common::Error>(StrEq(Expected(path, ERROR_ACCESS_DENIED))));
 }

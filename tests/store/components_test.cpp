@@ -7,10 +7,12 @@
 #include "store/query.h"
 #include "store/statements.h"
 #include "store/table.h"
-#include "tests/store/support/dbf_files.h"
+#include "tests/support/dbf_files.h"
 #include "tests/support/recording_sync.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
+#include "tests/support/table_rows.h"
+#include "tests/support/temp_folder.h"
 
 namespace store {
 namespace {
@@ -21,11 +23,11 @@ using ::testing::IsEmpty;
 using ::testing::StartsWith;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
-using testing::TempFolder;
+using testing_support::TempFolder;
 
 class ComponentsTest : public ::testing::Test {
  protected:
-  ComponentsTest() { connection_.SetConnectionString(kConnectionStringPrefix + folder_.text()); }
+  ComponentsTest() { connection_.SetConnectionString(kConnectionStringPrefix + folder_.Folder()); }
 
   void Run(const common::Text& text) {
     command_.SetText(text);
@@ -43,20 +45,8 @@ class ComponentsTest : public ::testing::Test {
     command_.Execute();
   }
 
-  // Reads every row of a query through a fresh connection, fields joined by "|".
   std::vector<std::string> Rows(const common::Text& select, const std::vector<std::string>& fields) {
-    Connection fresh{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
-    fresh.SetConnectionString(kConnectionStringPrefix + folder_.text());
-    Query query("ADOQuery", fresh);
-    query.SetText(select);
-    query.Open();
-    std::vector<std::string> rows;
-    for (; !query.Eof(); query.Next()) {
-      std::string row;
-      for (size_t i = 0; i < fields.size(); ++i) row += (i ? "|" : "") + common::ToUtf8(query.FieldText(fields[i]));
-      rows.push_back(row);
-    }
-    return rows;
+    return ReadRows(folder_.Folder(), select, fields);
   }
 
   TempFolder folder_;
@@ -88,7 +78,7 @@ TEST_F(ComponentsTest, ConnectionStringErrors) {
   Command command("ADOCommand", other);
   command.SetText(kCreateMexport);
   EXPECT_THAT([&] { command.Execute(); }, ThrowsMessage<common::Error>(StrEq("ADOConnection: No connection string is set")));
-  other.SetConnectionString(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder_.text());
+  other.SetConnectionString(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder_.Folder());
   EXPECT_THAT([&] { command.Execute(); },
               ThrowsMessage<common::Error>(StrEq(
                   "ADOConnection: Connection string not understood: it must be \"DRIVER=Microsoft dBase Driver "
@@ -97,7 +87,7 @@ TEST_F(ComponentsTest, ConnectionStringErrors) {
   EXPECT_THAT([&] { command.Execute(); },
               ThrowsMessage<common::Error>(
                   StrEq("ADOConnection: The connection string names no folder after \"DefaultDir=\"")));
-  other.SetConnectionString(kConnectionStringPrefix + folder_.text() + u"missing" + testing_support::kSeparator);
+  other.SetConnectionString(kConnectionStringPrefix + folder_.Folder() + u"missing" + testing_support::kSeparator);
   EXPECT_THAT([&] { command.Execute(); },
               ThrowsMessage<common::Error>(AllOf(StartsWith("ADOConnection: Cannot open the database folder \""),
                                                  HasSubstr("missing" + common::ToUtf8(testing_support::kSeparator) + "\". " + common::ToUtf8(testing_support::FileNotFoundText())))));
@@ -269,7 +259,7 @@ TEST_F(ComponentsTest, StatementErrorsNameTheComponent) {
   command_.SetText(kDropMexport);
   EXPECT_THAT([&] { command_.Execute(); },
               ThrowsMessage<common::Error>(StrEq("ADOCommand: Table MEXPORT not found: there is no file mexport.dbf in \"" +
-                                                 common::ToUtf8(folder_.text()) + "\"")));
+                                                 common::ToUtf8(folder_.Folder()) + "\"")));
   CreateMexport();
   EXPECT_THAT([&] { Run(kCreateMexport); },
               ThrowsMessage<common::Error>(StrEq("ADOCommand: Table MEXPORT already exists")));
@@ -292,7 +282,7 @@ TEST_F(ComponentsTest, DroppedTableCanBeCreatedAgainWithItsIndex) {
   table_.Post();
   table_.Close();
   Run(kDropMexport);
-  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
+  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.Folder(), u"mexport.dbf"));
   CreateMexport();
   EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ::testing::ElementsAre());
 }
@@ -366,7 +356,7 @@ TEST_F(ComponentsTest, QueryFieldIntegerOfEmptyIsZero) {
 }
 
 TEST_F(ComponentsTest, ExecuteReturnsTheRowsAnUpdateOrDeleteMatched) {
-  PrepareInventoryDatabase(folder_.text(), connection_, command_);
+  PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
   InsertFio(u"ИВАНОВ ИВАН");
   InsertFio(u"ИВАНОВ ИВАН");
   command_.SetText(kUpdateEmail);
@@ -380,7 +370,7 @@ TEST_F(ComponentsTest, ExecuteReturnsTheRowsAnUpdateOrDeleteMatched) {
 
 TEST_F(ComponentsTest, FlushForcesEachWrittenFileOnceAcrossCloseAndKeepsWhatFailed) {
   testing_support::RecordingSync sync;
-  PrepareInventoryDatabase(folder_.text(), connection_, command_);
+  PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
   CreateMexport();
   connection_.Close();
   InsertFio(u"ИВАНОВ");
@@ -397,7 +387,7 @@ TEST_F(ComponentsTest, FlushForcesEachWrittenFileOnceAcrossCloseAndKeepsWhatFail
   sync.fail_file = "users.dbf";
   sync.fail_code = 2;  // ENOENT, ERROR_FILE_NOT_FOUND
   EXPECT_THAT([&] { connection_.Flush(sync); },
-              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(u"ADOConnection: Cannot flush file \"" + folder_.text() +
+              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(u"ADOConnection: Cannot flush file \"" + folder_.Folder() +
                                                                 u"users.dbf\". " + testing_support::FileNotFoundText()))));
   sync.fail_file.clear();
   sync.calls.clear();

@@ -10,8 +10,10 @@
 #include "store/inventory_database.h"
 #include "store/query.h"
 #include "store/statements.h"
-#include "tests/store/support/dbf_files.h"
+#include "tests/support/dbf_files.h"
 #include "tests/support/system_files.h"
+#include "tests/support/table_rows.h"
+#include "tests/support/temp_folder.h"
 
 namespace store {
 namespace {
@@ -21,30 +23,16 @@ using ::testing::HasSubstr;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
 using namespace store::testing;
+using testing_support::TempFolder;
 
 class DbfBytesTest : public ::testing::Test {
  protected:
-  DbfBytesTest() { connection_.SetConnectionString(kConnectionStringPrefix + folder_.text()); }
+  DbfBytesTest() { connection_.SetConnectionString(kConnectionStringPrefix + folder_.Folder()); }
 
   void Run(const common::Text& text, const std::vector<std::pair<std::string, common::Text>>& values = {}) {
     command_.SetText(text);
     for (const auto& [name, value] : values) command_.Param(name).SetText(value);
     command_.Execute();
-  }
-
-  std::vector<std::string> Rows(const common::Text& select, const std::vector<std::string>& fields) {
-    Connection fresh{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
-    fresh.SetConnectionString(kConnectionStringPrefix + folder_.text());
-    Query query("ADOQuery", fresh);
-    query.SetText(select);
-    query.Open();
-    std::vector<std::string> rows;
-    for (; !query.Eof(); query.Next()) {
-      std::string row;
-      for (size_t i = 0; i < fields.size(); ++i) row += (i ? "|" : "") + common::ToUtf8(query.FieldText(fields[i]));
-      rows.push_back(row);
-    }
-    return rows;
   }
 
   std::filesystem::path File(const char* name) const { return folder_.path() / name; }
@@ -125,8 +113,8 @@ TEST_F(DbfBytesTest, TableFilesAreFoundWhateverTheirCase) {
   WriteBytes(File("MEXPORT.DBF"), MakeDbf({{"FIO", 'C', 10}, {"EMAIL", 'C', 8}},
                                          {{Pad("ИВАНОВ", 10), Pad("a@b", 8)}}, 0xC9));
   // The test wrote UTF-8; stored bytes are what they are, read back in the table's code page.
-  EXPECT_TRUE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
-  EXPECT_THAT(Rows(kSelectMexport, {"EMAIL"}), ElementsAre("a@b"));
+  EXPECT_TRUE(TableExists(testing_support::SystemFiles(), folder_.Folder(), u"mexport.dbf"));
+  EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"EMAIL"}), ElementsAre("a@b"));
   Run(kDropMexport);
   EXPECT_FALSE(std::filesystem::exists(File("MEXPORT.DBF")));
 }
@@ -140,7 +128,7 @@ TEST_F(DbfBytesTest, ForeignTableWithWideDecimalNumbersOpensAndKeepsUntouchedByt
                                 {Pad("PC-3", 70), Pad("X", 70), PadLeft("1234.50000", 20)}},
                                0xC9, {1});
   WriteBytes(File("users.dbf"), before);
-  EXPECT_THAT(Rows(u"SELECT HOST, FIO, SPEED FROM USERS", {"HOST", "FIO", "SPEED"}),
+  EXPECT_THAT(ReadRows(folder_.Folder(), u"SELECT HOST, FIO, SPEED FROM USERS", {"HOST", "FIO", "SPEED"}),
               ElementsAre("PC-1|ИВАНОВ|2400", "PC-3|X|1234.5"));
 
   Run(u"UPDATE USERS SET SPEED = :SPEED WHERE HOST = :HOST", {{"HOST", u"PC-3"}, {"SPEED", u"-17"}});
@@ -158,7 +146,7 @@ TEST_F(DbfBytesTest, ForeignTableWithWideDecimalNumbersOpensAndKeepsUntouchedByt
 TEST_F(DbfBytesTest, CodePageComesFromTheLanguageDriverByte) {
   // "Ёж" in cp866 is F0 A6; the table says cp866 (0x26), so that is how it reads and is written.
   WriteBytes(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("\xF0\xA6", 4), Pad("", 4)}}, 0x26));
-  EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("Ёж"));
+  EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("Ёж"));
   Run(u"UPDATE MEXPORT SET EMAIL = :EMAIL WHERE FIO = :FIO", {{"FIO", u"Ёж"}, {"EMAIL", u"Юя"}});
   std::string bytes = ReadBytes(File("mexport.dbf"));
   EXPECT_EQ(bytes.substr(32 + 64 + 1 + 1 + 4, 4), Pad("\x9E\xEF", 4));
@@ -166,9 +154,9 @@ TEST_F(DbfBytesTest, CodePageComesFromTheLanguageDriverByte) {
 }
 
 TEST_F(DbfBytesTest, LanguageDriverZeroUsesTheConfiguredCodePage) {
-  // Tools that rewrite a table often clear byte 29; this connection's default is windows-1251.
+  // Tools that rewrite a table often clear byte 29; the build's default is windows-1251.
   WriteBytes(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("\xA8\xE6", 4), Pad("", 4)}}, 0));
-  EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("Ёж"));
+  EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("Ёж"));
 }
 
 TEST_F(DbfBytesTest, HeaderCountAboveTheDataIsReconciledAndRepairedOnWrite) {
@@ -176,13 +164,13 @@ TEST_F(DbfBytesTest, HeaderCountAboveTheDataIsReconciledAndRepairedOnWrite) {
   PutLe32(bytes, 4, 5);
   bytes[28] = 1;  // claims an index file that is not there
   WriteBytes(File("mexport.dbf"), bytes);
-  EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("A", "B"));
+  EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A", "B"));
   Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"C"}});
   std::string after = ReadBytes(File("mexport.dbf"));
   EXPECT_EQ(Le32(after, 4), 3u);
   EXPECT_EQ(after[28], '\0');
   EXPECT_EQ(after.size(), 32u + 64 + 1 + 3 * 9 + 1);
-  EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("A", "B", "C"));
+  EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A", "B", "C"));
 }
 
 // Past a count of one: a deleted record, a live one, another deleted one. All are counted, and an
@@ -194,7 +182,7 @@ TEST_F(DbfBytesTest, RecordsPastALowCountAreCountedAndTheLowestDeletedIsReused) 
                               0xC9, {1, 3});
   PutLe32(bytes, 4, 1);
   WriteBytes(File("mexport.dbf"), bytes);
-  EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("A", "C"));
+  EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A", "C"));
   Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"E"}});
   bytes = ReadBytes(File("mexport.dbf"));
   const size_t header = 32 + 2 * 32 + 1, record = 1 + 4 + 4;
@@ -207,9 +195,9 @@ TEST_F(DbfBytesTest, TruncatedLastRecordIsLeftOutAndOverwrittenByTheNextInsert) 
   std::string bytes = MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("A", 4), Pad("", 4)}, {Pad("B", 4), Pad("", 4)}});
   bytes.resize(bytes.size() - 6);
   WriteBytes(File("mexport.dbf"), bytes);
-  EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("A"));
+  EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A"));
   Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"C"}});
-  EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("A", "C"));
+  EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A", "C"));
   EXPECT_EQ(ReadBytes(File("mexport.dbf")).size(), 32u + 64 + 1 + 2 * 9 + 1);
 }
 
@@ -225,14 +213,14 @@ TEST_F(DbfBytesTest, ATableWithADBaseIndexFileIsNotChanged) {
 TEST_F(DbfBytesTest, AFileChangedByAnotherProgramIsReadAgain) {
   Run(kCreateMexport);
   Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"A"}});
-  EXPECT_THAT(Rows(kSelectMexport, {"FIO"}), ElementsAre("A"));
+  EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A"));
   // Between two runs (the connection closes at the end of each), another program replaces the
   // table with one of another layout.
   connection_.Close();
   WriteBytes(File("mexport.dbf"), MakeDbf({{"EMAIL", 'C', 3}, {"FIO", 'C', 5}}, {{Pad("e", 3), Pad("B", 5)}}));
-  EXPECT_THAT(Rows(kSelectMexport, {"FIO", "EMAIL"}), ElementsAre("B|e"));
+  EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO", "EMAIL"}), ElementsAre("B|e"));
   Run(u"UPDATE MEXPORT SET EMAIL = :EMAIL WHERE FIO = :FIO", {{"FIO", u"B"}, {"EMAIL", u"xyz"}});
-  EXPECT_THAT(Rows(kSelectMexport, {"FIO", "EMAIL"}), ElementsAre("B|xyz"));
+  EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO", "EMAIL"}), ElementsAre("B|xyz"));
 }
 
 // Damaged headers: a clear error naming the file, never shifted values.
@@ -252,7 +240,7 @@ TEST_P(DamagedHeaderTest, IsAClearError) {
   GetParam().damage(bytes);
   WriteBytes(File("mexport.dbf"), bytes);
   std::string path = (folder_.path() / "mexport.dbf").string();
-  EXPECT_THAT([&] { Rows(kSelectMexport, {"FIO"}); },
+  EXPECT_THAT([&] { ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}); },
               ThrowsMessage<common::Error>(
                   StrEq("ADOQuery: Table file \"" + path + "\" is damaged: " + GetParam().reason)));
 }

@@ -16,13 +16,16 @@
 #include "store/inventory_database.h"
 #include "store/query.h"
 #include "store/statements.h"
-#include "tests/store/support/dbf_files.h"
+#include "tests/support/dbf_files.h"
 #include "tests/support/system_files.h"
+#include "tests/support/table_rows.h"
+#include "tests/support/temp_folder.h"
 
 namespace store {
 namespace {
 
 using namespace store::testing;
+using testing_support::TempFolder;
 
 constexpr int kHosts = 40;
 
@@ -43,14 +46,9 @@ void ReplaceHost(Command& command, const std::string& host, const std::string& f
 
 // HOST -> FIO of every live row, read through a fresh connection with nothing cached.
 std::multimap<std::string, std::string> ReadHosts(const TempFolder& folder) {
-  Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
-  connection.SetConnectionString(kConnectionStringPrefix + folder.text());
-  Query query("ADOQuery", connection);
-  query.SetText(u"SELECT HOST, FIO FROM USERS");
-  query.Open();
   std::multimap<std::string, std::string> rows;
-  for (; !query.Eof(); query.Next()) {
-    rows.emplace(common::ToUtf8(query.FieldText("HOST")), common::ToUtf8(query.FieldText("FIO")));
+  for (const std::string& row : ReadRows(folder.Folder(), u"SELECT HOST, FIO FROM USERS", {"HOST", "FIO"})) {
+    rows.emplace(row.substr(0, row.find('|')), row.substr(row.find('|') + 1));
   }
   return rows;
 }
@@ -72,9 +70,7 @@ std::string CheckWithDbfread(const std::filesystem::path& file) {
       "assert len(t.records) + len(t.deleted) == count + uncounted, 'dbfread count'\n"
       "assert len(b) in (hl + count * rl, hl + count * rl + 1) or uncounted, 'size %d for count %d' % (len(b), count)\n"
       "print('ok', len(t.records))\n";
-  int status = 0;
-  std::string output = RunCommand("/usr/bin/python3 -c \"$(cat <<'PY'\n" + script + "PY\n)\" '" + file.string() + "' 2>&1", &status);
-  return output;
+  return testing_support::RunPython(script, {file.string()});
 }
 
 TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
@@ -82,7 +78,7 @@ TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
   {
     Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
     Command command("ADOCommand", connection);
-    PrepareInventoryDatabase(folder.text(), connection, command);
+    PrepareInventoryDatabase(folder.Folder(), connection, command);
   }
   int next = 0;
   std::map<std::string, std::set<std::string>> allowed;
@@ -94,7 +90,7 @@ TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
     if (child == 0) {
       ::close(reports[0]);
       Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
-      connection.SetConnectionString(kConnectionStringPrefix + folder.text());
+      connection.SetConnectionString(kConnectionStringPrefix + folder.Folder());
       Command command("ADOCommand", connection);
       for (int i = next;; ++i) {
         ReplaceHost(command, Host(i), Fio(i), i);
@@ -126,7 +122,7 @@ TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
       EXPECT_TRUE(expected.contains(found.empty() ? "" : found[0]))
           << host << " holds '" << (found.empty() ? "" : found[0]) << "' after a kill at step " << in_flight;
     }
-    if (HaveDebianPythonModule("dbfread")) {
+    if (testing_support::HaveDebianPythonModule("dbfread")) {
       EXPECT_THAT(CheckWithDbfread(folder.path() / "users.dbf"), ::testing::StartsWith("ok ")) << "killed after " << last;
     }
     next = last + 2;
@@ -137,7 +133,7 @@ TEST(DurabilityTest, FiftyRunsOverTheSameHostsStayWithinTwiceTheFirstSize) {
   TempFolder folder;
   Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   Command command("ADOCommand", connection);
-  PrepareInventoryDatabase(folder.text(), connection, command);
+  PrepareInventoryDatabase(folder.Folder(), connection, command);
   constexpr int kHostsPerRun = 100;
   auto run = [&](int number) {
     for (int h = 0; h < kHostsPerRun; ++h) {

@@ -9,14 +9,17 @@
 #include "store/query.h"
 #include "store/statements.h"
 #include "store/table.h"
-#include "tests/store/support/dbf_files.h"
+#include "tests/support/dbf_files.h"
+#include "tests/support/child_run.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace store {
 namespace {
 
 using ::testing::HasSubstr;
 using namespace store::testing;
+using namespace testing_support;
 
 // Rows as dbfread sees them, detecting the encoding itself from the table: "HOST|FIO|SPEED" lines,
 // deleted rows prefixed with "*".
@@ -29,13 +32,12 @@ std::string DbfreadRows(const std::filesystem::path& file, const std::string& fi
       "for prefix, rows in (('', t.records), ('*', t.deleted)):\n"
       "    for r in rows:\n"
       "        print(prefix + '|'.join('' if r[f] is None else str(r[f]) for f in fields))\n";
-  return RunCommand("/usr/bin/python3 -c \"$(cat <<'PY'\n" + script + "PY\n)\" '" + file.string() + "' " + fields +
-                    " 2>&1");
+  return testing_support::RunPython(script, {file.string(), fields});
 }
 
 class InteropTest : public ::testing::Test {
  protected:
-  InteropTest() { connection_.SetConnectionString(kConnectionStringPrefix + folder_.text()); }
+  InteropTest() { connection_.SetConnectionString(kConnectionStringPrefix + folder_.Folder()); }
 
   void Insert(const char16_t* host, const char16_t* fio, const char16_t* speed) {
     command_.SetText(u"INSERT INTO USERS (HOST, FIO, SPEED, PRINTER) VALUES (:HOST, :FIO, :SPEED, :PRINTER)");
@@ -48,7 +50,7 @@ class InteropTest : public ::testing::Test {
 
   void WriteUsers() {
     Command create("ADOCommand", connection_);
-    PrepareInventoryDatabase(folder_.text(), connection_, create);
+    PrepareInventoryDatabase(folder_.Folder(), connection_, create);
     Insert(u"PC-ACC-01", u"ИВАНОВ ИВАН", u"2400");
     Insert(u"PC-OLD-03", u"СИДОРОВ ПЁТР", u"233");
     Insert(u"SRV-01", u"ЁЖИКОВ Ъ. ЭЮЯ", u"");

@@ -5,15 +5,16 @@
 
 #include "common/error.h"
 #include "store/query.h"
-#include "tests/store/support/dbf_files.h"
+#include "tests/support/dbf_files.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace store {
 namespace {
 
 using ::testing::ElementsAreArray;
 using ::testing::StartsWith;
-using testing::TempFolder;
+using testing_support::TempFolder;
 
 class FirstActivationTest : public ::testing::Test {
  protected:
@@ -47,7 +48,7 @@ const char* const kExpectedStatements[] = {
 
 TEST_F(FirstActivationTest, AnEmptyUsersFileLeftByACutShortCreationIsReplaced) {
   testing::WriteBytes(folder_.path() / "users.dbf", "");
-  PrepareInventoryDatabase(folder_.text(), connection_, command_);
+  PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
   EXPECT_EQ(executed_.size(), std::size(kExpectedStatements));
   Query query("ADOQuery", connection_);
   query.SetText(u"SELECT HOST FROM USERS");
@@ -56,9 +57,9 @@ TEST_F(FirstActivationTest, AnEmptyUsersFileLeftByACutShortCreationIsReplaced) {
 }
 
 TEST_F(FirstActivationTest, MissingUsersCreatesTheTableAndEighteenIndexesInOrder) {
-  PrepareInventoryDatabase(folder_.text(), connection_, command_);
+  PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
   EXPECT_EQ(connection_.ConnectionString(),
-            u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" + folder_.text());
+            u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" + folder_.Folder());
   EXPECT_TRUE(connection_.Connected());
   std::vector<std::string> expected;
   for (const char* text : kExpectedStatements) expected.push_back(std::string("ADOCommand: ") + text);
@@ -78,7 +79,7 @@ TEST_F(FirstActivationTest, MissingUsersCreatesTheTableAndEighteenIndexesInOrder
 TEST_F(FirstActivationTest, PresentUsersRunsNothingAndLeavesTheConnectionClosed) {
   testing::WriteBytes(folder_.path() / "users.dbf", "not even a table");
   command_.SetText(u"untouched");
-  PrepareInventoryDatabase(folder_.text(), connection_, command_);
+  PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
   EXPECT_FALSE(connection_.Connected());
   EXPECT_THAT(executed_, ::testing::IsEmpty());
   EXPECT_EQ(command_.CommandText(), u"untouched");
@@ -87,34 +88,34 @@ TEST_F(FirstActivationTest, PresentUsersRunsNothingAndLeavesTheConnectionClosed)
 
 TEST_F(FirstActivationTest, UpperCaseUsersFileCountsAsPresent) {
   testing::WriteBytes(folder_.path() / "USERS.DBF", "x");
-  PrepareInventoryDatabase(folder_.text(), connection_, command_);
+  PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
   EXPECT_FALSE(connection_.Connected());
   EXPECT_THAT(executed_, ::testing::IsEmpty());
 }
 
 TEST_F(FirstActivationTest, FolderNamedUsersDbfCountsAsAbsent) {
   std::filesystem::create_directory(folder_.path() / "users.dbf");
-  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text(), u"users.dbf"));
+  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.Folder(), u"users.dbf"));
   // The create statement runs and fails: the name is taken by the folder.
-  EXPECT_THAT([&] { PrepareInventoryDatabase(folder_.text(), connection_, command_); },
+  EXPECT_THAT([&] { PrepareInventoryDatabase(folder_.Folder(), connection_, command_); },
               ::testing::ThrowsMessage<common::Error>(StartsWith("ADOCommand: Cannot create file \"")));
   EXPECT_THAT(executed_, ElementsAreArray({std::string("ADOCommand: ") + kExpectedStatements[0]}));
 }
 
 TEST_F(FirstActivationTest, UnreachableFolderFailsAtTheCreateStatement) {
-  common::Text missing = folder_.text() + u"DB/";
+  common::Text missing = folder_.Folder() + u"DB/";
   EXPECT_THAT([&] { PrepareInventoryDatabase(missing, connection_, command_); },
               ::testing::ThrowsMessage<common::Error>(StartsWith("ADOConnection: Cannot open the database folder")));
   EXPECT_EQ(connection_.ConnectionString(), kConnectionStringPrefix + missing);
 }
 
 TEST_F(FirstActivationTest, TableExistsOnlyForFiles) {
-  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
+  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.Folder(), u"mexport.dbf"));
   testing::WriteBytes(folder_.path() / "Mexport.Dbf", "");  // a creation cut short is no table
-  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
+  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.Folder(), u"mexport.dbf"));
   testing::WriteBytes(folder_.path() / "Mexport.Dbf", "x");
-  EXPECT_TRUE(TableExists(testing_support::SystemFiles(), folder_.text(), u"mexport.dbf"));
-  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.text() + u"nowhere/", u"mexport.dbf"));
+  EXPECT_TRUE(TableExists(testing_support::SystemFiles(), folder_.Folder(), u"mexport.dbf"));
+  EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.Folder() + u"nowhere/", u"mexport.dbf"));
 }
 
 }  // namespace

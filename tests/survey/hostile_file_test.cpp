@@ -14,7 +14,7 @@
 
 #include "common/error.h"
 #include "survey/read_lines.h"
-#include "tests/survey/temp_folder.h"
+#include "tests/survey/survey_testing.h"
 
 namespace survey {
 namespace {
@@ -31,33 +31,33 @@ auto CannotOpen(const Text& path, const Text& reason) {
 
 class HostileFileTest : public ::testing::Test {
  protected:
-  testing::TempFolder folder_;
+  testing_support::TempFolder folder_;
 };
 
 TEST_F(HostileFileTest, SymbolicLinkIsNotFollowed) {
-  testing::TempFolder outside;
+  testing_support::TempFolder outside;
   outside.Write("secret.txt", "outside the share\r\n");
   std::filesystem::create_symlink(outside.Native("secret.txt"), folder_.Native("PC-1.txt"));
-  Text path = folder_.Path("PC-1.txt");
+  Text path = folder_.PathOf("PC-1.txt");
   EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Too many levels of symbolic links"));
 }
 
 TEST_F(HostileFileTest, DanglingSymbolicLinkIsRefused) {
   std::filesystem::create_symlink(folder_.Native("nowhere"), folder_.Native("PC-1.txt"));
-  Text path = folder_.Path("PC-1.txt");
+  Text path = folder_.PathOf("PC-1.txt");
   EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Too many levels of symbolic links"));
 }
 
 TEST_F(HostileFileTest, SymbolicLinkToADeviceIsRefused) {
   std::filesystem::create_symlink("/dev/zero", folder_.Native("PC-1.txt"));
-  Text path = folder_.Path("PC-1.txt");
+  Text path = folder_.PathOf("PC-1.txt");
   EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Too many levels of symbolic links"));
 }
 
 TEST_F(HostileFileTest, FifoIsRefusedWithoutBlocking) {
   // Nobody writes to this FIFO: a blocking open would never return.
   ASSERT_EQ(::mkfifo(folder_.Native("PC-1.txt").c_str(), 0600), 0);
-  Text path = folder_.Path("PC-1.txt");
+  Text path = folder_.PathOf("PC-1.txt");
   EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Not a regular file"));
 }
 
@@ -66,13 +66,13 @@ TEST_F(HostileFileTest, DeviceNodeIsRefused) {
   if (::mknod(folder_.Native("PC-1.txt").c_str(), S_IFCHR | 0600, makedev(1, 5)) != 0) {
     GTEST_SKIP() << "cannot make a device node here";
   }
-  Text path = folder_.Path("PC-1.txt");
+  Text path = folder_.PathOf("PC-1.txt");
   EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Not a regular file"));
 }
 
 TEST_F(HostileFileTest, FolderIsRefused) {
   std::filesystem::create_directory(folder_.Native("x.txt"));
-  Text path = folder_.Path("x.txt");
+  Text path = folder_.PathOf("x.txt");
   EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Is a directory"));
 }
 
@@ -117,7 +117,7 @@ TEST_F(HostileFileTest, NoReadPermissionGivesTheSystemReason) {
 
 TEST_F(HostileFileTest, PathWithNulIsRefused) {
   folder_.Write("PC-1.txt", "PC-1\r\n");
-  Text path = folder_.Path("PC-1.txt") + Text(1, u'\0') + u"x";
+  Text path = folder_.PathOf("PC-1.txt") + Text(1, u'\0') + u"x";
   EXPECT_THAT([&] { testing::ReadLines(path); }, CannotOpen(path, u"Invalid argument"));
 }
 

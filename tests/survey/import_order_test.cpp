@@ -13,9 +13,10 @@
 #include "store/query.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
-#include "tests/survey/temp_folder.h"
+#include "tests/survey/survey_testing.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
+#include "tests/support/recording_log.h"
 
 namespace survey {
 namespace {
@@ -25,12 +26,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Property;
 using ::testing::Throws;
-
-class RecordingLog : public common::LogSink {
- public:
-  void Log(const Text& line) override { lines.push_back(line); }
-  std::vector<Text> lines;
-};
 
 auto Fails(const Text& message) { return Throws<common::Error>(Property(&common::Error::message, message)); }
 
@@ -49,18 +44,18 @@ class ImportOrderTest : public ::testing::Test {
     return *survey_;
   }
 
-  testing::TempFolder share_;
+  testing_support::TempFolder share_;
   std::unique_ptr<SurveyFolder> survey_;
   store::Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
-  RecordingLog log_;
+  testing_support::RecordingLog log_;
 };
 
 const std::string kInfo14 = "2400\r\nx86\r\n1024\r\nCPU\r\n80000\r\nXP\r\n5.1\r\n\r\n2600\r\nSP3\r\nBIOS\r\nuser\r\n10.0.0.5\r\nHP\r\n";
 
 TEST_F(ImportOrderTest, SurveyPathIsLoggedBeforeTheFileIsOpened) {
-  Text path = share_.Path("PC-404.txt");
+  Text path = share_.PathOf("PC-404.txt");
   EXPECT_THAT([&] { Add(path); },
               Fails(u"Cannot open file \"" + path + u"\". " + testing_support::FileNotFoundText()));
   EXPECT_THAT(log_.lines, ElementsAre(path));
@@ -71,8 +66,8 @@ TEST_F(ImportOrderTest, CompanionInfoFileIsReadBeforeTheSurveyFile) {
   // Both are hostile; the info file is the one named.
   ASSERT_EQ(::mkfifo(share_.Native("PC-1.nfo").c_str(), 0600), 0);
   ASSERT_EQ(::mkfifo(share_.Native("PC-1.txt").c_str(), 0600), 0);
-  EXPECT_THAT([&] { Add(share_.Path("PC-1.txt")); },
-              Fails(u"Cannot open file \"" + share_.Path("PC-1.nfo") + u"\". Not a regular file"));
+  EXPECT_THAT([&] { Add(share_.PathOf("PC-1.txt")); },
+              Fails(u"Cannot open file \"" + share_.PathOf("PC-1.nfo") + u"\". Not a regular file"));
 }
 #endif
 
@@ -112,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ImportOrderTest, InfoFileThatCannotBeOpenedLogsNothing) {
-  Text path = share_.Path("PC-404.nfo");
+  Text path = share_.PathOf("PC-404.nfo");
   EXPECT_THAT([&] { AddInfo(path); },
               Fails(u"Cannot open file \"" + path + u"\". " + testing_support::FileNotFoundText()));
   EXPECT_THAT(log_.lines, IsEmpty());

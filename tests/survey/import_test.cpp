@@ -18,8 +18,9 @@
 #include "store/statements.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
-#include "tests/survey/temp_folder.h"
+#include "tests/survey/survey_testing.h"
 #include "tests/support/system_files.h"
+#include "tests/support/recording_log.h"
 
 namespace survey {
 namespace {
@@ -31,12 +32,6 @@ using ::testing::Property;
 using ::testing::Throws;
 
 using Row = std::map<std::string, Text>;
-
-class RecordingLog : public common::LogSink {
- public:
-  void Log(const Text& line) override { lines.push_back(line); }
-  std::vector<Text> lines;
-};
 
 auto Fails(const Text& message) { return Throws<common::Error>(Property(&common::Error::message, message)); }
 
@@ -75,7 +70,7 @@ class ImportTest : public ::testing::Test {
   // AddInfoData, in name order; the connection is closed at the end.
   void Run() {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(share_.Native(""))) {
+    for (const auto& entry : std::filesystem::directory_iterator(share_.path())) {
       names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
@@ -119,12 +114,12 @@ class ImportTest : public ::testing::Test {
     return rows.front();
   }
 
-  testing::TempFolder share_;
+  testing_support::TempFolder share_;
   Text database_folder_;
   store::Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
-  RecordingLog log_;
+  testing_support::RecordingLog log_;
 };
 
 // ---- Survey import.

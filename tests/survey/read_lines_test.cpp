@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/error.h"
-#include "tests/survey/temp_folder.h"
+#include "tests/survey/survey_testing.h"
 #include "tests/support/system_texts.h"
 
 namespace survey {
@@ -51,7 +51,7 @@ struct EncodingCase {
 class SameTextInEveryEncodingTest : public ::testing::TestWithParam<EncodingCase> {};
 
 TEST_P(SameTextInEveryEncodingTest, GivesTheSameLines) {
-  testing::TempFolder folder;
+  testing_support::TempFolder folder;
   Text path = folder.Write("PC-12.txt", GetParam().bytes);
   EXPECT_EQ(Lines(testing::ReadLines(path)), kSurveyLines);
 }
@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadLinesTest, NulInAFileEndsItsText) {
-  testing::TempFolder folder;
+  testing_support::TempFolder folder;
   static constexpr char kBytes[] = "PC-1\r\nuser\0garbage\r\nmore";
   // Not "nul.txt": on Windows that names the null device.
   Text path = folder.Write("with-nul.txt", std::string(kBytes, sizeof kBytes - 1));
@@ -143,8 +143,8 @@ TEST(ReadLinesTest, NulInAFileEndsItsText) {
 }
 
 TEST(ReadLinesTest, MissingFileNamesPathAndReason) {
-  testing::TempFolder folder;
-  Text path = folder.Path("PC-404.txt");
+  testing_support::TempFolder folder;
+  Text path = folder.PathOf("PC-404.txt");
   EXPECT_THAT([&] { testing::ReadLines(path); },
               ::testing::Throws<common::Error>(::testing::Property(
                   &common::Error::message, u"Cannot open file \"" + path + u"\". " + testing_support::FileNotFoundText())));
@@ -152,9 +152,9 @@ TEST(ReadLinesTest, MissingFileNamesPathAndReason) {
 
 #ifndef _WIN32  // names as bytes are POSIX; Windows names are UTF-16
 TEST(ReadLinesTest, FileNameWithInvalidUtf8BytesOpens) {
-  testing::TempFolder folder;
+  testing_support::TempFolder folder;
   folder.Write("PC-\xFF\xFE.txt", "line");
-  Text path = folder.Path("PC-\xFF\xFE.txt");
+  Text path = folder.PathOf("PC-\xFF\xFE.txt");
   EXPECT_THAT(Lines(testing::ReadLines(path)), ElementsAre(u"line"));
 }
 #endif

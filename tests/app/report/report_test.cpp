@@ -21,8 +21,10 @@
 #include "store/connection.h"
 #include "store/inventory_database.h"
 #include "store/statements.h"
-#include "tests/store/support/dbf_files.h"
+#include "tests/support/dbf_files.h"
+#include "tests/support/child_run.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace app::report {
 namespace {
@@ -162,18 +164,18 @@ class ReportTest : public ::testing::Test {
     return page;
   }
 
-  store::testing::TempFolder folder_;
+  testing_support::TempFolder folder_;
 };
 
 // The DOM that chromium builds from the page, or empty when chromium is not installed.
 std::string DumpDom(const fs::path& page) {
-  testing_support::ScratchFolder profile("report-chromium-");
+  testing_support::TempFolder profile("report-chromium-");
   std::string command =
       "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
       "--disable-background-networking --disable-component-update --disable-sync "
       "--host-resolver-rules='MAP * ~NOTFOUND' --user-data-dir='" + profile.path().string() +
       "' --dump-dom 'file://" + page.string() + "' 2>/dev/null";
-  return store::testing::RunCommand(command);
+  return testing_support::RunCommand(command);
 }
 
 std::string Unescape(std::string text) {
@@ -225,7 +227,7 @@ TEST_F(ReportTest, BrowserShowsCountsListsAndHostileValuesAsTextAndLoadsNothing)
 #ifdef _WIN32
   GTEST_SKIP() << "the page is opened in chromium by the Linux build of this test";
 #endif
-  if (!store::testing::HaveProgram("chromium")) GTEST_SKIP() << "chromium is not installed (scripts/setup.sh --tests)";
+  if (!testing_support::HaveProgram("chromium")) GTEST_SKIP() << "chromium is not installed (scripts/setup.sh --tests)";
   BuildShare();
   std::string dom = DumpDom(WritePage());
   ASSERT_THAT(dom, HasSubstr("</html>")) << "chromium gave no DOM";
@@ -345,7 +347,7 @@ TEST(ReportProgramTest, ExitStatusesAndMessages) {
     int status;
     std::string error;
   };
-  store::testing::TempFolder empty;
+  testing_support::TempFolder empty;
   std::string usage =
       "usage: inventory-report [--survey-folder DIR] [--database-folder DIR] [-o FILE] [--max-workstations N] "
       "[--stale-days D]\n";
@@ -357,7 +359,7 @@ TEST(ReportProgramTest, ExitStatusesAndMessages) {
            {"--version", 0, ""}}) {
     int status = -1;
     std::string error_file = (empty.path() / "stderr").string();
-    store::testing::RunCommand(std::string(INVENTORY_REPORT) + " " + c.arguments + " 2>" + error_file, &status);
+    testing_support::RunCommand(std::string(INVENTORY_REPORT) + " " + c.arguments + " 2>" + error_file, &status);
     EXPECT_EQ(status, c.status) << c.arguments;
     EXPECT_EQ(Read(error_file), c.error) << c.arguments;
   }

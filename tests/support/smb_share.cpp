@@ -1,4 +1,4 @@
-#include "bench/smb_share.h"
+#include "tests/support/smb_share.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -20,43 +20,14 @@
 #include "app/qt/window.h"
 #include "common/error.h"
 #include "tests/app/recording_stages.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+
+using testing_support::TempFolder;
 
 namespace {
 
 using app::qt::TForm1;
-
-// An inventory whose stages are recorded (and log the paths they are given) instead of touching a
-// database, with hooks that run inside a stage.
-class FakeInventory : public app::Inventory {
- public:
-  FakeInventory(common::LogSink& log, const common::Text& folder) : Inventory(testing_support::SystemFiles(), log, folder, folder + u"DB/") {
-    stages.log = &log;
-  }
-  RecordingStages stages;
-  int activations = 0;
-  common::Text activation_error;
-  std::function<void()> during_get_exchange;
-  std::function<void()> after_add_data;
-
-  void FormActivate() override {
-    ++activations;
-    if (!activation_error.empty()) throw common::Error(activation_error);
-  }
-  directory::ExportCounts GetExchange() override {
-    stages.GetExchange();
-    if (during_get_exchange) during_get_exchange();
-    return {};
-  }
-  void AddData(const common::Text& path) override {
-    stages.AddData(path);
-    if (after_add_data) after_add_data();
-  }
-  bool AddInfoData(const common::Text& path) override { return stages.AddInfoData(path); }
-  directory::MergeCounts MergeContacts() override { return stages.MergeContacts(); }
-  void CloseConnectionIfConnected() override { stages.CloseConnectionIfConnected(); }
-};
 
 // A window over a fake inventory on a temporary survey folder.
 struct Fixture {
@@ -194,9 +165,9 @@ class WindowTest : public QObject {
 
   void TwoRunsAccumulateLogLines() {
     Fixture f;
-    f.folder.WriteFile("PC-1.txt");
-    f.folder.WriteFile("PC-2.TXT");
-    f.folder.WriteFile("PC-1.nfo");
+    f.folder.Write("PC-1.txt");
+    f.folder.Write("PC-2.TXT");
+    f.folder.Write("PC-1.nfo");
     f.form->show();
     QTest::mouseClick(f.form->Button1, Qt::LeftButton);
     QVERIFY(f.form->Button1->isEnabled());
@@ -215,7 +186,7 @@ class WindowTest : public QObject {
     Fixture f;
     QStringList expected;
     for (int i = 0; i < 60; ++i) {
-      f.folder.WriteFile("PC-" + std::to_string(i) + ".txt");
+      f.folder.Write("PC-" + std::to_string(i) + ".txt");
       expected << f.Path(("PC-" + std::to_string(i) + ".txt").c_str());
     }
     f.form->show();
@@ -234,7 +205,7 @@ class WindowTest : public QObject {
 
   void LogStepAppendsThenProcessesPendingEvents() {
     Fixture f;
-    f.folder.WriteFile("PC-1.txt");
+    f.folder.Write("PC-1.txt");
     f.form->Memo1->setPlainText(QStringLiteral("typed by the operator"));
     bool timer_ran = false;
     bool button_disabled_meanwhile = false;
@@ -258,8 +229,8 @@ class WindowTest : public QObject {
 
   void FailingStageShowsOneBoxAndLeavesTheButtonDisabled() {
     Fixture f(app::ApplicationTitle(u"C:\\Program Files\\Inventory\\ABC.EXE"));
-    f.folder.WriteFile("PC-1.txt");
-    f.folder.WriteFile("PC-1.nfo");
+    f.folder.Write("PC-1.txt");
+    f.folder.Write("PC-1.nfo");
     f.fake->stages.fail_at = "AddData";
     f.fake->stages.fail_message = u"List index out of bounds (3)";
     f.form->show();
@@ -295,8 +266,8 @@ class WindowTest : public QObject {
 
   void CloseDuringARunWaitsForTheRunToEnd() {
     Fixture f;
-    f.folder.WriteFile("PC-1.txt");
-    f.folder.WriteFile("PC-2.txt");
+    f.folder.Write("PC-1.txt");
+    f.folder.Write("PC-2.txt");
     bool visible_after_close = false;
     f.fake->after_add_data = [&] {
       f.form->close();

@@ -7,8 +7,10 @@
 
 #include "common/error.h"
 #include "platform/folder_lock.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+
+using testing_support::TempFolder;
 
 namespace platform {
 namespace {

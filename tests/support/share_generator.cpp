@@ -1,4 +1,4 @@
-#include "bench/share_generator.h"
+#include "tests/support/share_generator.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,23 +1,38 @@
 #pragma once
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <cerrno>
 #include <chrono>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+namespace testing_support {
+
+#ifdef _WIN32
+// The independent readers are Debian tools; a Windows build has none of them, and the tests that
+// need them skip.
+inline std::string RunCommand(const std::string&, int* = nullptr) { throw std::runtime_error("no shell on Windows"); }
+inline std::string RunPython(const std::string&, const std::vector<std::string>&) { return RunCommand(""); }
+inline bool HaveProgram(const std::string&) { return false; }
+inline bool HaveDebianPythonModule(const std::string&) { return false; }
+#else
 // A program running in a child process, with its standard output read line by line and its standard
 // error gathered, under a deadline so that nothing can hang a test.
 class ChildRun {
  public:
+#ifdef INVENTORY_REFRESH_AT
   // The test driver inventory-refresh-at on these folders.
   ChildRun(const std::string& survey_folder, const std::string& database_folder)
       : ChildRun(INVENTORY_REFRESH_AT, {survey_folder, database_folder}) {}
+#endif
 
   ChildRun(const std::string& program, const std::vector<std::string>& arguments) {
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -79,6 +94,8 @@ class ChildRun {
   }
 
   const std::vector<std::string>& lines() const { return lines_; }
+  // Everything standard output has carried, as it came.
+  const std::string& output() const { return output_; }
   const std::string& error_text() const { return error_; }
 
  private:
@@ -103,6 +120,7 @@ class ChildRun {
       if (n <= 0) {
         out_closed_ = true;
       } else {
+        output_.append(buffer, static_cast<size_t>(n));
         partial_.append(buffer, static_cast<size_t>(n));
         for (size_t end; (end = partial_.find('\n')) != std::string::npos;) {
           lines_.push_back(partial_.substr(0, end));
@@ -124,7 +142,40 @@ class ChildRun {
   bool out_closed_ = false;
   bool err_closed_ = false;
   bool reaped_ = false;
+  std::string output_;
   std::string partial_;
   std::vector<std::string> lines_;
   std::string error_;
 };
+
+// Runs a shell command as a child and returns its standard output; sets `status` to its exit status
+// (-1 when it did not end within five minutes: it is killed then).
+inline std::string RunCommand(const std::string& command, int* status = nullptr) {
+  ChildRun run("/bin/sh", {"-c", command});
+  int code = run.Finish(std::chrono::minutes(5));
+  if (status != nullptr) *status = code;
+  return run.output();
+}
+
+// Runs Debian's python3 on `script` (which ends with a line break) with `arguments` after it, each
+// quoted for the shell; returns what it writes on standard output and standard error.
+inline std::string RunPython(const std::string& script, const std::vector<std::string>& arguments) {
+  std::string command = "/usr/bin/python3 -c \"$(cat <<'PY'\n" + script + "PY\n)\"";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  return RunCommand(command + " 2>&1");
+}
+
+inline bool HaveProgram(const std::string& name) {
+  int status = 0;
+  RunCommand("command -v " + name + " >/dev/null 2>&1", &status);
+  return status == 0;
+}
+
+inline bool HaveDebianPythonModule(const std::string& module) {
+  int status = 0;
+  RunCommand("/usr/bin/python3 -c 'import " + module + "' 2>/dev/null", &status);
+  return status == 0;
+}
+#endif
+
+}  // namespace testing_support

@@ -1,28 +1,9 @@
-#include "tests/store/support/dbf_files.h"
-
-#include <stdio.h>
-#include <stdlib.h>
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
+#include "tests/support/dbf_files.h"
 
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
-
-#include "tests/support/system_texts.h"
-#include "tests/support/scratch_folder.h"
 
 namespace store::testing {
-
-common::Text TempFolder::text() const {
-#ifdef _WIN32
-  const std::wstring& native = path().native();
-  return common::Text(native.begin(), native.end()) + testing_support::kSeparator;
-#else
-  return common::PathToText(path().native()) + testing_support::kSeparator;
-#endif
-}
 
 std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -98,39 +79,5 @@ std::string MakeDbf(const std::vector<FieldSpec>& fields, const std::vector<std:
   bytes.push_back(0x1A);
   return bytes;
 }
-
-#ifdef _WIN32
-// The independent readers are Debian tools; a Windows build has none of them, and the tests that
-// need them skip.
-std::string RunCommand(const std::string&, int*) { throw std::runtime_error("no shell commands on Windows"); }
-
-bool HaveDebianPythonModule(const std::string&) { return false; }
-
-bool HaveProgram(const std::string&) { return false; }
-#else
-std::string RunCommand(const std::string& command, int* status) {
-  std::string output;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) throw std::runtime_error("popen failed");
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  int result = ::pclose(pipe);
-  if (status != nullptr) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-  return output;
-}
-
-bool HaveDebianPythonModule(const std::string& module) {
-  int status = 0;
-  RunCommand("/usr/bin/python3 -c 'import " + module + "' 2>/dev/null", &status);
-  return status == 0;
-}
-
-bool HaveProgram(const std::string& name) {
-  int status = 0;
-  RunCommand("command -v " + name + " >/dev/null 2>&1", &status);
-  return status == 0;
-}
-#endif
 
 }  // namespace store::testing

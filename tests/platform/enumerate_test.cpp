@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "common/error.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
+
+using testing_support::TempFolder;
 
 namespace platform {
 namespace {
@@ -47,15 +49,15 @@ std::vector<std::string> ReaddirOrder(const std::string& folder) {
 class EnumerateMatchesTest : public testing::Test {
  protected:
   void SetUp() override {
-    folder_.WriteFile("PC-12.txt");
-    folder_.WriteFile("PC-13.TXT");  // written on Windows in upper case
+    folder_.Write("PC-12.txt");
+    folder_.Write("PC-13.TXT");  // written on Windows in upper case
     folder_.MakeFolder("x.txt");     // a folder named like a survey file
-    folder_.WriteFile(".hidden.txt");
-    folder_.WriteFile("a.b.txt");
-    folder_.WriteFile("y.txtx");
-    folder_.WriteFile("txt");
-    folder_.WriteFile("PC-12.nfo");
-    folder_.WriteFile("notes.doc");
+    folder_.Write(".hidden.txt");
+    folder_.Write("a.b.txt");
+    folder_.Write("y.txtx");
+    folder_.Write("txt");
+    folder_.Write("PC-12.nfo");
+    folder_.Write("notes.doc");
     folder_.MakeFolder("DB");
     ASSERT_EQ(symlink("/nonexistent/target", (folder_.Path() + "link.txt").c_str()), 0);
     ASSERT_EQ(mkfifo((folder_.Path() + "pipe.txt").c_str(), 0600), 0);  // opening it would block
@@ -74,7 +76,7 @@ TEST_F(EnumerateMatchesTest, InfoMaskListsOnlyInfoFiles) {
 }
 
 TEST_F(EnumerateMatchesTest, EntriesComeInTheFileSystemsListingOrder) {
-  for (int i = 0; i < 40; ++i) folder_.WriteFile("host-" + std::to_string(i) + ".txt");
+  for (int i = 0; i < 40; ++i) folder_.Write("host-" + std::to_string(i) + ".txt");
   std::vector<std::string> visited = Visit(folder_.Path() + "*.txt");
   std::set<std::string> matched(visited.begin(), visited.end());
   ASSERT_EQ(matched.size(), 47u);
@@ -92,7 +94,7 @@ TEST_F(EnumerateMatchesTest, DotEntriesAreNeverVisitedEvenByAStar) {
 
 TEST(EnumerateMatchesMissingTest, FolderThatCannotBeOpenedGivesNothing) {
   TempFolder folder;
-  folder.WriteFile("plain.txt");
+  folder.Write("plain.txt");
   EXPECT_THAT(Visit(folder.Path() + "missing/*.txt"), IsEmpty());
   EXPECT_THAT(Visit(folder.Path() + "plain.txt/*.txt"), IsEmpty());  // a file, not a folder
   EXPECT_THAT(Visit("/nonexistent-inventory-share/Basa/*.txt"), IsEmpty());
@@ -100,7 +102,7 @@ TEST(EnumerateMatchesMissingTest, FolderThatCannotBeOpenedGivesNothing) {
 
 TEST(EnumerateMatchesNamesTest, NameThatIsNotUtf8OpensAgainFromTheListedText) {
   TempFolder folder;
-  folder.WriteFile("pc-\xff\xfe.txt", "survey");
+  folder.Write("pc-\xff\xfe.txt", "survey");
   survey::SurveyFolder survey(testing_support::SystemFiles(), common::PathToText(folder.Path()), "windows-1251");
   std::vector<common::Text> names = survey.Matches(u"*.txt");
   ASSERT_EQ(names.size(), 1u);
@@ -120,7 +122,7 @@ class WildcardTest : public testing::TestWithParam<MaskCase> {};
 
 TEST_P(WildcardTest, MatchesLikeTheWindowsSearchIgnoringCase) {
   TempFolder folder;
-  folder.WriteFile(GetParam().name);
+  folder.Write(GetParam().name);
   EXPECT_EQ(Visit(folder.Path() + GetParam().mask).size(), GetParam().matches ? 1u : 0u);
 }
 

@@ -14,33 +14,15 @@
 #include "app/win32/window.h"
 #include "common/error.h"
 #include "tests/app/recording_stages.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+
+using testing_support::TempFolder;
 
 namespace {
 
 using app::win32::TForm1;
 using ::testing::ElementsAre;
-
-class FakeInventory : public app::Inventory {
- public:
-  FakeInventory(common::LogSink& log, const common::Text& folder) : Inventory(testing_support::SystemFiles(), log, folder, folder + u"DB\\") {
-    stages.log = &log;
-  }
-  RecordingStages stages;
-  int activations = 0;
-  std::function<void()> after_add_data;
-
-  void FormActivate() override { ++activations; }
-  directory::ExportCounts GetExchange() override { return stages.GetExchange(); }
-  void AddData(const common::Text& path) override {
-    stages.AddData(path);
-    if (after_add_data) after_add_data();
-  }
-  bool AddInfoData(const common::Text& path) override { return stages.AddInfoData(path); }
-  directory::MergeCounts MergeContacts() override { return stages.MergeContacts(); }
-  void CloseConnectionIfConnected() override { stages.CloseConnectionIfConnected(); }
-};
 
 std::wstring TextOf(HWND window) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -103,8 +85,8 @@ void CALLBACK CloseBoxTimer(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(Get
 class Win32WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_.WriteFile("PC-1.txt");
-    folder_.WriteFile("PC-2.txt");
+    folder_.Write("PC-1.txt");
+    folder_.Write("PC-2.txt");
     try {
       form_ = std::make_unique<TForm1>(u"Inventory", [this](common::LogSink& log) {
         auto inventory = std::make_unique<FakeInventory>(log, common::PathToText(folder_.Path()));

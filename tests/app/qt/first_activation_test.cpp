@@ -1,6 +1,6 @@
 // The first activation on an X server that no window manager runs (kiosks, some remote sessions):
 // nothing hands out focus there, yet the window must prepare the database as it does elsewhere.
-// Run by tests/app/bare_x_server.sh, which starts Xvfb alone and sets DISPLAY and QT_QPA_PLATFORM=xcb.
+// Run by tests/app/qt/bare_x_server.sh, which starts Xvfb alone and sets DISPLAY and QT_QPA_PLATFORM=xcb.
 #include <QApplication>
 #include <QFile>
 #include <QLibraryInfo>
@@ -11,8 +11,10 @@
 
 #include "app/inventory.h"
 #include "app/qt/window.h"
-#include "tests/app/temp_folder.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
+
+using testing_support::TempFolder;
 
 namespace {
 

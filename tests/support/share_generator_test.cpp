@@ -7,8 +7,10 @@
 #include <map>
 #include <string>
 
-#include "bench/share_generator.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/share_generator.h"
+#include "tests/support/temp_folder.h"
+
+using testing_support::TempFolder;
 
 namespace bench {
 namespace {

@@ -5,20 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "common/text.h"
-#include "tests/support/scratch_folder.h"
-
 // Test helpers that make and inspect .dbf bytes on their own, without the engine, so that tests
 // compare the engine against an independent reading of the format.
 namespace store::testing {
-
-// A fresh folder under the system's temporary folder, removed with everything in it at the end.
-class TempFolder : public testing_support::ScratchFolder {
- public:
-  TempFolder() : ScratchFolder("store-test-") {}
-  // The folder as the connection string carries it: with a final separator.
-  common::Text text() const;
-};
 
 std::string ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
@@ -43,10 +32,5 @@ void PutLe16(std::string& bytes, size_t offset, uint16_t value);
 // Left-aligned, blank-padded; right-aligned for numbers.
 std::string Pad(const std::string& value, int width);
 std::string PadLeft(const std::string& value, int width);
-
-// Runs a shell command and returns its standard output; sets `status` to its exit status.
-std::string RunCommand(const std::string& command, int* status = nullptr);
-bool HaveDebianPythonModule(const std::string& module);
-bool HaveProgram(const std::string& name);
 
 }  // namespace store::testing
