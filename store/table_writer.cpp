@@ -19,7 +19,10 @@ std::string Lower(std::string_view name) {
 
 TableWriter::TableWriter(platform::Folder& folder, std::string table, const common::Text& file_name,
                          const platform::Codepage& default_codepage)
-    : folder_(folder), table_(std::move(table)), file_(std::make_unique<dbf::TableFile>(folder, file_name)) {
+    : folder_(folder),
+      table_(std::move(table)),
+      file_name_(file_name),
+      file_(std::make_unique<dbf::TableFile>(folder, file_name)) {
   dbf::TableFile::Loaded loaded = file_->Load();
   header_ = std::move(loaded.header);
   record_count_ = loaded.record_count;

@@ -29,8 +29,9 @@ class TableWriter {
               const platform::Codepage& default_codepage);
 
   const std::string& table() const { return table_; }
-  // The table file's path, as messages name it.
+  // The table file's path, as messages name it, and its name in the folder.
   const common::Text& path() const { return file_->path(); }
+  const common::Text& file_name() const { return file_name_; }
   const dbf::Header& header() const { return header_; }
   const platform::Codepage& codepage() const { return *codepage_; }
   // The field number of `column`. Throws ColumnNotFound.
@@ -67,6 +68,7 @@ class TableWriter {
 
   platform::Folder& folder_;
   std::string table_;
+  common::Text file_name_;
   std::unique_ptr<dbf::TableFile> file_;
   dbf::Header header_;
   uint32_t record_count_ = 0;     // reconciled with the file

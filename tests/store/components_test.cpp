@@ -8,7 +8,7 @@
 #include "store/statements.h"
 #include "store/table.h"
 #include "tests/store/support/dbf_files.h"
-#include "tests/support/recording_sync.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
 
@@ -60,7 +60,8 @@ class ComponentsTest : public ::testing::Test {
   }
 
   TempFolder folder_;
-  Connection connection_{testing_support::SystemFiles()};
+  testing_support::FaultFileSystem files_{testing_support::SystemFiles()};
+  Connection connection_{files_};
   Command command_{"ADOCommand", connection_};
   Query query_{"ADOQuery", connection_};
   Query query_l_{"ADOQueryL", connection_};
@@ -379,30 +380,33 @@ TEST_F(ComponentsTest, ExecuteReturnsTheRowsAnUpdateOrDeleteMatched) {
 }
 
 TEST_F(ComponentsTest, FlushForcesEachWrittenFileOnceAcrossCloseAndKeepsWhatFailed) {
-  testing_support::RecordingSync sync;
+  std::vector<std::string> calls;
+  files_.through_sync = [&](const std::string& what, const std::function<void()>& sync) {
+    calls.push_back(what);
+    sync();
+  };
   PrepareInventoryDatabase(folder_.text(), connection_, command_);
   CreateMexport();
   connection_.Close();
   InsertFio(u"ИВАНОВ");
   Run(kDropMexport);  // a dropped table leaves only its folder to flush
-  connection_.Flush(sync);
+  connection_.Flush();
   const std::string folder = "folder " + folder_.path().filename().string();
-  EXPECT_THAT(sync.calls, ElementsAre("file users.dbf", folder));
+  EXPECT_THAT(calls, ElementsAre("file users.dbf", folder));
   EXPECT_TRUE(connection_.Connected()) << "flushing leaves the connection as it was";
-  sync.calls.clear();
-  connection_.Flush(sync);
-  EXPECT_THAT(sync.calls, IsEmpty()) << "nothing was written since";
+  calls.clear();
+  connection_.Flush();
+  EXPECT_THAT(calls, IsEmpty()) << "nothing was written since";
 
   InsertFio(u"ПЕТРОВ");
-  sync.fail_file = "users.dbf";
-  sync.fail_code = 2;  // ENOENT, ERROR_FILE_NOT_FOUND
-  EXPECT_THAT([&] { connection_.Flush(sync); },
-              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(u"ADOConnection: Cannot flush file \"" + folder_.text() +
-                                                                u"users.dbf\". " + testing_support::FileNotFoundText()))));
-  sync.fail_file.clear();
-  sync.calls.clear();
-  connection_.Flush(sync);
-  EXPECT_THAT(sync.calls, ElementsAre("file users.dbf")) << "a file that failed is flushed next time";
+  files_.FailNth(testing_support::FaultPoint::kSync, 1, testing_support::FaultCode::kIoError);
+  EXPECT_THAT([&] { connection_.Flush(); },
+              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(
+                  u"ADOConnection: Cannot flush file \"" + folder_.text() + u"users.dbf\". " +
+                  platform::SystemErrorText(testing_support::SystemCode(testing_support::FaultCode::kIoError))))));
+  files_.ClearFault();
+  connection_.Flush();
+  EXPECT_THAT(calls, ElementsAre("file users.dbf")) << "a file that failed is flushed next time";
 }
 
 }  // namespace
