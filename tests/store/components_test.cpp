@@ -202,6 +202,33 @@ TEST_F(ComponentsTest, MergeUpdatesEveryRowOfTheNameAndTheLastValueWins) {
               ::testing::ElementsAre("ИВАНОВ|b@x", "ПЕТРОВ|", "ИВАНОВ|b@x"));
 }
 
+// The daily run deletes each host's row and inserts it again, into the same record, before the merge
+// sets the same address again: the update must see the new row, not what the record held before.
+TEST_F(ComponentsTest, UpdateAfterTheRecordWasDeletedAndFilledAgainSeesTheNewRow) {
+  Run(kCreateUsers);
+  auto update_email = [&](const char16_t* fio) {
+    command_.SetText(kUpdateEmail);
+    command_.Param("FIO").SetText(fio);
+    command_.Param("EMAIL").SetText(u"a@x");
+    return command_.Execute();
+  };
+  InsertFio(u"ИВАНОВ");
+  update_email(u"ИВАНОВ");
+  command_.SetText(kDeleteHostRows);
+  command_.Param("HOST").SetText(u"");
+  ASSERT_EQ(command_.Execute(), 1u);
+  InsertFio(u"ИВАНОВ");
+  EXPECT_EQ(update_email(u"ИВАНОВ"), 1u);
+  EXPECT_THAT(Rows(u"SELECT FIO, EMAIL FROM USERS", {"FIO", "EMAIL"}), ElementsAre("ИВАНОВ|a@x"));
+
+  command_.SetText(kDeleteHostRows);
+  command_.Param("HOST").SetText(u"");
+  ASSERT_EQ(command_.Execute(), 1u);
+  InsertFio(u"ПЕТРОВ");
+  EXPECT_EQ(update_email(u"ИВАНОВ"), 0u) << "the deleted row's name is out of the index";
+  EXPECT_THAT(Rows(u"SELECT FIO, EMAIL FROM USERS", {"FIO", "EMAIL"}), ElementsAre("ПЕТРОВ|"));
+}
+
 // Character values compare as dBase compares them: trailing blanks do not count, leading ones do.
 struct CompareCase {
   const char16_t* host;
