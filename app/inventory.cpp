@@ -11,12 +11,8 @@
 
 namespace app {
 
-Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings, platform::FileSync& sync)
-    : ADOConnection(files, "ADOConnection", settings.dbf_codepage),
-      files_(files),
-      log_(log),
-      settings_(std::move(settings)),
-      sync_(sync) {}
+Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings)
+    : ADOConnection(files, "ADOConnection", settings.dbf_codepage), files_(files), log_(log), settings_(std::move(settings)) {}
 
 Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
                      common::Text database_folder)
@@ -82,7 +78,7 @@ void Inventory::Refresh() {
   Refresh(counts);
 }
 
-void Inventory::Flush() { ADOConnection.Flush(sync_); }
+void Inventory::Flush() { ADOConnection.Flush(); }
 
 directory::ExportCounts Inventory::GetExchange() {
   return directory::GetExchange(ADOConnection, ADOCommand, Table, settings_.database_folder, settings_.mail_domain);

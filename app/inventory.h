@@ -4,7 +4,6 @@
 #include "app/settings.h"
 #include "common/log_sink.h"
 #include "common/text.h"
-#include "platform/file_sync.h"
 #include "platform/file_system.h"
 #include "store/command.h"
 #include "store/connection.h"
@@ -19,10 +18,9 @@ namespace app {
 // box, the message box, standard output).
 class Inventory : public RefreshStages {
  public:
-  // Every file is reached through `files`; `log` receives the importers' log lines, and `sync` flushes
-  // the tables each run writes. All must outlive the inventory.
-  explicit Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings = DefaultSettings(),
-                     platform::FileSync& sync = platform::SystemFileSync());
+  // Every file is reached through `files`, the flush of the tables each run writes included; `log`
+  // receives the importers' log lines. Both must outlive the inventory.
+  explicit Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings = DefaultSettings());
   // The compiled-in settings with other folders, which end in a path separator.
   Inventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
             common::Text database_folder);
@@ -80,7 +78,6 @@ class Inventory : public RefreshStages {
   platform::FileSystem& files_;
   common::LogSink& log_;
   Settings settings_;
-  platform::FileSync& sync_;
   std::unique_ptr<survey::SurveyFolder> survey_;
 };
 

@@ -49,13 +49,13 @@ int RunReportingFailure(const std::function<void()>& run) {
 }
 
 int RunUnattended(platform::FileSystem& files, const UnattendedOptions& options, common::LogSink& log,
-                  std::ostream& err, platform::FileSync& sync) {
+                  std::ostream& err) {
   const auto start = std::chrono::steady_clock::now();
   RunCounts counts;
   int status = 0;
   try {
     InstallMailClient(files, options.settings);
-    Inventory inventory(files, log, options.settings, sync);
+    Inventory inventory(files, log, options.settings);
     inventory.FormActivate();
     SkipFile skip;
     if (options.keep_going) skip = [&](const common::Error& failure) { WriteLine(err, ErrorText(failure.message())); };

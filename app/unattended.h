@@ -5,7 +5,6 @@
 
 #include "app/settings.h"
 #include "common/log_sink.h"
-#include "platform/file_sync.h"
 #include "platform/file_system.h"
 
 namespace app {
@@ -31,8 +30,9 @@ struct UnattendedOptions {
   bool summary = false;
 };
 
-// One unattended run, every file reached through `files`: installs the mail client for the settings, then the first-activation procedure
-// and one refresh run of an Inventory with `log` and `sync`. Everything is caught here. Writes to `err`,
+// One unattended run, every file reached through `files` (the flush included): installs the mail
+// client for the settings, then the first-activation procedure and one refresh run of an Inventory
+// with `log`. Everything is caught here. Writes to `err`,
 // each as one line (a control character in a file name shows as "?"):
 // - with keep_going, the text of each skipped file's failure (with the window's full-stop rule);
 // - the text of a failure that ends the run;
@@ -43,6 +43,6 @@ struct UnattendedOptions {
 // The tables the run wrote are flushed before anything is reported. Returns the exit status: 0, or 1
 // when the run failed or a file was skipped.
 int RunUnattended(platform::FileSystem& files, const UnattendedOptions& options, common::LogSink& log,
-                  std::ostream& err, platform::FileSync& sync = platform::SystemFileSync());
+                  std::ostream& err);
 
 }  // namespace app

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -22,6 +23,7 @@
 #include "tests/support/share_generator.h"
 #include "tests/support/smb_share.h"
 #include "common/log_sink.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/system_files.h"
 
 namespace {
@@ -33,25 +35,17 @@ class NullLog : public common::LogSink {
   void Log(const common::Text&) override {}
 };
 
-// The system's flushing with a stopwatch around each call.
-class TimedSync : public platform::FileSync {
- public:
-  double seconds = 0;
-  int SyncFile(const std::filesystem::path& path) override {
-    return Time([&] { return platform::SystemFileSync().SyncFile(path); });
+// The file system with a stopwatch around each flush (File::Sync, Folder::Sync).
+struct TimedSyncs {
+  explicit TimedSyncs(platform::FileSystem& base) : timed_files(base) {
+    timed_files.through_sync = [this](const std::string&, const std::function<void()>& sync) {
+      Clock::time_point start = Clock::now();
+      sync();
+      flush_seconds += std::chrono::duration<double>(Clock::now() - start).count();
+    };
   }
-  int SyncFolder(const std::filesystem::path& folder) override {
-    return Time([&] { return platform::SystemFileSync().SyncFolder(folder); });
-  }
-
- private:
-  template <typename Body>
-  int Time(Body body) {
-    Clock::time_point start = Clock::now();
-    int result = body();
-    seconds += std::chrono::duration<double>(Clock::now() - start).count();
-    return result;
-  }
+  testing_support::FaultFileSystem timed_files;
+  double flush_seconds = 0;
 };
 
 app::Settings SettingsFor(common::Text survey_folder, common::Text database_folder) {
@@ -62,12 +56,14 @@ app::Settings SettingsFor(common::Text survey_folder, common::Text database_fold
 }
 
 // The inventory with a stopwatch around each stage of the run and around the flushes that end the
-// activation and the run (outside every stage).
-class TimedInventory : public app::Inventory {
+// activation and the run (outside every stage). The timed file system comes first, so that it is
+// there before the inventory that uses it.
+class TimedInventory : private TimedSyncs, public app::Inventory {
  public:
   TimedInventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
                  common::Text database_folder)
-      : app::Inventory(files, log, SettingsFor(std::move(survey_folder), std::move(database_folder)), sync_) {}
+      : TimedSyncs(files),
+        app::Inventory(timed_files, log, SettingsFor(std::move(survey_folder), std::move(database_folder))) {}
 
   struct Seconds {
     double activation = 0, export_tables = 0, survey = 0, info = 0, merge = 0, flush = 0;
@@ -75,7 +71,7 @@ class TimedInventory : public app::Inventory {
 
   void Refresh() {
     app::Inventory::Refresh();
-    seconds.flush = sync_.seconds;
+    seconds.flush = flush_seconds;
   }
 
   void FormActivate() override { Time(seconds.activation, [&] { app::Inventory::FormActivate(); }); }
@@ -91,8 +87,6 @@ class TimedInventory : public app::Inventory {
   }
 
  private:
-  TimedSync sync_;
-
   template <typename Body>
   static auto Time(double& total, Body body) -> decltype(body()) {
     Clock::time_point start = Clock::now();

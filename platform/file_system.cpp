@@ -41,6 +41,14 @@ common::Error CannotListFolder(common::TextView path, common::TextView reason) {
   return FileError(u"Cannot list folder", path, reason);
 }
 
+common::Error CannotFlushFile(common::TextView path, common::TextView reason) {
+  return FileError(u"Cannot flush file", path, reason);
+}
+
+common::Error CannotFlushFolder(common::TextView path, common::TextView reason) {
+  return FileError(u"Cannot flush folder", path, reason);
+}
+
 common::Error FolderInUse(common::TextView folder) {
   common::Text message = u"The database folder \"";
   message += folder;

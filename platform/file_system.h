@@ -52,7 +52,8 @@ class File {
   // disk), but never 0 for a non-empty write. Throws CannotWriteFile, also for a file opened for
   // reading only ("Permission denied").
   virtual size_t WriteAt(uint64_t offset, std::string_view bytes) = 0;
-  // Makes what was written durable. Throws CannotWriteFile.
+  // Forces what was written to the file, whichever handle wrote it, to stable storage. Throws
+  // CannotFlushFile.
   virtual void Sync() = 0;
 };
 
@@ -61,6 +62,9 @@ enum class EntryKind { kFile, kFolder, kLink, kOther };  // kOther: a device, a 
 struct FolderEntry {
   common::Text name;  // decoded losslessly (common::PathToText on POSIX)
   EntryKind kind = EntryKind::kOther;
+  // Last modification, in seconds since 1970-01-01 UTC (whole seconds, rounded down), when the listing
+  // was asked for times; empty otherwise, and when the entry vanished before it was looked at.
+  std::optional<int64_t> modified;
 };
 
 // An open folder. Files are found relative to it, by name alone; it stays the same folder while open
@@ -73,8 +77,11 @@ class Folder {
   virtual const common::Text& path() const = 0;
 
   // Every entry but "." and "..", in the file system's order, as the listing itself tells its kind
-  // (a link is a link, never followed). Throws CannotListFolder.
-  virtual std::vector<FolderEntry> List() = 0;
+  // (a link is a link, never followed). With `modification_times`, each entry also gets its time:
+  // on Windows from the search itself, on POSIX from one look per entry relative to the open folder
+  // (never through a link; the kind then comes from that look too), which a refresh run does not
+  // pay for. Throws CannotListFolder.
+  virtual std::vector<FolderEntry> List(bool modification_times = false) = 0;
 
   // Opens an existing file for reading and writing, or for reading only when the system refuses
   // writing. Throws common::CannotOpenFile.
@@ -112,7 +119,10 @@ class Folder {
   // holder has the lock, CannotLockFile for any other failure.
   virtual std::unique_ptr<File> LockFile(const common::Text& name) = 0;
 
-  // Makes the folder's entries (a created or removed file) durable. Throws CannotWriteFile.
+  // Forces the folder's entries (names created, renamed or removed) to stable storage. Throws
+  // CannotFlushFolder. Where the system has no way to flush a folder (Windows; a POSIX file system
+  // that answers EINVAL) this does nothing: a new file's name is then as durable as the file system
+  // makes it.
   virtual void Sync() = 0;
 };
 
@@ -139,6 +149,8 @@ common::Error CannotCreateFile(common::TextView path, common::TextView reason); 
 common::Error CannotDeleteFile(common::TextView path, common::TextView reason);  // "Cannot delete file "%s". %s"
 common::Error CannotLockFile(common::TextView path, common::TextView reason);    // "Cannot lock file "%s". %s"
 common::Error CannotListFolder(common::TextView path, common::TextView reason);  // "Cannot list folder "%s". %s"
+common::Error CannotFlushFile(common::TextView path, common::TextView reason);   // "Cannot flush file "%s". %s"
+common::Error CannotFlushFolder(common::TextView path, common::TextView reason); // "Cannot flush folder "%s". %s"
 // "The database folder "%s" is in use by another refresh run".
 common::Error FolderInUse(common::TextView folder);
 // "File too large (the limit is %d bytes)": the reason of a refused workstation or directory file.

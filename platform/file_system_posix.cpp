@@ -75,7 +75,7 @@ class PosixFile : public File {
   }
 
   void Sync() override {
-    if (Retry([&] { return ::fsync(fd_); }) != 0) throw CannotWriteFile(path_, SystemErrorText(errno));
+    if (Retry([&] { return ::fsync(fd_); }) != 0) throw CannotFlushFile(path_, SystemErrorText(errno));
   }
 
   int fd() const { return fd_; }
@@ -93,7 +93,7 @@ class PosixFolder : public Folder {
 
   const common::Text& path() const override { return path_; }
 
-  std::vector<FolderEntry> List() override {
+  std::vector<FolderEntry> List(bool modification_times) override {
     // A descriptor of its own, so that every listing starts at the beginning.
     int fd = Retry([&] { return ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
     if (fd < 0) throw CannotListFolder(path_, SystemErrorText(errno));
@@ -110,7 +110,11 @@ class PosixFolder : public Folder {
       if (entry == nullptr) break;
       std::string_view name(entry->d_name);
       if (name == "." || name == "..") continue;
-      entries.push_back(FolderEntry{common::PathToText(name), KindOf(*entry)});
+      if (modification_times) {
+        entries.push_back(Look(*entry));
+      } else {
+        entries.push_back(FolderEntry{common::PathToText(name), KindOf(*entry), std::nullopt});
+      }
     }
     int error = errno;
     ::closedir(dir);
@@ -261,25 +265,46 @@ class PosixFolder : public Folder {
   }
 
   void Sync() override {
-    if (Retry([&] { return ::fsync(fd_); }) != 0) throw CannotWriteFile(path_, SystemErrorText(errno));
+    // A file system that cannot flush a folder says so with EINVAL: nothing more can be done there.
+    if (Retry([&] { return ::fsync(fd_); }) != 0 && errno != EINVAL) {
+      throw CannotFlushFolder(path_, SystemErrorText(errno));
+    }
   }
 
  private:
+  static EntryKind KindOfMode(mode_t mode) {
+    if (S_ISREG(mode)) return EntryKind::kFile;
+    if (S_ISDIR(mode)) return EntryKind::kFolder;
+    if (S_ISLNK(mode)) return EntryKind::kLink;
+    return EntryKind::kOther;
+  }
+
   // The listing's own word where it has one; a look at the entry itself otherwise.
   EntryKind KindOf(const dirent& entry) const {
     unsigned char type = entry.d_type;
     if (type == DT_UNKNOWN) {
       struct stat info {};
       if (::fstatat(fd_, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::kOther;
-      if (S_ISREG(info.st_mode)) return EntryKind::kFile;
-      if (S_ISDIR(info.st_mode)) return EntryKind::kFolder;
-      if (S_ISLNK(info.st_mode)) return EntryKind::kLink;
-      return EntryKind::kOther;
+      return KindOfMode(info.st_mode);
     }
     if (type == DT_REG) return EntryKind::kFile;
     if (type == DT_DIR) return EntryKind::kFolder;
     if (type == DT_LNK) return EntryKind::kLink;
     return EntryKind::kOther;
+  }
+
+  // The entry's kind and time from one look at it; an entry that vanished meanwhile keeps the
+  // listing's kind and has no time.
+  FolderEntry Look(const dirent& entry) const {
+    FolderEntry looked{common::PathToText(entry.d_name), EntryKind::kOther, std::nullopt};
+    struct stat info {};
+    if (::fstatat(fd_, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      looked.kind = entry.d_type == DT_UNKNOWN ? EntryKind::kOther : KindOf(entry);
+      return looked;
+    }
+    looked.kind = KindOfMode(info.st_mode);
+    looked.modified = static_cast<int64_t>(info.st_mtime);
+    return looked;
   }
 
   // Moves the complete file `aside` to `name`, where this process has just created an empty file

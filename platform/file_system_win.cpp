@@ -83,7 +83,7 @@ class WinFile : public File {
   }
 
   void Sync() override {
-    if (!FlushFileBuffers(handle_)) throw CannotWriteFile(path_, LastReason());
+    if (!FlushFileBuffers(handle_)) throw CannotFlushFile(path_, LastReason());
   }
 
  private:
@@ -99,7 +99,7 @@ class WinFolder : public Folder {
 
   const common::Text& path() const override { return path_; }
 
-  std::vector<FolderEntry> List() override {
+  std::vector<FolderEntry> List(bool modification_times) override {
     std::vector<FolderEntry> entries;
     WIN32_FIND_DATAW entry{};
     HANDLE search = FindFirstFileW(Wide(path_ + u"*"), &entry);
@@ -114,7 +114,13 @@ class WinFolder : public Folder {
                        : (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)   ? EntryKind::kFolder
                        : (entry.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)      ? EntryKind::kOther
                                                                                 : EntryKind::kFile;
-      entries.push_back(FolderEntry{std::move(name), kind});
+      std::optional<int64_t> modified;
+      if (modification_times) {
+        // FILETIME counts 100 ns ticks since 1601-01-01; 11,644,473,600 s lie between 1601 and 1970.
+        uint64_t ticks = Join(entry.ftLastWriteTime.dwHighDateTime, entry.ftLastWriteTime.dwLowDateTime);
+        modified = static_cast<int64_t>(ticks / 10000000) - int64_t{11644473600};
+      }
+      entries.push_back(FolderEntry{std::move(name), kind, modified});
     } while (FindNextFileW(search, &entry));
     DWORD error = GetLastError();
     FindClose(search);

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/error.h"
-#include "platform/system_error.h"
 #include "store/component_error.h"
 #include "store/database.h"
 #include "store/inventory_database.h"
@@ -58,22 +57,22 @@ Database& Connection::Open() {
   return *database_;
 }
 
-void Connection::Flush(platform::FileSync& sync) {
-  auto fail = [&](const char16_t* what, const std::filesystem::path& path, int error) {
-    return common::ComponentError(name_, common::Text(u"Cannot flush ") + what + u" \"" + platform::FsPathToText(path) +
-                                             u"\". " + platform::SystemErrorText(error));
-  };
-  // The files first, then the names that lead to them.
-  while (!written_.files.empty()) {
-    auto first = written_.files.begin();
-    if (int error = sync.SyncFile(*first)) throw fail(u"file", *first, error);
-    written_.files.erase(first);
-  }
-  while (!written_.folders.empty()) {
-    auto first = written_.folders.begin();
-    if (int error = sync.SyncFolder(*first)) throw fail(u"folder", *first, error);
-    written_.folders.erase(first);
-  }
+void Connection::Flush() {
+  AsComponent(name_, [&] {
+    while (!written_.folders.empty()) {
+      auto& [path, written] = *written_.folders.begin();
+      common::Text reason;
+      std::unique_ptr<platform::Folder> folder = files_.OpenFolder(path, &reason);
+      if (!folder) throw platform::CannotFlushFolder(path, reason);
+      // The files first, then the names that lead to them.
+      while (!written.files.empty()) {
+        folder->OpenTable(*written.files.begin())->Sync();
+        written.files.erase(written.files.begin());
+      }
+      if (written.entries_changed) folder->Sync();
+      written_.folders.erase(written_.folders.begin());
+    }
+  });
 }
 
 void Connection::Attach(Dataset* dataset) { datasets_.push_back(dataset); }

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "common/text.h"
-#include "platform/file_sync.h"
 #include "platform/file_system.h"
 #include "store/database.h"
 
@@ -38,12 +37,14 @@ class Connection {
   bool Connected() const;
   void Close();
 
-  // Forces to stable storage, through `sync`, every table file that statements and tables on this
-  // connection have written since the last Flush (closing the connection in between forgets nothing),
-  // then each folder where a table was created or dropped; then forgets them. Open or closed, the
-  // connection stays as it is. Throws "<name>: Cannot flush file "<path>". <reason>" (or "folder") at
-  // the first failure; what was not flushed then is kept for the next Flush.
-  void Flush(platform::FileSync& sync);
+  // Forces to stable storage every table file that statements and tables on this connection have
+  // written since the last Flush (closing the connection in between forgets nothing), each opened
+  // again through the connection's file system (platform::File::Sync), then each folder where a table
+  // was created or dropped (platform::Folder::Sync); then forgets them. Open or closed, the connection
+  // stays as it is. Throws "<name>: Cannot flush file "<path>". <reason>" (or "folder", also when the
+  // folder cannot be opened), or "<name>: Cannot open file "<path>". <reason>" for a written table
+  // that is gone, at the first failure; what was not flushed then is kept for the next Flush.
+  void Flush();
 
   // Opens the connection when it is not yet open and returns the engine behind it. Used by the
   // components bound to this connection.

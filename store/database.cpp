@@ -44,17 +44,18 @@ Database::Database(platform::FileSystem& files, const common::Text& folder, std:
                    WrittenFiles* written)
     : written_(written) {
   // Paths go into messages in the system's own form, so that any folder name reads right.
-  const common::Text shown = platform::FsPathToText(platform::TextToFsPath(folder));
+  shown_ = platform::FsPathToText(platform::TextToFsPath(folder));
   common::Text reason;
   folder_ = files.OpenFolder(folder, &reason);
-  if (!folder_) throw common::Error(u"Cannot open the database folder \"" + shown + u"\". " + reason);
-  tables_ = std::make_unique<TableCache>(*folder_, shown, platform::Codepage::Get(default_codepage));
+  if (!folder_) throw common::Error(u"Cannot open the database folder \"" + shown_ + u"\". " + reason);
+  tables_ = std::make_unique<TableCache>(*folder_, shown_, platform::Codepage::Get(default_codepage));
 }
 
-void Database::Wrote(const common::Text& file, bool named) {
+void Database::Wrote(const common::Text& file_name, bool named) {
   if (written_ == nullptr) return;
-  written_->files.insert(platform::TextToFsPath(file));
-  if (named) written_->folders.insert(platform::TextToFsPath(folder_->path()));
+  WrittenFiles::Folder& here = written_->folders[shown_];
+  here.files.insert(file_name);
+  if (named) here.entries_changed = true;
 }
 
 Database::~Database() = default;
@@ -79,7 +80,7 @@ void Database::CreateTable(const Statement& statement) {
   }
   const common::Text name = TableCache::FileNameOf(statement.table);
   dbf::CreateTableFile(*folder_, name, std::move(fields), dbf::kLdidWindows1251);
-  Wrote(folder_->path() + name, true);
+  Wrote(name, true);
 }
 
 void Database::Insert(const std::string& table_name, const std::vector<std::pair<std::string, BoundValue>>& values) {
@@ -93,7 +94,7 @@ void Database::Insert(const std::string& table_name, const std::vector<std::pair
     const dbf::Field& f = table.FieldAt(field);
     record.replace(f.offset, static_cast<size_t>(f.width), Encode(table, field, value));
   }
-  Wrote(table.path());
+  Wrote(table.file_name());
   table.Insert(std::move(record));
 }
 
@@ -105,8 +106,9 @@ size_t Database::Execute(const Statement& statement, const Parameters& parameter
     case StatementKind::kDropTable: {
       common::Text dropped = tables_->Drop(statement.table);
       if (written_ != nullptr) {
-        written_->files.erase(platform::TextToFsPath(dropped));
-        written_->folders.insert(platform::TextToFsPath(folder_->path()));
+        WrittenFiles::Folder& here = written_->folders[shown_];
+        here.files.erase(dropped);
+        here.entries_changed = true;
       }
       return 0;
     }
@@ -132,14 +134,14 @@ size_t Database::Execute(const Statement& statement, const Parameters& parameter
       int where_field = table.Field(statement.where->column);
       std::string bytes = Encode(table, set_field, FromParameter(parameters, statement.set->parameter));
       std::vector<uint32_t> records = Where(table, where_field, *statement.where, parameters);
-      Wrote(table.path());
+      Wrote(table.file_name());
       table.Update(records, set_field, bytes);
       return records.size();
     }
     case StatementKind::kDelete: {
       TableWriter& table = tables_->Acquire(statement.table);
       std::vector<uint32_t> records = Where(table, table.Field(statement.where->column), *statement.where, parameters);
-      Wrote(table.path());
+      Wrote(table.file_name());
       table.Delete(records);
       return records.size();
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -30,12 +30,15 @@ struct BoundValue {
   common::TextView text;
 };
 
-// What statements changed on disk, for a flush at the end of a run: the table files written (created,
-// or a record added, changed or deleted) and the folders where a table was created or dropped. A
-// dropped table's file leaves the list.
+// What statements changed on disk, for a flush at the end of a run, by database folder (its path as
+// messages show it): the table files written there, by name (created, or a record added, changed or
+// deleted), and whether a table was created or dropped there. A dropped table's file leaves the list.
 struct WrittenFiles {
-  std::set<std::filesystem::path> files;
-  std::set<std::filesystem::path> folders;
+  struct Folder {
+    std::set<common::Text> files;
+    bool entries_changed = false;
+  };
+  std::map<common::Text, Folder> folders;
 };
 
 // The tables of one database folder: each table is the file <lower-case name>.dbf there, found
@@ -79,9 +82,10 @@ class Database {
  private:
   void CreateTable(const sql::Statement& statement);
   void Insert(const std::string& table, const std::vector<std::pair<std::string, BoundValue>>& values);
-  // Tells `written_` of a change to the table file `file` (and, `named`, to the folder's entries).
-  void Wrote(const common::Text& file, bool named = false);
+  // Tells `written_` of a change to the table file `file_name` (and, `named`, to the folder's entries).
+  void Wrote(const common::Text& file_name, bool named = false);
 
+  common::Text shown_;  // the folder as messages show it
   std::unique_ptr<platform::Folder> folder_;
   std::unique_ptr<TableCache> tables_;
   WrittenFiles* written_;

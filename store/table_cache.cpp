@@ -29,7 +29,7 @@ common::Text TableCache::Drop(const std::string& table) {
   std::optional<common::Text> name = dbf::FindTableFile(folder_, FileNameOf(table));
   if (!name) throw TableNotFound(table, FileNameOf(table), shown_);
   folder_.Remove(*name);
-  return folder_.path() + *name;
+  return *name;
 }
 
 bool TableCache::Exists(const std::string& table) const {

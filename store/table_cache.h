@@ -26,7 +26,7 @@ class TableCache {
 
   // The open table `table` (upper case), opened and read at its first use. Throws TableNotFound.
   TableWriter& Acquire(const std::string& table);
-  // Forgets the table and removes its file; returns the file's path. Throws TableNotFound or
+  // Forgets the table and removes its file; returns the file's name. Throws TableNotFound or
   // platform::CannotDeleteFile.
   common::Text Drop(const std::string& table);
   // Whether the folder holds a file for `table`.

@@ -19,7 +19,10 @@ std::string Lower(std::string_view name) {
 
 TableWriter::TableWriter(platform::Folder& folder, std::string table, const common::Text& file_name,
                          const platform::Codepage& default_codepage)
-    : folder_(folder), table_(std::move(table)), file_(std::make_unique<dbf::TableFile>(folder, file_name)) {
+    : folder_(folder),
+      table_(std::move(table)),
+      file_name_(file_name),
+      file_(std::make_unique<dbf::TableFile>(folder, file_name)) {
   dbf::TableFile::Loaded loaded = file_->Load();
   header_ = std::move(loaded.header);
   record_count_ = loaded.record_count;
@@ -42,13 +45,17 @@ void TableWriter::NoValidFlag(uint32_t record) const {
                           common::FromUtf8("record " + std::to_string(record + 1) + " has no valid deletion flag"));
 }
 
-void TableWriter::Prepare(int field) {
-  bool need_index = field >= 0 && !indexes_.contains(field);
-  if (scanned_ && !need_index) return;
+void TableWriter::Prepare(int field, bool index) {
+  bool need_index = index && field >= 0 && !indexes_.contains(field);
+  bool need_held = field >= 0 && !held_.contains(field);
+  if (scanned_ && !need_index && !need_held) return;
   bool collect_free = !scanned_;
   EqualityIndex built;
+  std::string held;
+  if (need_held) held.reserve(size_t{record_count_} * static_cast<size_t>(FieldAt(field).width));
   std::vector<uint32_t> free;
   ForEachRecord([&](uint32_t record_number, std::string_view record) {
+    if (need_held) held.append(dbf::FieldBytes(FieldAt(field), record));
     if (record[0] == dbf::kDeletedFlag) {
       if (collect_free) free.push_back(record_number);
       return;
@@ -61,13 +68,19 @@ void TableWriter::Prepare(int field) {
     free_ = std::move(free);
     scanned_ = true;
   }
+  if (need_held) held_.emplace(field, std::move(held));
   if (need_index) indexes_.emplace(field, std::move(built));
+}
+
+std::string_view TableWriter::Held(int field, uint32_t record) const {
+  size_t width = static_cast<size_t>(FieldAt(field).width);
+  return std::string_view(held_.at(field)).substr(size_t{record} * width, width);
 }
 
 std::vector<uint32_t> TableWriter::Lookup(int field, std::string_view bytes) {
   std::optional<std::string_view> key = dbf::IndexKey(FieldAt(field), bytes);
   if (!key) return {};
-  Prepare(field);
+  Prepare(field, true);
   return indexes_.at(field).Find(key);
 }
 
@@ -95,7 +108,7 @@ void TableWriter::PrepareWrite() {
 
 void TableWriter::Insert(std::string record) {
   PrepareWrite();
-  Prepare(-1);
+  Prepare(-1, false);
   uint32_t slot;
   if (!free_.empty()) {
     // The record is filled in while its flag still says deleted, then made live by that one byte.
@@ -116,37 +129,46 @@ void TableWriter::Insert(std::string record) {
   }
   file_->Write(header_.RecordOffset(slot), std::string(1, dbf::kLiveFlag));
   for (auto& [field, index] : indexes_) index.Add(dbf::IndexKey(FieldAt(field), dbf::FieldBytes(FieldAt(field), record)), slot);
+  for (auto& [field, held] : held_) {
+    std::string_view bytes = dbf::FieldBytes(FieldAt(field), record);
+    size_t at = size_t{slot} * bytes.size();
+    if (at == held.size()) {
+      held.append(bytes);
+    } else {
+      held.replace(at, bytes.size(), bytes);
+    }
+  }
 }
 
+// The records come from an index, which holds live records only (the engine is the tables' only
+// writer while the connection is open), so each is live until this deletes it.
 void TableWriter::Delete(const std::vector<uint32_t>& records) {
   if (records.empty()) return;
   PrepareWrite();
-  Prepare(-1);
-  std::string record;
+  Prepare(-1, false);
   for (uint32_t slot : records) {
-    file_->ReadRecords(header_, slot, 1, record);
-    if (record[0] != dbf::kLiveFlag) continue;
     file_->Write(header_.RecordOffset(slot), std::string(1, dbf::kDeletedFlag));
     free_.push_back(slot);
-    for (auto& [field, index] : indexes_) {
-      index.Remove(dbf::IndexKey(FieldAt(field), dbf::FieldBytes(FieldAt(field), record)), slot);
-    }
+    for (auto& [field, index] : indexes_) index.Remove(dbf::IndexKey(FieldAt(field), Held(field, slot)), slot);
   }
 }
 
 void TableWriter::Update(const std::vector<uint32_t>& records, int field, const std::string& bytes) {
   if (records.empty()) return;
   PrepareWrite();
+  Prepare(field, false);
   const dbf::Field& f = FieldAt(field);
   auto index = indexes_.find(field);
+  std::string& held = held_.at(field);
   for (uint32_t slot : records) {
-    std::string old = ReadField(slot, field);
+    std::string_view old = Held(field, slot);
     if (old == bytes) continue;
     file_->Write(header_.RecordOffset(slot) + f.offset, bytes);
     if (index != indexes_.end()) {
       index->second.Remove(dbf::IndexKey(f, old), slot);
       index->second.Add(dbf::IndexKey(f, bytes), slot);
     }
+    held.replace(size_t{slot} * static_cast<size_t>(f.width), static_cast<size_t>(f.width), bytes);
   }
 }
 

@@ -29,8 +29,9 @@ class TableWriter {
               const platform::Codepage& default_codepage);
 
   const std::string& table() const { return table_; }
-  // The table file's path, as messages name it.
+  // The table file's path, as messages name it, and its name in the folder.
   const common::Text& path() const { return file_->path(); }
+  const common::Text& file_name() const { return file_name_; }
   const dbf::Header& header() const { return header_; }
   const platform::Codepage& codepage() const { return *codepage_; }
   // The field number of `column`. Throws ColumnNotFound.
@@ -53,20 +54,25 @@ class TableWriter {
   // then the most recently deleted) or else appended.
   void Insert(std::string record);
   void Delete(const std::vector<uint32_t>& records);
-  // Sets `field` to `bytes` in `records`, writing only where it changes.
+  // Sets `field` to `bytes` in `records`, writing only where it changes (compared with the bytes
+  // held in memory: nothing is read back).
   void Update(const std::vector<uint32_t>& records, int field, const std::string& bytes);
 
  private:
   void ReadChunk(uint32_t first, uint32_t count, std::string& out) const;
   [[noreturn]] void NoValidFlag(uint32_t record) const;
-  // One pass that completes the list of deleted records and builds the index of `field` (-1: none).
-  void Prepare(int field);
+  // One pass that completes the list of deleted records, holds the bytes of `field` (-1: none) and,
+  // with `index`, builds its index; nothing when all of that is done already.
+  void Prepare(int field, bool index);
+  // The held bytes of `field` in record `record`.
+  std::string_view Held(int field, uint32_t record) const;
   // Before the first write: refuses a table whose dBase index file would go stale, and makes the
   // header state the true record count with no claim of an index file.
   void PrepareWrite();
 
   platform::Folder& folder_;
   std::string table_;
+  common::Text file_name_;
   std::unique_ptr<dbf::TableFile> file_;
   dbf::Header header_;
   uint32_t record_count_ = 0;     // reconciled with the file
@@ -77,6 +83,11 @@ class TableWriter {
   // taken first), then those deleted since (the most recent first).
   std::vector<uint32_t> free_;
   std::map<int, EqualityIndex> indexes_;  // by field number
+  // The bytes of a field in every record (record_count_ times its width), by field number: of each
+  // indexed field, so that a delete takes a record out of the indexes without reading it, and of
+  // each field an update sets, so that the update compares without reading. Kept current by every
+  // write; a deleted record keeps its bytes until its slot is used again.
+  std::map<int, std::string> held_;
   std::map<std::string, int> index_names_;
 };
 

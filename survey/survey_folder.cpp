@@ -31,11 +31,13 @@ bool SurveyFolder::Lists(const common::Text& name) {
   if (found != kinds_.end()) return found->second != platform::EntryKind::kFolder;
   // Listed in another case: whether that is the same name is the file system's to say (Windows and
   // SMB shares ignore case), so it is asked about this name itself.
-  const common::Text upper = common::UpperCase(name);
-  for (const platform::FolderEntry& entry : entries_) {
-    if (common::UpperCase(entry.name) == upper) return folder_->SizeOf(name).has_value();
+  // The listing is upper-cased once, at the first name it does not hold as given: a host without an
+  // info file is common, and looking through every entry for each would grow with the square of the
+  // folder.
+  if (upper_names_.empty()) {
+    for (const platform::FolderEntry& entry : entries_) upper_names_.insert(common::UpperCase(entry.name));
   }
-  return false;
+  return upper_names_.contains(common::UpperCase(name)) && folder_->SizeOf(name).has_value();
 }
 
 LineList SurveyFolder::ReadLines(const common::Text& name) {

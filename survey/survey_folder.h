@@ -58,6 +58,7 @@ class SurveyFolder {
   bool listed_ = false;
   std::vector<platform::FolderEntry> entries_;
   std::unordered_map<common::Text, platform::EntryKind> kinds_;
+  std::unordered_set<common::Text> upper_names_;  // every listed name upper-cased, made when first needed
   std::unordered_set<common::Text> read_;
 };
 

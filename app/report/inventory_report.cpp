@@ -11,7 +11,7 @@
 
 #include "app/report/near_names.h"
 #include "common/error.h"
-#include "platform/enumerate.h"
+#include "platform/file_system.h"
 #include "store/connection.h"
 #include "store/inventory_database.h"
 #include "store/query.h"
@@ -76,13 +76,16 @@ bool EndsWithIgnoreCase(const Text& name, std::u16string_view suffix) {
   return true;
 }
 
-Listing ListSurveyFolder(const Text& folder) {
+// A survey folder that cannot be opened lists nothing: every host is then stale.
+Listing ListSurveyFolder(platform::FileSystem& files, const Text& folder) {
   Listing listing;
-  platform::EnumerateFolder(folder, [&](const platform::ListedEntry& entry) {
-    if (!entry.regular_file || !entry.modified) return;
+  std::unique_ptr<platform::Folder> opened = files.OpenFolder(folder);
+  if (!opened) return listing;
+  for (const platform::FolderEntry& entry : opened->List(true)) {
+    if (entry.kind != platform::EntryKind::kFile || !entry.modified) continue;
     bool survey = EndsWithIgnoreCase(entry.name, u".TXT");
     bool info = EndsWithIgnoreCase(entry.name, u".NFO");
-    if (!survey && !info) return;
+    if (!survey && !info) continue;
     // Both kinds of file name their host as the info-only import reads it from an info file.
     HostFiles& files = listing.hosts[survey::InfoHostName(entry.name)];
     files.newest = std::max(files.newest, *entry.modified);
@@ -96,7 +99,7 @@ Listing ListSurveyFolder(const Text& folder) {
       files.info = true;
       ++listing.info_files;
     }
-  });
+  }
   return listing;
 }
 
@@ -262,7 +265,7 @@ class Gatherer {
     }
     // The listing waits on the file server, the tables on the disk and the processor: side by side.
     std::future<Listing> listing =
-        std::async(std::launch::async, [folder = settings_.survey_folder] { return ListSurveyFolder(folder); });
+        std::async(std::launch::async, [this] { return ListSurveyFolder(connection_.files(), settings_.survey_folder); });
     ReadUsers();
     ReadMexport();
     report_.texport_rows = CountRows(u"texport", "TEXPORT", "FIO");

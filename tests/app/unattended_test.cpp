@@ -11,7 +11,7 @@
 
 #include "directory/outlook_stand_in.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/recording_sync.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
 #include "tests/support/recording_log.h"
@@ -39,7 +39,10 @@ class UnattendedTest : public ::testing::Test {
     // Where the mail client is Outlook itself (Windows), the stand-in registered here answers instead.
     directory::RegisterOutlookStandIn(testing_support::SystemFiles(), folder + u"gal.ldif", folder + u"contacts.vcf", "windows-1251");
     // Each flush goes to the same stream as the run's report, so their order shows.
-    sync_.on_call = [this](const std::string& call) { err_ << "flush " << call << '\n'; };
+    files_.through_sync = [this](const std::string& what, const std::function<void()>& sync) {
+      err_ << "flush " << what << '\n';
+      sync();
+    };
   }
 
   std::vector<std::string> ErrLines() const {
@@ -51,7 +54,7 @@ class UnattendedTest : public ::testing::Test {
 
   TempFolder share_;
   UnattendedOptions options_;
-  testing_support::RecordingSync sync_;
+  testing_support::FaultFileSystem files_{testing_support::SystemFiles()};
   std::ostringstream err_;
   testing_support::RecordingLog log_;
   const std::string db_ = "flush folder DB";
@@ -59,7 +62,7 @@ class UnattendedTest : public ::testing::Test {
 
 TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
   share_.Write("PC-1.txt", "\xEF\xBB\xBFPC-1\nu\n\nИванов Иван\n\n\n\n\n");
-  EXPECT_EQ(RunUnattended(testing_support::SystemFiles(), options_, log_, err_, sync_), 0);
+  EXPECT_EQ(RunUnattended(files_, options_, log_, err_), 0);
   std::vector<std::string> lines = ErrLines();
   ASSERT_EQ(lines.size(), 7u) << err_.str();
   // The first activation creates USERS; the run rebuilds both export tables and writes USERS.
@@ -71,7 +74,7 @@ TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
 
 TEST_F(UnattendedTest, AFailedRunIsFlushedBeforeItsFailureIsReported) {
   share_.Write("PC-1.txt", "PC-1\nu\n");
-  EXPECT_EQ(RunUnattended(testing_support::SystemFiles(), options_, log_, err_, sync_), 1);
+  EXPECT_EQ(RunUnattended(files_, options_, log_, err_), 1);
   std::vector<std::string> lines = ErrLines();
   ASSERT_EQ(lines.size(), 7u) << err_.str();
   // The failing file wrote nothing, so USERS is flushed only after its creation.
@@ -82,15 +85,18 @@ TEST_F(UnattendedTest, AFailedRunIsFlushedBeforeItsFailureIsReported) {
 }
 
 TEST_F(UnattendedTest, AFlushThatFailsFailsTheRun) {
-  sync_.fail_file = "texport.dbf";
-  sync_.fail_code = 2;  // ENOENT, ERROR_FILE_NOT_FOUND
+  // The activation flushes USERS and the folder; the run then MEXPORT, then TEXPORT.
+  files_.FailNth(testing_support::FaultPoint::kSync, 4, testing_support::FaultCode::kIoError);
   options_.summary = false;
-  EXPECT_EQ(RunUnattended(testing_support::SystemFiles(), options_, log_, err_, sync_), 1);
+  EXPECT_EQ(RunUnattended(files_, options_, log_, err_), 1);
   std::vector<std::string> lines = ErrLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_THAT(lines.back(), StartsWith("ADOConnection: Cannot flush file \""));
   EXPECT_THAT(lines.back(), EndsWith(common::ToUtf8(u"DB" + common::Text(testing_support::kSeparator) +
-                                                    u"texport.dbf\". " + testing_support::FileNotFoundText() + u".")));
+                                                    u"texport.dbf\". " +
+                                                    platform::SystemErrorText(testing_support::SystemCode(
+                                                        testing_support::FaultCode::kIoError)) +
+                                                    u".")));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "store/statements.h"
 #include "store/table.h"
 #include "tests/support/dbf_files.h"
-#include "tests/support/recording_sync.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
@@ -50,7 +50,8 @@ class ComponentsTest : public ::testing::Test {
   }
 
   TempFolder folder_;
-  Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  testing_support::FaultFileSystem files_{testing_support::SystemFiles()};
+  Connection connection_{files_, "ADOConnection", "windows-1251"};
   Command command_{"ADOCommand", connection_};
   Query query_{"ADOQuery", connection_};
   Query query_l_{"ADOQueryL", connection_};
@@ -189,6 +190,33 @@ TEST_F(ComponentsTest, MergeUpdatesEveryRowOfTheNameAndTheLastValueWins) {
   }
   EXPECT_THAT(Rows(u"SELECT FIO, EMAIL FROM USERS", {"FIO", "EMAIL"}),
               ::testing::ElementsAre("ИВАНОВ|b@x", "ПЕТРОВ|", "ИВАНОВ|b@x"));
+}
+
+// The daily run deletes each host's row and inserts it again, into the same record, before the merge
+// sets the same address again: the update must see the new row, not what the record held before.
+TEST_F(ComponentsTest, UpdateAfterTheRecordWasDeletedAndFilledAgainSeesTheNewRow) {
+  Run(kCreateUsers);
+  auto update_email = [&](const char16_t* fio) {
+    command_.SetText(kUpdateEmail);
+    command_.Param("FIO").SetText(fio);
+    command_.Param("EMAIL").SetText(u"a@x");
+    return command_.Execute();
+  };
+  InsertFio(u"ИВАНОВ");
+  update_email(u"ИВАНОВ");
+  command_.SetText(kDeleteHostRows);
+  command_.Param("HOST").SetText(u"");
+  ASSERT_EQ(command_.Execute(), 1u);
+  InsertFio(u"ИВАНОВ");
+  EXPECT_EQ(update_email(u"ИВАНОВ"), 1u);
+  EXPECT_THAT(Rows(u"SELECT FIO, EMAIL FROM USERS", {"FIO", "EMAIL"}), ElementsAre("ИВАНОВ|a@x"));
+
+  command_.SetText(kDeleteHostRows);
+  command_.Param("HOST").SetText(u"");
+  ASSERT_EQ(command_.Execute(), 1u);
+  InsertFio(u"ПЕТРОВ");
+  EXPECT_EQ(update_email(u"ИВАНОВ"), 0u) << "the deleted row's name is out of the index";
+  EXPECT_THAT(Rows(u"SELECT FIO, EMAIL FROM USERS", {"FIO", "EMAIL"}), ElementsAre("ПЕТРОВ|"));
 }
 
 // Character values compare as dBase compares them: trailing blanks do not count, leading ones do.
@@ -369,30 +397,33 @@ TEST_F(ComponentsTest, ExecuteReturnsTheRowsAnUpdateOrDeleteMatched) {
 }
 
 TEST_F(ComponentsTest, FlushForcesEachWrittenFileOnceAcrossCloseAndKeepsWhatFailed) {
-  testing_support::RecordingSync sync;
+  std::vector<std::string> calls;
+  files_.through_sync = [&](const std::string& what, const std::function<void()>& sync) {
+    calls.push_back(what);
+    sync();
+  };
   PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
   CreateMexport();
   connection_.Close();
   InsertFio(u"ИВАНОВ");
   Run(kDropMexport);  // a dropped table leaves only its folder to flush
-  connection_.Flush(sync);
+  connection_.Flush();
   const std::string folder = "folder " + folder_.path().filename().string();
-  EXPECT_THAT(sync.calls, ElementsAre("file users.dbf", folder));
+  EXPECT_THAT(calls, ElementsAre("file users.dbf", folder));
   EXPECT_TRUE(connection_.Connected()) << "flushing leaves the connection as it was";
-  sync.calls.clear();
-  connection_.Flush(sync);
-  EXPECT_THAT(sync.calls, IsEmpty()) << "nothing was written since";
+  calls.clear();
+  connection_.Flush();
+  EXPECT_THAT(calls, IsEmpty()) << "nothing was written since";
 
   InsertFio(u"ПЕТРОВ");
-  sync.fail_file = "users.dbf";
-  sync.fail_code = 2;  // ENOENT, ERROR_FILE_NOT_FOUND
-  EXPECT_THAT([&] { connection_.Flush(sync); },
-              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(u"ADOConnection: Cannot flush file \"" + folder_.Folder() +
-                                                                u"users.dbf\". " + testing_support::FileNotFoundText()))));
-  sync.fail_file.clear();
-  sync.calls.clear();
-  connection_.Flush(sync);
-  EXPECT_THAT(sync.calls, ElementsAre("file users.dbf")) << "a file that failed is flushed next time";
+  files_.FailNth(testing_support::FaultPoint::kSync, 1, testing_support::FaultCode::kIoError);
+  EXPECT_THAT([&] { connection_.Flush(); },
+              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(
+                  u"ADOConnection: Cannot flush file \"" + folder_.Folder() + u"users.dbf\". " +
+                  platform::SystemErrorText(testing_support::SystemCode(testing_support::FaultCode::kIoError))))));
+  files_.ClearFault();
+  connection_.Flush();
+  EXPECT_THAT(calls, ElementsAre("file users.dbf")) << "a file that failed is flushed next time";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,11 @@ class FaultFileSystem : public platform::FileSystem {
   }
   void ClearFault() { fault_at_ = 0; }
 
+  // Each Sync that the chosen fault leaves alone goes through this, when set, with what it flushes
+  // ("file users.dbf", "folder DB": the last element of the path) and the flush itself, which the hook
+  // calls (or not): a test writes down the order, a benchmark times it.
+  std::function<void(const std::string& what, const std::function<void()>& sync)> through_sync;
+
   // The calls of `point` made so far.
   int Calls(FaultPoint point) const { return calls_[static_cast<size_t>(point)]; }
   // Whether the chosen fault has happened.
@@ -67,6 +73,17 @@ class FaultFileSystem : public platform::FileSystem {
   }
   common::Text Reason() const { return platform::SystemErrorText(SystemCode(fault_code_)); }
 
+  // Sync of the file or folder at `path`: fails when it is the chosen call, else goes through the hook.
+  template <typename Fail>
+  void Sync(const char* kind, const common::Text& path, Fail fail, const std::function<void()>& sync) {
+    if (Hit(FaultPoint::kSync)) throw fail(path, Reason());
+    if (!through_sync) return sync();
+    size_t end = path.find_last_not_of(u"/\\");
+    size_t start = path.find_last_of(u"/\\", end);
+    start = start == common::Text::npos ? 0 : start + 1;
+    through_sync(std::string(kind) + " " + common::ToUtf8(path.substr(start, end + 1 - start)), sync);
+  }
+
   class FaultFile : public platform::File {
    public:
     FaultFile(FaultFileSystem& owner, std::unique_ptr<platform::File> base) : owner_(owner), base_(std::move(base)) {}
@@ -85,10 +102,7 @@ class FaultFileSystem : public platform::FileSystem {
       }
       return base_->WriteAt(offset, bytes);
     }
-    void Sync() override {
-      if (owner_.Hit(FaultPoint::kSync)) throw platform::CannotWriteFile(path(), owner_.Reason());
-      base_->Sync();
-    }
+    void Sync() override { owner_.Sync("file", path(), platform::CannotFlushFile, [&] { base_->Sync(); }); }
 
    private:
     FaultFileSystem& owner_;
@@ -99,9 +113,9 @@ class FaultFileSystem : public platform::FileSystem {
    public:
     FaultFolder(FaultFileSystem& owner, std::unique_ptr<platform::Folder> base) : owner_(owner), base_(std::move(base)) {}
     const common::Text& path() const override { return base_->path(); }
-    std::vector<platform::FolderEntry> List() override {
+    std::vector<platform::FolderEntry> List(bool modification_times) override {
       if (owner_.Hit(FaultPoint::kRead)) throw platform::CannotListFolder(path(), owner_.Reason());
-      return base_->List();
+      return base_->List(modification_times);
     }
     std::unique_ptr<platform::File> OpenTable(const common::Text& name) override {
       return std::make_unique<FaultFile>(owner_, base_->OpenTable(name));
@@ -125,10 +139,7 @@ class FaultFileSystem : public platform::FileSystem {
       if (!lock) return nullptr;
       return std::make_unique<FaultFile>(owner_, std::move(lock));
     }
-    void Sync() override {
-      if (owner_.Hit(FaultPoint::kSync)) throw platform::CannotWriteFile(path(), owner_.Reason());
-      base_->Sync();
-    }
+    void Sync() override { owner_.Sync("folder", path(), platform::CannotFlushFolder, [&] { base_->Sync(); }); }
 
    private:
     FaultFileSystem& owner_;
