@@ -39,6 +39,15 @@ struct Fixture {
     });
   }
   QString Path(const char* name) const { return QString::fromStdString(folder.Path() + name); }
+  // Another window takes the focus, then the form gets it back; false when either never became active.
+  bool ActivateAgain() {
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    if (!QTest::qWaitForWindowActive(&other)) return false;
+    form->activateWindow();
+    return QTest::qWaitForWindowActive(form.get());
+  }
 
   TempFolder folder;
   FakeInventory* fake = nullptr;
@@ -134,12 +143,7 @@ class WindowTest : public QObject {
     f.form->show();
     QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
     QCOMPARE(f.fake->activations, 1);
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&other));
-    f.form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QVERIFY(f.ActivateAgain());
     QCOMPARE(f.fake->activations, 1);
   }
 
@@ -153,12 +157,7 @@ class WindowTest : public QObject {
     QCOMPARE(watcher.boxes[0].title, QStringLiteral("inventory"));
     QVERIFY(f.form->Button1->isEnabled());
     // Not retried when the window is activated again.
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&other));
-    f.form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QVERIFY(f.ActivateAgain());
     QCOMPARE(f.fake->activations, 1);
     QCOMPARE(watcher.boxes.size(), size_t{1});
   }
