@@ -12,6 +12,13 @@
 #include "common/error.h"
 #include "common/text.h"
 
+// <windows.h> defines ReplaceFile as a macro for ReplaceFileW; the seam's call of that name is meant
+// here. A file that includes <windows.h> after this header and calls Folder::ReplaceFile undefines it
+// again.
+#ifdef ReplaceFile
+#undef ReplaceFile
+#endif
+
 // The one way the core reaches files: a FileSystem object that app/ builds and hands down, the folders
 // it opens and the files opened relative to them.
 //

@@ -19,6 +19,9 @@ LPCWSTR Wide(const common::Text& text) { return reinterpret_cast<LPCWSTR>(text.c
 int64_t Nanoseconds(uint64_t hundreds) { return static_cast<int64_t>(hundreds) * 100; }
 uint64_t Join(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; }
 
+// "The create operation stopped after reaching a symbolic link" (missing from MinGW's headers).
+constexpr DWORD kStoppedOnSymlink = 681;
+
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // Whole transfers are split so that each fits a DWORD.
@@ -146,16 +149,24 @@ class WinFolder : public Folder {
     const common::Text path = path_ + name;
     if (!PlainName(name)) throw common::CannotOpenFile(path, Reason(ERROR_INVALID_NAME));
     // Other programs and connections may read, write and delete alongside, as with POSIX descriptors.
-    HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Anyone on the share may plant a link under a table's name: it is opened as itself and refused.
+    constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, kFlags, nullptr);
     bool writable = true;
     if (file == INVALID_HANDLE_VALUE &&
         (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_WRITE_PROTECT)) {
-      file = CreateFileW(Wide(path), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      file = CreateFileW(Wide(path), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, kFlags, nullptr);
       writable = false;
     }
     if (file == INVALID_HANDLE_VALUE) throw common::CannotOpenFile(path, LastReason());
-    return std::make_unique<WinFile>(file, path, writable);
+    auto opened = std::make_unique<WinFile>(file, path, writable);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info)) throw common::CannotOpenFile(path, LastReason());
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      throw common::CannotOpenFile(path, Reason(kStoppedOnSymlink));
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK) throw common::CannotOpenFile(path, u"Not a regular file");
+    return opened;
   }
 
   std::string ReadForeignFile(const common::Text& name, size_t limit, bool) override {
@@ -234,7 +245,13 @@ class WinFolder : public Folder {
   void Remove(const common::Text& name) override {
     const common::Text path = path_ + name;
     if (!PlainName(name)) throw CannotDeleteFile(path, Reason(ERROR_INVALID_NAME));
-    if (!DeleteFileW(Wide(path))) throw CannotDeleteFile(path, LastReason());
+    // A link to a folder goes as a folder entry; neither call follows a link.
+    DWORD attributes = GetFileAttributesW(Wide(path));
+    constexpr DWORD kFolderLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+    bool removed = attributes != INVALID_FILE_ATTRIBUTES && (attributes & kFolderLink) == kFolderLink
+                       ? RemoveDirectoryW(Wide(path))
+                       : DeleteFileW(Wide(path));
+    if (!removed) throw CannotDeleteFile(path, LastReason());
   }
 
   std::unique_ptr<File> LockFile(const common::Text& name) override {
@@ -335,6 +352,12 @@ std::unique_ptr<Folder> SystemFileSystem::OpenFolder(const common::Text& path) {
       throw CannotOpenFolder(path, u"It is not a folder");
     }
     failure = GetLastError();
+    // A file's path with a separator after it is no valid name to the system; without the separator
+    // it names the file, which is something else than a folder.
+    DWORD attributes = GetFileAttributesW(Wide(shown.substr(0, shown.size() - 1)));
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      throw CannotOpenFolder(path, u"It is not a folder");
+    }
   }
   throw CannotOpenFolder(path, Reason(failure));
 }

@@ -32,9 +32,7 @@ class EnumerateMatchesWinTest : public ::testing::Test {
   }
 
   std::vector<common::Text> Visit(const common::Text& mask, common::Text folder = {}) {
-    std::unique_ptr<Folder> opened = files_.OpenFolder(folder.empty() ? folder_.Folder() : folder);
-    if (!opened) return {};
-    return MatchingNames(opened->List(), mask);
+    return MatchingNames(files_.OpenFolder(folder.empty() ? folder_.Folder() : folder)->List(), mask);
   }
 
   SystemFileSystem files_;
@@ -67,9 +65,9 @@ TEST_F(EnumerateMatchesWinTest, QuestionMarkAndForwardSlashFolderWork) {
   EXPECT_THAT(Visit(u"PC-1?.*", folder), UnorderedElementsAre(u"PC-12.txt", u"PC-13.TXT", u"PC-12.nfo"));
 }
 
-TEST_F(EnumerateMatchesWinTest, MissingFolderOrNoMatchVisitsNothing) {
+TEST_F(EnumerateMatchesWinTest, NoMatchVisitsNothingAndAMissingFolderIsNoEmptyOne) {
   EXPECT_THAT(Visit(u"*.doc"), IsEmpty());
-  EXPECT_THAT(Visit(u"*.txt", folder_.Folder() + u"no such folder\\"), IsEmpty());
+  EXPECT_THROW(Visit(u"*.txt", folder_.Folder() + u"no such folder\\"), CannotOpenFolder);
 }
 
 }  // namespace
