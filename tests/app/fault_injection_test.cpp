@@ -1,8 +1,9 @@
-// A whole refresh run over a small share, with each call of each kind (write, create, read, sync,
-// lock) failing in turn as a full disk, an I/O error or a refusal would make it fail. Every time the
-// run stops with the system's reason, the tables still open in the engine (and in dbfread), no row
-// that was good before is damaged, and the next run without the fault leaves the same tables as a
-// run that was never interrupted.
+// A whole refresh run over a small share, with each call of each kind (open, look, read, write,
+// create, sync, lock) failing in turn as a full disk, an I/O error or a refusal would make it fail,
+// and with the power cut at each call that changes the disk (what was not synced is then lost). Every
+// time the run stops with the system's reason, the tables still open in the engine (and in dbfread),
+// no row that was good before is damaged, and the next run without the fault leaves the same tables
+// as a run that was never interrupted.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -30,29 +31,6 @@ namespace {
 using testing_support::FaultCode;
 using testing_support::FaultFileSystem;
 using testing_support::FaultPoint;
-
-// Every table the run writes, each with the columns read back.
-const std::map<std::string, std::vector<std::string>>& Tables() {
-  static const std::map<std::string, std::vector<std::string>> tables = {
-      {"USERS", UsersColumns()}, {"MEXPORT", {"FIO", "EMAIL"}}, {"TEXPORT", {"FIO", "TEL"}}};
-  return tables;
-}
-
-using Contents = std::map<std::string, std::vector<std::string>>;
-
-// The rows of every table there is. An export table may be missing: the run drops it before it
-// creates it again.
-Contents ReadTables(const std::string& database) {
-  Contents contents;
-  for (const auto& [table, columns] : Tables()) {
-    std::string file = table;
-    for (char& c : file) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (table == "USERS" || std::filesystem::exists(std::filesystem::path(database) / (file + ".dbf"))) {
-      contents[table] = TableRows(database, table, columns);
-    }
-  }
-  return contents;
-}
 
 std::string HostOf(const std::string& row) { return row.substr(0, row.find('|')); }
 
@@ -92,7 +70,7 @@ class FaultInjectionTest : public ::testing::Test {
     // The database a first run left; then the share changes: a host's survey and info file (so that
     // its new row differs from the old one in both halves), a new host, a new info-only host.
     ASSERT_EQ(Run(testing_support::SystemFiles(), before_.Path()), u"");
-    before_rows_ = ReadTables(before_.Path());
+    before_rows_ = ReadDatabase(before_.Path());
     share_.Write("PC-1.txt", Survey("PC-1", "Сидоров Сидор"));
     share_.Write("PC-1.nfo", Info("CPU-1 NEW"));
     share_.Write("PC-4.txt", Survey("PC-4", "Иванов Иван"));
@@ -132,18 +110,23 @@ class FaultInjectionTest : public ::testing::Test {
 
   TempFolder share_;
   TempFolder before_;
-  Contents before_rows_;
+  DatabaseRows before_rows_;
 };
 
-TEST_F(FaultInjectionTest, EveryFailingCallStopsTheRunAndTheNextRunCompletesIt) {
-  Contents expected;
+// A power cut can come at any call that changes the disk.
+bool Writes(FaultPoint point) {
+  return point == FaultPoint::kWrite || point == FaultPoint::kCreate || point == FaultPoint::kSync;
+}
+
+TEST_F(FaultInjectionTest, EveryFailingCallAndEveryPowerCutStopsTheRunAndTheNextRunCompletesIt) {
+  DatabaseRows expected;
   std::map<FaultPoint, int> calls;
   {
     TempFolder database;
     CopyBefore(database);
     FaultFileSystem counting(testing_support::SystemFiles());
     ASSERT_EQ(Run(counting, database.Path()), u"");
-    expected = ReadTables(database.Path());
+    expected = ReadDatabase(database.Path());
     for (FaultPoint point : {FaultPoint::kWrite, FaultPoint::kCreate, FaultPoint::kRead, FaultPoint::kSync,
                              FaultPoint::kLock}) {
       calls[point] = counting.Calls(point);
@@ -157,49 +140,62 @@ TEST_F(FaultInjectionTest, EveryFailingCallStopsTheRunAndTheNextRunCompletesIt) 
   int cases = 0;
   for (const auto& [point, count] : calls) {
     for (int nth = 1; nth <= count; ++nth) {
-      FaultCode code = codes[cases++ % 3];
-      SCOPED_TRACE("point " + std::to_string(static_cast<int>(point)) + ", call " + std::to_string(nth));
-      TempFolder database;
-      CopyBefore(database);
-      FaultFileSystem faults(testing_support::SystemFiles());
-      faults.FailNth(point, nth, code);
-      common::Text message = Run(faults, database.Path());
-      if (!faults.Failed()) continue;  // a call the run made only without faults (a listing's retry)
-      // The run stops with the file and the system's reason in its message.
-      EXPECT_THAT(common::ToUtf8(message),
-                  ::testing::HasSubstr("\". " + common::ToUtf8(platform::SystemErrorText(SystemCode(code)))));
-
-      // Every table opens; every row is whole, as it was before the run or as the run makes it, one
-      // per host; at most the host whose statements were under way has lost its row.
-      Contents now;
-      ASSERT_NO_THROW(now = ReadTables(database.Path()));
-      std::set<std::string> good(before_rows_["USERS"].begin(), before_rows_["USERS"].end());
-      for (const std::string& row : expected["USERS"]) {
-        for (const std::string& step : MergeSteps(row)) good.insert(step);
-      }
-      std::set<std::string> hosts;
-      for (const std::string& row : now["USERS"]) {
-        EXPECT_TRUE(good.contains(row)) << row;
-        EXPECT_TRUE(hosts.insert(HostOf(row)).second) << row;
-      }
-      int lost = 0;
-      for (const std::string& row : before_rows_["USERS"]) lost += hosts.contains(HostOf(row)) ? 0 : 1;
-      EXPECT_LE(lost, 1);
-      for (const char* table : {"MEXPORT", "TEXPORT"}) {
-        for (const std::string& row : now[table]) {
-          EXPECT_TRUE(std::find(expected[table].begin(), expected[table].end(), row) != expected[table].end())
-              << table << ": " << row;
+      for (bool power_cut : {false, true}) {
+        if (power_cut && !Writes(point)) continue;
+        FaultCode code = power_cut ? FaultCode::kIoError : codes[cases % 3];
+        ++cases;
+        SCOPED_TRACE("point " + std::to_string(static_cast<int>(point)) + ", call " + std::to_string(nth) +
+                     (power_cut ? ", power cut" : ""));
+        TempFolder database;
+        CopyBefore(database);
+        common::Text message;
+        {
+          FaultFileSystem faults(testing_support::SystemFiles());
+          if (power_cut) {
+            faults.CutPowerAtNth(point, nth);
+          } else {
+            faults.FailNth(point, nth, code);
+          }
+          message = Run(faults, database.Path());
+          if (!faults.Failed()) continue;  // a call the run made only without faults (a listing's retry)
+          if (power_cut) faults.PutBackSynced();
         }
-      }
+        // The run stops with the file and the system's reason in its message.
+        EXPECT_THAT(common::ToUtf8(message),
+                    ::testing::HasSubstr("\". " + common::ToUtf8(platform::SystemErrorText(SystemCode(code)))));
+
+        // Every table opens; every row is whole, as it was before the run or as the run makes it, one
+        // per host; at most the host whose statements were under way has lost its row.
+        DatabaseRows now;
+        ASSERT_NO_THROW(now = ReadDatabase(database.Path()));
+        std::set<std::string> good(before_rows_["USERS"].begin(), before_rows_["USERS"].end());
+        for (const std::string& row : expected["USERS"]) {
+          for (const std::string& step : MergeSteps(row)) good.insert(step);
+        }
+        std::set<std::string> hosts;
+        for (const std::string& row : now["USERS"]) {
+          EXPECT_TRUE(good.contains(row)) << row;
+          EXPECT_TRUE(hosts.insert(HostOf(row)).second) << row;
+        }
+        int lost = 0;
+        for (const std::string& row : before_rows_["USERS"]) lost += hosts.contains(HostOf(row)) ? 0 : 1;
+        EXPECT_LE(lost, 1);
+        for (const char* table : {"MEXPORT", "TEXPORT"}) {
+          for (const std::string& row : now[table]) {
+            EXPECT_TRUE(std::find(expected[table].begin(), expected[table].end(), row) != expected[table].end())
+                << table << ": " << row;
+          }
+        }
 #ifndef _WIN32
-      if (point == FaultPoint::kWrite && DbfreadAvailable()) {
-        std::vector<std::string> ours = TableRows(database.Path(), "USERS", {"HOST", "USER"});
-        EXPECT_EQ(DbfreadRows(database.path() / "users.dbf"), ours);
-      }
+        if ((point == FaultPoint::kWrite || power_cut) && DbfreadAvailable()) {
+          std::vector<std::string> ours = TableRows(database.Path(), "USERS", {"HOST", "USER"});
+          EXPECT_EQ(DbfreadRows(database.path() / "users.dbf"), ours);
+        }
 #endif
-      // The same share again, without the fault.
-      ASSERT_EQ(Run(testing_support::SystemFiles(), database.Path()), u"");
-      EXPECT_EQ(ReadTables(database.Path()), expected);
+        // The same share again, without the fault.
+        ASSERT_EQ(Run(testing_support::SystemFiles(), database.Path()), u"");
+        EXPECT_EQ(ReadDatabase(database.Path()), expected);
+      }
     }
   }
   EXPECT_GT(cases, 60);
