@@ -22,6 +22,7 @@
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/recording_log.h"
+#include "tests/support/workstation_files.h"
 
 using testing_support::TempFolder;
 
@@ -31,6 +32,8 @@ namespace {
 using testing_support::FaultCode;
 using testing_support::FaultFileSystem;
 using testing_support::FaultPoint;
+using testing_support::InfoFile;
+using testing_support::SurveyFile;
 
 std::string HostOf(const std::string& row) { return row.substr(0, row.find('|')); }
 
@@ -63,26 +66,18 @@ class FaultInjectionTest : public ::testing::Test {
     share_.Write("contacts.vcf",
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n"
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Сидоров;Сидор;;;\r\nTEL;TYPE=WORK:33-00\r\nEND:VCARD\r\n");
-    share_.Write("PC-1.txt", Survey("PC-1", "Иванов Иван"));
-    share_.Write("PC-1.nfo", Info("CPU-1"));
-    share_.Write("PC-2.txt", Survey("PC-2", "Петров Пётр"));
-    share_.Write("PC-3.nfo", Info("CPU-3"));
+    share_.Write("PC-1.txt", SurveyFile("PC-1", "Иванов Иван"));
+    share_.Write("PC-1.nfo", InfoFile());
+    share_.Write("PC-2.txt", SurveyFile("PC-2", "Петров Пётр"));
+    share_.Write("PC-3.nfo", InfoFile());
     // The database a first run left; then the share changes: a host's survey and info file (so that
     // its new row differs from the old one in both halves), a new host, a new info-only host.
     ASSERT_EQ(Run(testing_support::SystemFiles(), before_.Path()), u"");
     before_rows_ = ReadDatabase(before_.Path());
-    share_.Write("PC-1.txt", Survey("PC-1", "Сидоров Сидор"));
-    share_.Write("PC-1.nfo", Info("CPU-1 NEW"));
-    share_.Write("PC-4.txt", Survey("PC-4", "Иванов Иван"));
-    share_.Write("PC-5.nfo", Info("CPU-5"));
-  }
-
-  // UTF-8 with its mark.
-  static std::string Survey(const std::string& host, const std::string& fio) {
-    return "\xEF\xBB\xBF" + host + "\r\nuser\r\n10.0.0.1\r\n" + fio + "\r\n1-11\r\nB\r\n2\r\n214\r\n";
-  }
-  static std::string Info(const std::string& cpu) {
-    return "2400\r\nx86\r\n1024\r\n" + cpu + "\r\n80000\r\nXP\r\n5.1\r\n\r\n2600\r\nSP3\r\nBIOS\r\nu\r\n10.0.0.5\r\nHP\r\n";
+    share_.Write("PC-1.txt", SurveyFile("PC-1", "Сидоров Сидор"));
+    share_.Write("PC-1.nfo", InfoFile("1800"));
+    share_.Write("PC-4.txt", SurveyFile("PC-4", "Иванов Иван"));
+    share_.Write("PC-5.nfo", InfoFile());
   }
 
   // First activation and one refresh run on `database` through `files`: the failure's text, or

@@ -127,7 +127,7 @@ TEST_F(RefreshEndToEndTest, RowsPaddedWithNulBytesMatchByHostAndName) {
     }
     return values;
   };
-  store::testing::WriteBytes(share_.Native("DB/users.dbf"),
+  testing_support::WriteFile(share_.Native("DB/users.dbf"),
                              store::testing::MakeDbf(fields, {row("PC-1", "OLD"), row("PC-2", "\xC8\xC2\xC0\xCD\xCE\xC2 \xC8\xC2\xC0\xCD"),
                                                               row("PC-3", "")}));
   share_.Write("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
