@@ -50,6 +50,7 @@ class FolderWrapper : public Folder {
   void Remove(const common::Text& name) override { target_->Remove(name); }
   std::unique_ptr<File> LockFile(const common::Text& name) override { return target_->LockFile(name); }
   void Sync() override { target_->Sync(); }
+  void ReplaceFile(const common::Text& name, std::string_view bytes) override { target_->ReplaceFile(name, bytes); }
 
  private:
   std::unique_ptr<Folder> target_;
@@ -61,9 +62,7 @@ class FileSystemWrapper : public FileSystem {
   explicit FileSystemWrapper(FileSystem& target) : target_(target) {}
   FileSystem& target() const { return target_; }
 
-  std::unique_ptr<Folder> OpenFolder(const common::Text& path, common::Text* reason) override {
-    return target_.OpenFolder(path, reason);
-  }
+  std::unique_ptr<Folder> OpenFolder(const common::Text& path) override { return target_.OpenFolder(path); }
 
  private:
   FileSystem& target_;

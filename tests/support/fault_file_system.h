@@ -17,7 +17,7 @@
 namespace testing_support {
 
 // The calls a fault can be put on; every call of the seam that reaches the system is in one.
-// kWrite: File::WriteAt and Folder::Remove; kCreate: Folder::CreateNewFile; kRead: File::ReadAt,
+// kWrite: File::WriteAt and Folder::Remove; kCreate: Folder::CreateNewFile and ReplaceFile; kRead: File::ReadAt,
 // Folder::ReadForeignFile and Folder::List; kSync: the File and Folder Sync; kLock: Folder::LockFile;
 // kOpen: FileSystem::OpenFolder and Folder::OpenTable; kLook: Folder::SizeOf and File::Identity.
 enum class FaultPoint { kWrite, kCreate, kRead, kSync, kLock, kOpen, kLook };
@@ -104,14 +104,9 @@ class FaultFileSystem : public platform::FileSystemWrapper {
   // Whether the chosen fault has happened (or the power has gone).
   bool Failed() const { return failed_; }
 
-  std::unique_ptr<platform::Folder> OpenFolder(const common::Text& path, common::Text* reason) override {
-    if (Hit(FaultPoint::kOpen)) {
-      if (reason != nullptr) *reason = Reason();
-      return nullptr;
-    }
-    std::unique_ptr<platform::Folder> folder = target().OpenFolder(path, reason);
-    if (!folder) return nullptr;
-    return std::make_unique<FaultFolder>(*this, std::move(folder));
+  std::unique_ptr<platform::Folder> OpenFolder(const common::Text& path) override {
+    if (Hit(FaultPoint::kOpen)) throw platform::CannotOpenFolder(path, Reason());
+    return std::make_unique<FaultFolder>(*this, target().OpenFolder(path));
   }
 
  private:
@@ -222,8 +217,7 @@ class FaultFileSystem : public platform::FileSystemWrapper {
       return target().ReadForeignFile(name, limit, listed_as_file);
     }
     std::optional<uint64_t> SizeOf(const common::Text& name) override {
-      // Where a look fails, the system's implementation answers nothing.
-      if (owner_.Hit(FaultPoint::kLook)) return std::nullopt;
+      if (owner_.Hit(FaultPoint::kLook)) throw platform::CannotReadFile(path() + name, owner_.Reason());
       return target().SizeOf(name);
     }
     void CreateNewFile(const common::Text& name, std::string_view bytes) override {
@@ -232,6 +226,13 @@ class FaultFileSystem : public platform::FileSystemWrapper {
       target().CreateNewFile(name, bytes);
       // Nothing of the new file is synced yet.
       if (owner_.tracking_) owner_.folders_[path()].current[name] = std::make_shared<std::string>();
+    }
+    // The new file's bytes are synced before it takes the name; the name itself is not.
+    void ReplaceFile(const common::Text& name, std::string_view bytes) override {
+      if (owner_.Hit(FaultPoint::kCreate)) throw platform::CannotCreateFile(path() + name, owner_.Reason());
+      if (owner_.tracking_) owner_.Track(path(), name);
+      target().ReplaceFile(name, bytes);
+      if (owner_.tracking_) owner_.folders_[path()].current[name] = std::make_shared<std::string>(bytes);
     }
     void Remove(const common::Text& name) override {
       if (owner_.Hit(FaultPoint::kWrite)) throw platform::CannotDeleteFile(path() + name, owner_.Reason());
