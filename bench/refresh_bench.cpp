@@ -5,7 +5,6 @@
 // run it and the figures.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -14,7 +13,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -25,6 +23,7 @@
 #include "common/log_sink.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -104,26 +103,8 @@ std::filesystem::path Share(int hosts) { return bench::BenchShare(INVENTORY_BENC
 int TotalHosts(int hosts) { return hosts + hosts * bench::ShareOptions{}.info_only_percent / 100; }
 
 // A database folder of its own for each run, on the same file system as the share.
-class DatabaseFolder {
- public:
-  explicit DatabaseFolder(const std::filesystem::path& parent = INVENTORY_BENCH_CACHE) {
-    std::filesystem::create_directories(parent);
-    std::string pattern = (parent / "db-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  DatabaseFolder(const DatabaseFolder&) = delete;
-  DatabaseFolder& operator=(const DatabaseFolder&) = delete;
-  ~DatabaseFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-  common::Text Text() const { return common::PathToText(path_.string() + "/"); }
-
- private:
-  std::filesystem::path path_;
-};
+using testing_support::TempFolder;
+constexpr char kDatabasePrefix[] = "db-";
 
 common::Text FolderText(const std::filesystem::path& folder) { return common::PathToText(folder.string() + "/"); }
 
@@ -173,8 +154,8 @@ std::map<std::string, uint64_t> TimedFirstRun(benchmark::State& state, const std
   state.PauseTiming();
   std::map<std::string, uint64_t> sizes;
   {
-    DatabaseFolder database(parent);
-    TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
+    TempFolder database(kDatabasePrefix, parent);
+    TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Folder());
     state.ResumeTiming();
     inventory.FormActivate();
     inventory.Refresh();
@@ -201,15 +182,15 @@ void BM_SecondRun(benchmark::State& state) {
   int hosts = static_cast<int>(state.range(0));
   std::filesystem::path share = Share(hosts);
   NullLog log;
-  DatabaseFolder database;
+  TempFolder database(kDatabasePrefix, INVENTORY_BENCH_CACHE);
   {
-    app::Inventory first(testing_support::SystemFiles(), log, FolderText(share), database.Text());
+    app::Inventory first(testing_support::SystemFiles(), log, FolderText(share), database.Folder());
     first.FormActivate();
     first.Refresh();
   }
   TimedInventory::Seconds total;
   for (auto _ : state) {
-    TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
+    TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Folder());
     inventory.FormActivate();
     inventory.Refresh();
     Accumulate(total, inventory.seconds);
@@ -222,8 +203,8 @@ void BM_SecondRun(benchmark::State& state) {
 const std::map<std::string, uint64_t>& FinalSizes(int hosts, const std::filesystem::path& share) {
   if (!FinalTableSizes().contains(hosts)) {
     NullLog log;
-    DatabaseFolder database;
-    app::Inventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
+    TempFolder database(kDatabasePrefix, INVENTORY_BENCH_CACHE);
+    app::Inventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Folder());
     inventory.FormActivate();
     inventory.Refresh();
     FinalTableSizes()[hosts] = TableSizes(database.path());
@@ -239,7 +220,7 @@ void MeasureIoFloor(benchmark::State& state, const std::vector<std::filesystem::
   std::string buffer(1 << 20, ' ');
   for (auto _ : state) {
     state.PauseTiming();
-    auto database = std::make_unique<DatabaseFolder>(parent);
+    auto database = std::make_unique<TempFolder>(kDatabasePrefix, parent);
     state.ResumeTiming();
     uint64_t read = 0;
     for (const std::filesystem::path& file : files) {

@@ -1,18 +1,19 @@
 // The engine at scale: a USERS table of 10,000 and 100,000 rows, written the way the refresh run
 // writes it. Rows per second should stay flat from 10,000 to 100,000 rows: look-ups go through the
 // engine's hash indexes and deleted records are reused, so no statement scans the table.
-#include <stdlib.h>
 
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "store/command.h"
 #include "store/inventory_database.h"
 #include "store/statements.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -38,18 +39,16 @@ void ReplaceHost(store::Command& command, int i) {
 }
 
 // One database folder per size, filled once and reused by every benchmark of that size.
-const common::Text& Folder(int rows) {
-  static std::map<int, common::Text> folders;
-  auto found = folders.find(rows);
-  if (found != folders.end()) return found->second;
-  std::string pattern = (std::filesystem::temp_directory_path() / "store-bench-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  common::Text folder = common::FromUtf8(pattern + "/");
+common::Text Folder(int rows) {
+  static std::map<int, std::unique_ptr<testing_support::TempFolder>> folders;
+  std::unique_ptr<testing_support::TempFolder>& made = folders[rows];
+  if (made) return made->Folder();
+  made = std::make_unique<testing_support::TempFolder>("store-bench-");
   store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
   store::Command command("ADOCommand", connection);
-  store::PrepareInventoryDatabase(folder, connection, command);
+  store::PrepareInventoryDatabase(made->Folder(), connection, command);
   for (int i = 0; i < rows; ++i) ReplaceHost(command, i);
-  return folders.emplace(rows, folder).first->second;
+  return made->Folder();
 }
 
 void BM_DeleteThenInsertEveryHost(benchmark::State& state) {

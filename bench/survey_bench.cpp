@@ -1,10 +1,8 @@
 // Reading survey files and normalising their names, at the scale of a large organisation's share:
 // 100,000 survey files in the encodings and line-break styles workstations write.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "survey/read_lines.h"
 #include "survey/survey_folder.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -62,27 +61,18 @@ std::string SurveyFileBytes(int i, std::mt19937& random) {
 class GeneratedShare {
  public:
   GeneratedShare() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "survey-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    folder_ = pattern;
     std::mt19937 random(12);
     for (int i = 0; i < kFileCount; ++i) {
       std::string bytes = SurveyFileBytes(i, random);
-      std::string name = (folder_ / ("pc-" + std::to_string(i) + ".txt")).string();
-      std::ofstream(name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      paths_.push_back(common::PathToText(name));
+      paths_.push_back(folder_.Write("pc-" + std::to_string(i) + ".txt", bytes));
       contents_.push_back(std::move(bytes));
     }
-  }
-  ~GeneratedShare() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
   }
   const std::vector<common::Text>& paths() const { return paths_; }
   const std::vector<std::string>& contents() const { return contents_; }
 
  private:
-  std::filesystem::path folder_;
+  testing_support::TempFolder folder_{"survey-bench-"};
   std::vector<common::Text> paths_;
   std::vector<std::string> contents_;
 };

@@ -18,9 +18,13 @@
 #include "tests/support/child_run.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/workstation_files.h"
 
 using testing_support::TempFolder;
 using testing_support::ChildRun;
+using testing_support::InfoFile;
+using testing_support::SurveyFile;
+using testing_support::WriteFile;
 
 namespace app {
 namespace {
@@ -29,13 +33,6 @@ namespace fs = std::filesystem;
 
 // In the outside file only: it must never show up in a table.
 constexpr char kSecret[] = "OUTSIDE-SECRET-7Q";
-
-std::string Survey(const std::string& host) {
-  return host + "\r\nuser\r\n10.0.0.1\r\n\xC8\xE2\xE0\xED\xEE\xE2 \xC8\xE2\xE0\xED\r\n21-45\r\n1\r\n2\r\n3\r\n";
-}
-std::string Info(const std::string& speed, const std::string& type = "GenuineIntel") {
-  return speed + "\r\n" + type + "\r\n4096\r\nCPU\r\n500000\r\nWindows\r\n10.0\r\n\r\n19045\r\nID\r\nBIOS\r\nu\r\n10.0.0.9\r\nHP\r\n";
-}
 
 struct HostileCase {
   const char* name;
@@ -47,12 +44,10 @@ struct HostileCase {
 
 std::ostream& operator<<(std::ostream& out, const HostileCase& c) { return out << c.name; }
 
-void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
 std::vector<HostileCase> Cases() {
   auto file = [](std::string name, std::string bytes) {
     return [name, bytes](const fs::path& share, const fs::path&) {
-      Write(share / name, bytes);
+      WriteFile(share / name, bytes);
       return true;
     };
   };
@@ -96,13 +91,13 @@ std::vector<HostileCase> Cases() {
        "big.txt", "Cannot open file \"%/big.txt\". File too large (the limit is 1048576 bytes)\n", {}},
       {"BinaryFile", file("binary.txt", binary), "binary.txt", "List index out of bounds (2)\n", {}},
       {"TenThousandShortLines", file("many.txt", many), "many.txt", "", {"L0"}},
-      {"NameWithANewline", file("new\nline.txt", Survey("NEWLINE-HOST")), "new\nline.txt", "", {"NEWLINE-HOST"}},
-      {"NameWithInvalidUtf8", file("bad\xFF\xFE.txt", Survey("BADNAME-HOST")), "bad\xFF\xFE.txt", "",
+      {"NameWithANewline", file("new\nline.txt", SurveyFile("NEWLINE-HOST")), "new\nline.txt", "", {"NEWLINE-HOST"}},
+      {"NameWithInvalidUtf8", file("bad\xFF\xFE.txt", SurveyFile("BADNAME-HOST")), "bad\xFF\xFE.txt", "",
        {"BADNAME-HOST"}},
-      {"FourCharacterInfoFileName", file(".nfo", Info("2400")), ".nfo", "", {}},
+      {"FourCharacterInfoFileName", file(".nfo", InfoFile()), ".nfo", "", {}},
       {"SpeedWithUnits",
        [](const fs::path& share, const fs::path&) {
-         Write(share / "GOOD-3.nfo", Info("2.4GHz"));
+         WriteFile(share / "GOOD-3.nfo", InfoFile("2.4GHz"));
          return true;
        },
        "GOOD-3.nfo", "ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number.\n", {}},
@@ -116,19 +111,19 @@ class HostileShareTest : public ::testing::TestWithParam<HostileCase> {
     fs::create_directory(outside());
     for (int i = 1; i <= 5; ++i) {
       std::string host = "GOOD-" + std::to_string(i);
-      Write(share() / (host + ".txt"), Survey(host));
-      Write(share() / (host + ".nfo"), Info("2400"));
+      WriteFile(share() / (host + ".txt"), SurveyFile(host));
+      WriteFile(share() / (host + ".nfo"), InfoFile());
     }
-    Write(share() / "INFO-ONLY.nfo", Info("1800"));
+    WriteFile(share() / "INFO-ONLY.nfo", InfoFile("1800"));
     // A directory in which nobody of the share is listed, so the merge leaves the rows as imported.
     fs::create_directory(share() / "directory");
-    Write(share() / "directory" / "gal.ldif",
+    WriteFile(share() / "directory" / "gal.ldif",
           "dn: cn=good,dc=example\ndisplayName: GOOD\nlegacyExchangeDN: /o=A/cn=R/cn=good\n\n");
-    Write(share() / "directory" / "contacts.vcf",
+    WriteFile(share() / "directory" / "contacts.vcf",
           "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Petrov;Petr;;;\r\n"
           "TEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
-    Write(outside() / "secret.txt", Survey(kSecret));
-    Write(outside() / "secret.nfo", Info("1", kSecret));
+    WriteFile(outside() / "secret.txt", SurveyFile(kSecret));
+    WriteFile(outside() / "secret.nfo", InfoFile("1", kSecret));
   }
   fs::path share() const { return fs::path(share_.Path()) / "share"; }
   fs::path outside() const { return fs::path(share_.Path()) / "outside"; }
@@ -181,7 +176,7 @@ TEST_P(HostileShareTest, StopsOrHandlesItAndLosesNoGoodRow) {
   EXPECT_EQ(AllTableBytes().find(kSecret), std::string::npos) << "text from outside the share reached a table";
 
   fs::remove_all(share() / hostile.entry);
-  if (hostile.entry.starts_with("GOOD-")) Write(share() / hostile.entry, Info("2400"));
+  if (hostile.entry.starts_with("GOOD-")) WriteFile(share() / hostile.entry, InfoFile());
   ASSERT_EQ(Run(&error), 0) << error;
   std::vector<std::string> after = TableRows(Database(), "USERS", UsersColumns());
   for (const std::string& row : good) EXPECT_THAT(after, ::testing::Contains(row));

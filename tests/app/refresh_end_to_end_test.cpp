@@ -11,6 +11,7 @@
 #include "directory/outlook_stand_in.h"
 #include "platform/folder_lock.h"
 #include "store/query.h"
+#include "tests/support/dbf_files.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
@@ -107,6 +108,36 @@ TEST_F(RefreshEndToEndTest, AFailingFileStopsTheRunAndKeepsWhatWasWritten) {
   EXPECT_EQ(message, u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number");
   EXPECT_THAT(Rows(), ElementsAre("A|АНКЕТА НЕ ЗАПОЛНЕНА||"));
   EXPECT_TRUE(inventory.ADOConnection.Connected()) << "a failed run leaves the connection open";
+}
+
+// Some xBase writers pad character fields with NUL bytes instead of blanks: their rows are the same
+// host and the same person as rows padded with blanks.
+TEST_F(RefreshEndToEndTest, RowsPaddedWithNulBytesMatchByHostAndName) {
+  std::vector<store::testing::FieldSpec> fields;
+  for (const std::string& column : UsersColumns()) {
+    bool number = column == "SPEED" || column == "RAM" || column == "HDD";
+    fields.push_back({column, number ? 'N' : 'C', number ? 11 : column == "PRINTER" ? 192 : 70});
+  }
+  auto row = [&](const std::string& host, const std::string& fio) {
+    std::vector<std::string> values;
+    for (const store::testing::FieldSpec& field : fields) {
+      std::string value = field.name == "HOST" ? host : field.name == "FIO" ? fio : "";
+      value.resize(static_cast<size_t>(field.width), field.type == 'N' ? ' ' : '\0');
+      values.push_back(value);
+    }
+    return values;
+  };
+  testing_support::WriteFile(share_.Native("DB/users.dbf"),
+                             store::testing::MakeDbf(fields, {row("PC-1", "OLD"), row("PC-2", "\xC8\xC2\xC0\xCD\xCE\xC2 \xC8\xC2\xC0\xCD"),
+                                                              row("PC-3", "")}));
+  share_.Write("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
+  share_.Write("PC-3.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\n");
+  Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
+  inventory.FormActivate();
+  inventory.Refresh();
+
+  EXPECT_THAT(Rows(), UnorderedElementsAre("PC-1|||", "PC-2|ИВАНОВ ИВАН|ivanov@" + common::ToUtf8(DefaultSettings().mail_domain) + "|21-45",
+                                           "PC-3|||"));
 }
 
 }  // namespace

@@ -18,9 +18,13 @@
 #include "tests/support/child_run.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/workstation_files.h"
 
 using testing_support::TempFolder;
 using testing_support::ChildRun;
+using testing_support::InfoFile;
+using testing_support::SurveyFile;
+using testing_support::WriteFile;
 
 namespace app {
 namespace {
@@ -32,14 +36,6 @@ using ::testing::StartsWith;
 constexpr char kUsage[] =
     "usage: inventory-refresh [--survey-folder DIR] [--mail-domain DOMAIN] [--gal-file FILE] [--contacts-file FILE] "
     "[--keep-going] [--summary] [--help] [--version]";
-
-// A survey file in UTF-8 with a byte-order mark.
-std::string Survey(const std::string& host, const std::string& user, const std::string& fio) {
-  return "\xEF\xBB\xBF" + host + "\r\n" + user + "\r\n10.0.0.1\r\n" + fio + "\r\n21-45\r\n1\r\n2\r\n3\r\n";
-}
-std::string Info(const std::string& speed) {
-  return speed + "\r\nT\r\n4096\r\nCPU\r\n500000\r\nWindows\r\n10.0\r\n\r\n19045\r\nID\r\nBIOS\r\nu\r\n10.0.0.9\r\nHP\r\n";
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -60,20 +56,20 @@ class UnattendedOptionsTest : public ::testing::Test {
     fs::create_directories(Share() + "DB");
     fs::create_directory(root_.path() / "directory");
     // Nothing here is where the compiled-in settings point.
-    Write(Gal(),
+    WriteFile(Gal(),
           "dn: cn=ivanov,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n\n"
           "dn: cn=petrov,dc=example\ndisplayName: Петров Петр\nlegacyExchangeDN: /o=E/cn=R/cn=petrov\n\n"
           "dn: cn=room,dc=example\ndisplayName: Переговорная\nlegacyExchangeDN: /o=E/cn=R/cn=room\n\n");
-    Write(Contacts(),
+    WriteFile(Contacts(),
           "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n"
           "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Смирнов;Олег;;;\r\nTEL;TYPE=WORK:33-44\r\nEND:VCARD\r\n");
     const char* people[] = {"Иванов Иван", "Петров Петр", "Сидоров Сидор", "Кузнецов Петр", "Попов Иван", "Орлов Олег"};
     for (int i = 0; i < 6; ++i) {
       std::string host = Host(i);
-      Write(Share() + host + ".txt", Survey(host, "user", people[i]));
-      Write(Share() + host + ".nfo", Info("2400"));
+      WriteFile(Share() + host + ".txt", SurveyFile(host, people[i]));
+      WriteFile(Share() + host + ".nfo", InfoFile());
     }
-    Write(Share() + "INFO-1.nfo", Info("1800"));
+    WriteFile(Share() + "INFO-1.nfo", InfoFile("1800"));
   }
 
   // Hosts 0 to 2 stay good; 3 to 5 go bad in the keep-going test.
@@ -82,9 +78,6 @@ class UnattendedOptionsTest : public ::testing::Test {
   std::string Database() const { return Share() + "DB/"; }
   std::string Gal() const { return root_.Path() + "directory/gal.ldif"; }
   std::string Contacts() const { return root_.Path() + "directory/contacts.vcf"; }
-  static void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
 
   std::vector<std::string> Options(std::vector<std::string> more) const {
     std::vector<std::string> arguments = {"--survey-folder", Share(),   "--mail-domain",   "options.example",
@@ -139,12 +132,12 @@ TEST_F(UnattendedOptionsTest, KeepGoingImportsEveryGoodFileAndLeavesEachBadHosts
   const std::vector<std::string> before = TableRows(Database(), "USERS", UsersColumns());
 
   // A second round of files: the good ones name a new user, among them four that fail.
-  for (int i = 0; i < 3; ++i) Write(Share() + Host(i) + ".txt", Survey(Host(i), "user2", "Орлов Олег"));
+  for (int i = 0; i < 3; ++i) WriteFile(Share() + Host(i) + ".txt", SurveyFile(Host(i), "Орлов Олег", "user2"));
   fs::remove(Share() + "BAD-3.txt");
   ASSERT_EQ(::mkfifo((Share() + "BAD-3.txt").c_str(), 0666), 0);
   fs::resize_file(Share() + "BAD-4.txt", 2 * 1024 * 1024);
-  Write(Share() + "BAD-5.txt", "BAD-5\r\nuser2\r\n");
-  Write(Share() + "BAD-6.nfo", Info("2.4GHz"));
+  WriteFile(Share() + "BAD-5.txt", "BAD-5\r\nuser2\r\n");
+  WriteFile(Share() + "BAD-6.nfo", InfoFile("2.4GHz"));
   const std::set<std::string> failures = {
       "Cannot open file \"" + Share() + "BAD-3.txt\". Not a regular file.",
       "Cannot open file \"" + Share() + "BAD-4.txt\". File too large (the limit is 1048576 bytes)",

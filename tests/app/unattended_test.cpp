@@ -1,5 +1,6 @@
 // The unattended run as inventory-refresh makes it, in this process: the tables are flushed before the
-// run reports anything, after a failure too, and a flush that fails is a failed run.
+// run reports anything, after a failure too, so that the power going next loses nothing, and a
+// flush that fails is a failed run.
 #include "app/unattended.h"
 
 #include <gmock/gmock.h>
@@ -14,6 +15,7 @@
 #include "tests/support/fault_file_system.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
+#include "tests/support/table_rows.h"
 #include "tests/support/recording_log.h"
 
 using testing_support::TempFolder;
@@ -62,7 +64,14 @@ class UnattendedTest : public ::testing::Test {
 
 TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
   share_.Write("PC-1.txt", "\xEF\xBB\xBFPC-1\nu\n\nИванов Иван\n\n\n\n\n");
+  files_.TrackSyncs();
   EXPECT_EQ(RunUnattended(files_, options_, log_, err_), 0);
+  // The power going right after the report loses nothing the run wrote.
+  const DatabaseRows written = ReadDatabase(share_.Path() + "DB/");
+  ASSERT_EQ(written.at("USERS").size(), 1u);
+  files_.CutPower();
+  files_.PutBackSynced();
+  EXPECT_EQ(ReadDatabase(share_.Path() + "DB/"), written);
   std::vector<std::string> lines = ErrLines();
   ASSERT_EQ(lines.size(), 7u) << err_.str();
   // The first activation creates USERS; the run rebuilds both export tables and writes USERS.

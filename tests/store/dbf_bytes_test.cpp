@@ -110,7 +110,7 @@ TEST_F(DbfBytesTest, DeletedRecordsAreReusedSoTheFileDoesNotGrow) {
 }
 
 TEST_F(DbfBytesTest, TableFilesAreFoundWhateverTheirCase) {
-  WriteBytes(File("MEXPORT.DBF"), MakeDbf({{"FIO", 'C', 10}, {"EMAIL", 'C', 8}},
+  testing_support::WriteFile(File("MEXPORT.DBF"), MakeDbf({{"FIO", 'C', 10}, {"EMAIL", 'C', 8}},
                                          {{Pad("ИВАНОВ", 10), Pad("a@b", 8)}}, 0xC9));
   // The test wrote UTF-8; stored bytes are what they are, read back in the table's code page.
   EXPECT_TRUE(TableExists(testing_support::SystemFiles(), folder_.Folder(), u"mexport.dbf"));
@@ -127,7 +127,7 @@ TEST_F(DbfBytesTest, ForeignTableWithWideDecimalNumbersOpensAndKeepsUntouchedByt
                                 {Pad("PC-2", 70), Pad("", 70), PadLeft("", 20)},
                                 {Pad("PC-3", 70), Pad("X", 70), PadLeft("1234.50000", 20)}},
                                0xC9, {1});
-  WriteBytes(File("users.dbf"), before);
+  testing_support::WriteFile(File("users.dbf"), before);
   EXPECT_THAT(ReadRows(folder_.Folder(), u"SELECT HOST, FIO, SPEED FROM USERS", {"HOST", "FIO", "SPEED"}),
               ElementsAre("PC-1|ИВАНОВ|2400", "PC-3|X|1234.5"));
 
@@ -145,7 +145,7 @@ TEST_F(DbfBytesTest, ForeignTableWithWideDecimalNumbersOpensAndKeepsUntouchedByt
 
 TEST_F(DbfBytesTest, CodePageComesFromTheLanguageDriverByte) {
   // "Ёж" in cp866 is F0 A6; the table says cp866 (0x26), so that is how it reads and is written.
-  WriteBytes(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("\xF0\xA6", 4), Pad("", 4)}}, 0x26));
+  testing_support::WriteFile(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("\xF0\xA6", 4), Pad("", 4)}}, 0x26));
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("Ёж"));
   Run(u"UPDATE MEXPORT SET EMAIL = :EMAIL WHERE FIO = :FIO", {{"FIO", u"Ёж"}, {"EMAIL", u"Юя"}});
   std::string bytes = ReadBytes(File("mexport.dbf"));
@@ -155,7 +155,7 @@ TEST_F(DbfBytesTest, CodePageComesFromTheLanguageDriverByte) {
 
 TEST_F(DbfBytesTest, LanguageDriverZeroUsesTheConfiguredCodePage) {
   // Tools that rewrite a table often clear byte 29; the build's default is windows-1251.
-  WriteBytes(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("\xA8\xE6", 4), Pad("", 4)}}, 0));
+  testing_support::WriteFile(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("\xA8\xE6", 4), Pad("", 4)}}, 0));
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("Ёж"));
 }
 
@@ -163,7 +163,7 @@ TEST_F(DbfBytesTest, HeaderCountAboveTheDataIsReconciledAndRepairedOnWrite) {
   std::string bytes = MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("A", 4), Pad("", 4)}, {Pad("B", 4), Pad("", 4)}});
   PutLe32(bytes, 4, 5);
   bytes[28] = 1;  // claims an index file that is not there
-  WriteBytes(File("mexport.dbf"), bytes);
+  testing_support::WriteFile(File("mexport.dbf"), bytes);
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A", "B"));
   Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"C"}});
   std::string after = ReadBytes(File("mexport.dbf"));
@@ -181,7 +181,7 @@ TEST_F(DbfBytesTest, RecordsPastALowCountAreCountedAndTheLowestDeletedIsReused) 
                                {Pad("D", 4), Pad("", 4)}},
                               0xC9, {1, 3});
   PutLe32(bytes, 4, 1);
-  WriteBytes(File("mexport.dbf"), bytes);
+  testing_support::WriteFile(File("mexport.dbf"), bytes);
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A", "C"));
   Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"E"}});
   bytes = ReadBytes(File("mexport.dbf"));
@@ -194,7 +194,7 @@ TEST_F(DbfBytesTest, RecordsPastALowCountAreCountedAndTheLowestDeletedIsReused) 
 TEST_F(DbfBytesTest, TruncatedLastRecordIsLeftOutAndOverwrittenByTheNextInsert) {
   std::string bytes = MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("A", 4), Pad("", 4)}, {Pad("B", 4), Pad("", 4)}});
   bytes.resize(bytes.size() - 6);
-  WriteBytes(File("mexport.dbf"), bytes);
+  testing_support::WriteFile(File("mexport.dbf"), bytes);
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A"));
   Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"C"}});
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A", "C"));
@@ -202,8 +202,8 @@ TEST_F(DbfBytesTest, TruncatedLastRecordIsLeftOutAndOverwrittenByTheNextInsert) 
 }
 
 TEST_F(DbfBytesTest, ATableWithADBaseIndexFileIsNotChanged) {
-  WriteBytes(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {}));
-  WriteBytes(File("MEXPORT.MDX"), "index");
+  testing_support::WriteFile(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {}));
+  testing_support::WriteFile(File("MEXPORT.MDX"), "index");
   EXPECT_THAT([&] { Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"C"}}); },
               ThrowsMessage<common::Error>(StrEq("ADOCommand: Table MEXPORT has a dBase index file (MEXPORT.MDX) that "
                                                  "this program cannot keep up to date; the table is not changed")));
@@ -217,7 +217,7 @@ TEST_F(DbfBytesTest, AFileChangedByAnotherProgramIsReadAgain) {
   // Between two runs (the connection closes at the end of each), another program replaces the
   // table with one of another layout.
   connection_.Close();
-  WriteBytes(File("mexport.dbf"), MakeDbf({{"EMAIL", 'C', 3}, {"FIO", 'C', 5}}, {{Pad("e", 3), Pad("B", 5)}}));
+  testing_support::WriteFile(File("mexport.dbf"), MakeDbf({{"EMAIL", 'C', 3}, {"FIO", 'C', 5}}, {{Pad("e", 3), Pad("B", 5)}}));
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO", "EMAIL"}), ElementsAre("B|e"));
   Run(u"UPDATE MEXPORT SET EMAIL = :EMAIL WHERE FIO = :FIO", {{"FIO", u"B"}, {"EMAIL", u"xyz"}});
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO", "EMAIL"}), ElementsAre("B|xyz"));
@@ -238,7 +238,7 @@ class DamagedHeaderTest : public DbfBytesTest, public ::testing::WithParamInterf
 TEST_P(DamagedHeaderTest, IsAClearError) {
   std::string bytes = MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("A", 4), Pad("a", 4)}, {Pad("B", 4), Pad("b", 4)}});
   GetParam().damage(bytes);
-  WriteBytes(File("mexport.dbf"), bytes);
+  testing_support::WriteFile(File("mexport.dbf"), bytes);
   std::string path = (folder_.path() / "mexport.dbf").string();
   EXPECT_THAT([&] { ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}); },
               ThrowsMessage<common::Error>(

@@ -93,9 +93,9 @@ TEST_F(InteropTest, OgrinfoReadsWhatTheEngineWrote) {
 TEST_F(InteropTest, EngineChangesATableGdalWroteWithoutDamagingIt) {
   if (!HaveProgram("ogr2ogr")) GTEST_SKIP() << "gdal-bin is not installed";
   if (!HaveDebianPythonModule("dbfread")) GTEST_SKIP() << "python3-dbfread is not installed";
-  WriteBytes(folder_.path() / "in.csv",
+  WriteFile(folder_.path() / "in.csv",
              "HOST,FIO,SPEED\nPC-ACC-01,ИВАНОВ ИВАН,2400\nPC-BUH-02,ПЕТРОВА МАРИЯ,3200\nSRV-01,ЁЖИКОВ,\n");
-  WriteBytes(folder_.path() / "in.csvt", "String(70),String(70),Real(20.5)\n");
+  WriteFile(folder_.path() / "in.csvt", "String(70),String(70),Real(20.5)\n");
   int status = 0;
   std::string output = RunCommand("cd '" + folder_.path().string() +
                                       "' && ogr2ogr -f 'ESRI Shapefile' -lco ENCODING=LDID/201 users.dbf in.csv 2>&1",

@@ -47,7 +47,7 @@ const char* const kExpectedStatements[] = {
 };
 
 TEST_F(FirstActivationTest, AnEmptyUsersFileLeftByACutShortCreationIsReplaced) {
-  testing::WriteBytes(folder_.path() / "users.dbf", "");
+  testing_support::WriteFile(folder_.path() / "users.dbf", "");
   PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
   EXPECT_EQ(executed_.size(), std::size(kExpectedStatements));
   Query query("ADOQuery", connection_);
@@ -77,7 +77,7 @@ TEST_F(FirstActivationTest, MissingUsersCreatesTheTableAndEighteenIndexesInOrder
 }
 
 TEST_F(FirstActivationTest, PresentUsersRunsNothingAndLeavesTheConnectionClosed) {
-  testing::WriteBytes(folder_.path() / "users.dbf", "not even a table");
+  testing_support::WriteFile(folder_.path() / "users.dbf", "not even a table");
   command_.SetText(u"untouched");
   PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
   EXPECT_FALSE(connection_.Connected());
@@ -87,7 +87,7 @@ TEST_F(FirstActivationTest, PresentUsersRunsNothingAndLeavesTheConnectionClosed)
 }
 
 TEST_F(FirstActivationTest, UpperCaseUsersFileCountsAsPresent) {
-  testing::WriteBytes(folder_.path() / "USERS.DBF", "x");
+  testing_support::WriteFile(folder_.path() / "USERS.DBF", "x");
   PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
   EXPECT_FALSE(connection_.Connected());
   EXPECT_THAT(executed_, ::testing::IsEmpty());
@@ -130,9 +130,9 @@ TEST_F(FirstActivationTest, UnreachableFolderFailsAtTheCreateStatement) {
 
 TEST_F(FirstActivationTest, TableExistsOnlyForFiles) {
   EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.Folder(), u"mexport.dbf"));
-  testing::WriteBytes(folder_.path() / "Mexport.Dbf", "");  // a creation cut short is no table
+  testing_support::WriteFile(folder_.path() / "Mexport.Dbf", "");  // a creation cut short is no table
   EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.Folder(), u"mexport.dbf"));
-  testing::WriteBytes(folder_.path() / "Mexport.Dbf", "x");
+  testing_support::WriteFile(folder_.path() / "Mexport.Dbf", "x");
   EXPECT_TRUE(TableExists(testing_support::SystemFiles(), folder_.Folder(), u"mexport.dbf"));
   EXPECT_FALSE(TableExists(testing_support::SystemFiles(), folder_.Folder() + u"nowhere/", u"mexport.dbf"));
 }

@@ -12,11 +12,6 @@ std::string ReadBytes(const std::filesystem::path& path) {
   return out.str();
 }
 
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
 uint32_t Le32(const std::string& bytes, size_t offset) {
   return static_cast<uint32_t>(static_cast<unsigned char>(bytes[offset])) |
          static_cast<uint32_t>(static_cast<unsigned char>(bytes[offset + 1])) << 8 |

@@ -10,7 +10,6 @@
 namespace store::testing {
 
 std::string ReadBytes(const std::filesystem::path& path);
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
 
 struct FieldSpec {
   std::string name;

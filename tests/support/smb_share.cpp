@@ -135,19 +135,16 @@ SmbShare::SmbShare() {
   if (!missing.empty()) throw std::runtime_error(missing);
   if (PortTaken()) throw std::runtime_error("port 445 of 127.0.0.1 is already served by another program");
 
-  std::string pattern = (std::filesystem::temp_directory_path() / "inventory-smb-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  root_ = pattern;
-  served_ = root_ / "share";
-  mount_point_ = root_ / "mnt";
+  served_ = root_.Native("share");
+  mount_point_ = root_.Native("mnt");
   mounted_ = mount_point_ / "127.0.0.1" / "mm$";
-  const std::filesystem::path run = root_ / "run";
-  const std::filesystem::path home = root_ / "home";
+  const std::filesystem::path run = root_.Native("run");
+  const std::filesystem::path home = root_.Native("home");
   for (const auto& folder : {served_, mount_point_, run, run / "client", home / ".smb"}) {
     std::filesystem::create_directories(folder);
   }
   const std::string r = run.string();
-  WriteText(root_ / "smb.conf",
+  WriteText(root_.Native("smb.conf"),
             "[global]\n"
             "  workgroup = TEST\n"
             "  server role = standalone server\n"
@@ -194,7 +191,7 @@ SmbShare::SmbShare() {
 
   try {
     Clock::time_point until = Clock::now() + kStartDeadline;
-    smbd_ = Spawn({FindProgram("smbd"), "-F", "--no-process-group", "-s", (root_ / "smb.conf").string()}, home,
+    smbd_ = Spawn({FindProgram("smbd"), "-F", "--no-process-group", "-s", root_.Native("smb.conf").string()}, home,
                   run / "smbd.out");
     while (!PortTaken()) {
       if (Ended(smbd_)) {
@@ -238,8 +235,6 @@ void SmbShare::Stop() {
   }
   Terminate(smbnetfs_);
   Terminate(smbd_);
-  std::error_code ignored;
-  std::filesystem::remove_all(root_, ignored);
 }
 
 }  // namespace bench

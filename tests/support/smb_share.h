@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/temp_folder.h"
+
 // A real Windows file share on this machine, for the tests and benchmarks that run the tool where it
 // is deployed: Samba's smbd serves a fresh folder as the guest share "mm$" on 127.0.0.1 only, and the
 // FUSE client smbnetfs mounts it. Everything either program writes (configuration, state, logs, the
@@ -38,7 +40,7 @@ class SmbShare {
  private:
   void Stop();
 
-  std::filesystem::path root_;
+  testing_support::TempFolder root_{"inventory-smb-"};
   std::filesystem::path served_;
   std::filesystem::path mount_point_;
   std::filesystem::path mounted_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,23 @@ inline const std::vector<std::string>& UsersColumns() {
       "HOST", "USER", "IP", "FIO", "TEL", "ZDAN", "ETAJ", "KAB", "EMAIL", "TEL2", "SPEED",
       "RAM", "TYPE", "CPU", "HDD", "OS", "OSVER", "W9XVER", "OSBUILD", "OSID", "BIOS", "PRINTER"};
   return columns;
+}
+
+// The rows of every table a refresh run writes (TableRows, every column), by table. An export table
+// that is missing has no entry: a run drops it before it creates it again.
+using DatabaseRows = std::map<std::string, std::vector<std::string>>;
+inline DatabaseRows ReadDatabase(const std::string& database_folder) {
+  static const std::map<std::string, std::vector<std::string>> tables = {
+      {"USERS", UsersColumns()}, {"MEXPORT", {"FIO", "EMAIL"}}, {"TEXPORT", {"FIO", "TEL"}}};
+  DatabaseRows rows;
+  for (const auto& [table, columns] : tables) {
+    std::string file = table;
+    for (char& c : file) c = static_cast<char>(c - 'A' + 'a');
+    if (table == "USERS" || std::filesystem::exists(std::filesystem::path(database_folder) / (file + ".dbf"))) {
+      rows[table] = TableRows(database_folder, table, columns);
+    }
+  }
+  return rows;
 }
 
 // Whether Debian's python3-dbfread, an independent reader of dBase files, is installed.

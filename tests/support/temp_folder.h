@@ -14,14 +14,22 @@
 
 namespace testing_support {
 
-// A fresh, empty folder named `prefix` plus a random suffix under the system's temporary folder,
-// removed with everything in it when the object goes. Creation fails when the name is taken, so the
+// Writes `bytes` to the file at `path`, replacing it.
+inline void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+// A fresh, empty folder named `prefix` plus a random suffix under `parent` (made when missing; the
+// system's temporary folder unless told), removed with everything in it when the object goes. Creation fails when the name is taken, so the
 // folder is never shared (a portable mkdtemp). Names inside it are std::filesystem paths: bytes on
 // POSIX (any bytes, also ones that are not UTF-8), and UTF-16 text converts to them on both systems.
 class TempFolder {
  public:
-  explicit TempFolder(const std::string& prefix = "inventory-test-") {
-    const std::filesystem::path parent = std::filesystem::temp_directory_path();
+  explicit TempFolder(const std::string& prefix = "inventory-test-",
+                      const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
+    std::filesystem::create_directories(parent);
     std::mt19937_64 random(static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
                            std::random_device{}());
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
@@ -50,9 +58,7 @@ class TempFolder {
 
   // Writes `bytes` to the file `name` (replacing it) and returns its full path as text.
   common::Text Write(const std::filesystem::path& name, std::string_view bytes = "x") const {
-    std::ofstream out(Native(name), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + Native(name).string());
+    WriteFile(Native(name), bytes);
     return PathOf(name);
   }
   void MakeFolder(const std::filesystem::path& name) const { std::filesystem::create_directory(Native(name)); }

@@ -63,7 +63,7 @@ class ReportTest : public ::testing::Test {
 
   void File(const std::string& name, int64_t age_seconds) {
     fs::path path = share() / name;
-    store::testing::WriteBytes(path, "x");
+    testing_support::WriteFile(path, "x");
     auto when = std::chrono::system_clock::time_point(std::chrono::seconds(kNow - age_seconds));
     fs::last_write_time(path, std::chrono::file_clock::from_sys(when));
   }
@@ -313,7 +313,7 @@ TEST_F(ReportTest, DatabaseFolderWithoutInventoryIsRefusedPlainly) {
 TEST_F(ReportTest, TableAnotherProgramWroteGivesAReport) {
   using store::testing::Pad;
   using store::testing::PadLeft;
-  store::testing::WriteBytes(
+  testing_support::WriteFile(
       database() / "users.dbf",
       store::testing::MakeDbf({{"host", 'C', 20}, {"fio", 'C', 40}, {"speed", 'N', 20, 5}, {"note", 'C', 10}},
                               {{Pad("PC-ACC-01", 20), Pad("\xC8\xC2\xC0\xCD\xCE\xC2 \xC8\xC2\xC0\xCD", 40),
