@@ -58,7 +58,12 @@ int RunUnattended(platform::FileSystem& files, const UnattendedOptions& options,
     Inventory inventory(files, log, options.settings);
     inventory.FormActivate();
     SkipFile skip;
-    if (options.keep_going) skip = [&](const common::Error& failure) { WriteLine(err, ErrorText(failure.message())); };
+    if (options.keep_going) {
+      // A nightly log over thousands of files: the line has to say which file to go and fix.
+      skip = [&](const common::Text& path, const common::Error& failure) {
+        WriteLine(err, path + u": " + ErrorText(failure.message()));
+      };
+    }
     inventory.Refresh(counts, skip);
     if (counts.files_skipped > 0) status = 1;
   } catch (...) {

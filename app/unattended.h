@@ -34,7 +34,8 @@ struct UnattendedOptions {
 // client for the settings, then the first-activation procedure and one refresh run of an Inventory
 // with `log`. Everything is caught here. Writes to `err`,
 // each as one line (a control character in a file name shows as "?"):
-// - with keep_going, the text of each skipped file's failure (with the window's full-stop rule);
+// - with keep_going, each skipped file's path, ": " and the text of its failure (with the window's
+//   full-stop rule): "/mnt/mm/Basa/PC-7.txt: List index out of bounds (2)";
 // - the text of a failure that ends the run;
 // - with summary, last, even after a failure: "summary: imported=<survey files imported>
 //   info-only=<info-only hosts added> skipped=<files skipped> mexport=<rows> texport=<rows>
