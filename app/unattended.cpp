@@ -7,7 +7,6 @@
 
 #include "app/error_text.h"
 #include "app/inventory.h"
-#include "app/mail_client.h"
 #include "app/run_controller.h"
 #include "common/error.h"
 
@@ -48,14 +47,13 @@ int RunReportingFailure(const std::function<void()>& run) {
   return 0;
 }
 
-int RunUnattended(platform::FileSystem& files, const UnattendedOptions& options, common::LogSink& log,
-                  std::ostream& err) {
+int RunUnattended(platform::FileSystem& files, const common::Clock& clock, directory::MailDirectory& mail,
+                  const UnattendedOptions& options, common::LogSink& log, std::ostream& err) {
   const auto start = std::chrono::steady_clock::now();
   RunCounts counts;
   int status = 0;
   try {
-    InstallMailClient(files, options.settings);
-    Inventory inventory(files, log, options.settings);
+    Inventory inventory(files, clock, mail, log, options.settings);
     inventory.FormActivate();
     SkipFile skip;
     if (options.keep_going) {
