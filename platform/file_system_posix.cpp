@@ -143,14 +143,21 @@ class PosixFolder : public Folder {
   std::unique_ptr<File> OpenTable(const common::Text& name) override {
     std::string native;
     if (int error = NativeName(name, native)) throw common::CannotOpenFile(path_ + name, SystemErrorText(error));
+    // Anyone on the share may plant a link or a FIFO under a table's name: a link is refused, not
+    // followed, and opening never blocks.
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     bool writable = true;
-    int fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDWR | O_CLOEXEC); });
+    int fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDWR | kFlags); });
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-      fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDONLY | O_CLOEXEC); });
+      fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDONLY | kFlags); });
       writable = false;
     }
     if (fd < 0) throw common::CannotOpenFile(path_ + name, SystemErrorText(errno));
-    return std::make_unique<PosixFile>(fd, path_ + name, writable);
+    auto file = std::make_unique<PosixFile>(fd, path_ + name, writable);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) throw common::CannotOpenFile(path_ + name, SystemErrorText(errno));
+    if (!S_ISREG(info.st_mode)) throw common::CannotOpenFile(path_ + name, u"Not a regular file");
+    return file;
   }
 
   std::string ReadForeignFile(const common::Text& name, size_t limit, bool listed_as_file) override {
@@ -226,7 +233,9 @@ class PosixFolder : public Folder {
         // and the complete file then takes the place of the empty claim. A process killed between
         // the two leaves an empty file under the name. No other refresh run comes between them: the
         // caller holds the database folder's lock.
-        int claim = Retry([&] { return ::openat(fd_, native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
+        int claim = Retry([&] {
+          return ::openat(fd_, native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        });
         if (claim < 0) {
           error = errno;
         } else {

@@ -146,16 +146,24 @@ class WinFolder : public Folder {
     const common::Text path = path_ + name;
     if (!PlainName(name)) throw common::CannotOpenFile(path, Reason(ERROR_INVALID_NAME));
     // Other programs and connections may read, write and delete alongside, as with POSIX descriptors.
-    HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Anyone on the share may plant a link under a table's name: it is opened as itself and refused.
+    constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, kFlags, nullptr);
     bool writable = true;
     if (file == INVALID_HANDLE_VALUE &&
         (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_WRITE_PROTECT)) {
-      file = CreateFileW(Wide(path), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      file = CreateFileW(Wide(path), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, kFlags, nullptr);
       writable = false;
     }
     if (file == INVALID_HANDLE_VALUE) throw common::CannotOpenFile(path, LastReason());
-    return std::make_unique<WinFile>(file, path, writable);
+    auto opened = std::make_unique<WinFile>(file, path, writable);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info)) throw common::CannotOpenFile(path, LastReason());
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      throw common::CannotOpenFile(path, Reason(ERROR_STOPPED_ON_SYMLINK));
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK) throw common::CannotOpenFile(path, u"Not a regular file");
+    return opened;
   }
 
   std::string ReadForeignFile(const common::Text& name, size_t limit, bool) override {
@@ -234,7 +242,13 @@ class WinFolder : public Folder {
   void Remove(const common::Text& name) override {
     const common::Text path = path_ + name;
     if (!PlainName(name)) throw CannotDeleteFile(path, Reason(ERROR_INVALID_NAME));
-    if (!DeleteFileW(Wide(path))) throw CannotDeleteFile(path, LastReason());
+    // A link to a folder goes as a folder entry; neither call follows a link.
+    DWORD attributes = GetFileAttributesW(Wide(path));
+    constexpr DWORD kFolderLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+    bool removed = attributes != INVALID_FILE_ATTRIBUTES && (attributes & kFolderLink) == kFolderLink
+                       ? RemoveDirectoryW(Wide(path))
+                       : DeleteFileW(Wide(path));
+    if (!removed) throw CannotDeleteFile(path, LastReason());
   }
 
   std::unique_ptr<File> LockFile(const common::Text& name) override {
