@@ -62,9 +62,12 @@ void Connection::Flush() {
   AsComponent(name_, [&] {
     while (!written_.folders.empty()) {
       auto& [path, written] = *written_.folders.begin();
-      common::Text reason;
-      std::unique_ptr<platform::Folder> folder = files_.OpenFolder(path, &reason);
-      if (!folder) throw platform::CannotFlushFolder(path, reason);
+      std::unique_ptr<platform::Folder> folder;
+      try {
+        folder = files_.OpenFolder(path);
+      } catch (const platform::CannotOpenFolder& error) {
+        throw platform::CannotFlushFolder(path, error.reason());
+      }
       // The files first, then the names that lead to them.
       while (!written.files.empty()) {
         folder->OpenTable(*written.files.begin())->Sync();

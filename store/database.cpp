@@ -45,9 +45,11 @@ Database::Database(platform::FileSystem& files, const common::Clock& clock, cons
     : clock_(clock), written_(written) {
   // Paths go into messages in the system's own form, so that any folder name reads right.
   shown_ = platform::FsPathToText(platform::TextToFsPath(folder));
-  common::Text reason;
-  folder_ = files.OpenFolder(folder, &reason);
-  if (!folder_) throw common::Error(u"Cannot open the database folder \"" + shown_ + u"\". " + reason);
+  try {
+    folder_ = files.OpenFolder(folder);
+  } catch (const platform::CannotOpenFolder& error) {
+    throw common::Error(u"Cannot open the database folder \"" + shown_ + u"\". " + error.reason());
+  }
   tables_ = std::make_unique<TableCache>(*folder_, shown_, platform::Codepage::Get(default_codepage), clock_);
 }
 

@@ -79,8 +79,12 @@ bool EndsWithIgnoreCase(const Text& name, std::u16string_view suffix) {
 // A survey folder that cannot be opened lists nothing: every host is then stale.
 Listing ListSurveyFolder(platform::FileSystem& files, const Text& folder) {
   Listing listing;
-  std::unique_ptr<platform::Folder> opened = files.OpenFolder(folder);
-  if (!opened) return listing;
+  std::unique_ptr<platform::Folder> opened;
+  try {
+    opened = files.OpenFolder(folder);
+  } catch (const platform::CannotOpenFolder&) {
+    return listing;
+  }
   for (const platform::FolderEntry& entry : opened->List(true)) {
     if (entry.kind != platform::EntryKind::kFile || !entry.modified) continue;
     bool survey = EndsWithIgnoreCase(entry.name, u".TXT");

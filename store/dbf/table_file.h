@@ -15,8 +15,10 @@ namespace store::dbf {
 
 // The name of a table's file in `folder`, found whatever the case of its name: `file_name` itself
 // first, else the one entry whose name equals it ignoring ASCII case (the first in name order when
-// several do). Folders never count, nor a file of no bytes: that is what a creation cut short leaves
-// (see CreateTableFile), not a table. Empty when there is none. Throws platform::CannotListFolder.
+// several do). Folders never count, nor a regular file of no bytes: that is what a creation cut short
+// leaves (see CreateTableFile), not a table. Anything else counts, a link too (opening it then fails;
+// it is never followed). Empty when there is none. Throws platform::CannotListFolder, and
+// platform::CannotReadFile when the size of a file cannot be looked at.
 std::optional<common::Text> FindTableFile(platform::Folder& folder, common::TextView file_name);
 
 // Writes a new empty table `file_name` in `folder` atomically (platform::Folder::CreateNewFile; where
