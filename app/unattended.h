@@ -1,8 +1,8 @@
 #pragma once
 
-#include <functional>
 #include <ostream>
 
+#include "app/console.h"
 #include "app/settings.h"
 #include "common/clock.h"
 #include "common/log_sink.h"
@@ -10,17 +10,6 @@
 #include "platform/file_system.h"
 
 namespace app {
-
-// The log of the unattended programs: each line on standard output (UTF-8) as it comes.
-class StdoutLog : public common::LogSink {
- public:
-  void Log(const common::Text& line) override;
-};
-
-// Runs `run` and returns the exit status: 0, or 1 after writing the failure's text to standard error
-// with the window's full-stop rule. Every failure is caught here, as the window catches at its
-// event boundary.
-int RunReportingFailure(const std::function<void()>& run);
 
 // What inventory-refresh is asked to do: the settings (its main starts from the compiled-in ones and
 // lets its options override them) and how the run treats failing workstation files and reports itself.

@@ -12,7 +12,7 @@
 // The inventory report: what USERS, MEXPORT and TEXPORT hold, read through the store's components,
 // beside one listing of the survey folder, gathered into counts, charts and lists of rows to act on.
 // Nothing here writes a table or opens a workstation file.
-namespace app::report {
+namespace report {
 
 struct ReportSettings {
   common::Text survey_folder;    // ends with a path separator
@@ -76,4 +76,4 @@ Report GatherReport(platform::FileSystem& files, const common::Clock& clock, con
 // `seconds` since 1970-01-01 UTC as local time, "2026-12-09 14:05".
 common::Text LocalTime(int64_t seconds);
 
-}  // namespace app::report
+}  // namespace report

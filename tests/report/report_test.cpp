@@ -13,21 +13,23 @@
 #include <string>
 #include <vector>
 
-#include "app/report/inventory_report.h"
-#include "app/report/report_page.h"
+#include "report/inventory_report.h"
+#include "report/report_page.h"
 #include "common/error.h"
 #include "platform/file_system.h"
+#include "platform/system_error.h"
 #include "store/command.h"
 #include "store/connection.h"
 #include "store/inventory_database.h"
 #include "store/statements.h"
 #include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/child_run.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
 
-namespace app::report {
+namespace report {
 namespace {
 
 using ::testing::ElementsAre;
@@ -161,7 +163,9 @@ class ReportTest : public ::testing::Test {
 
   fs::path WritePage() {
     fs::path page = out() / "report.html";
-    WriteReport(GatherReport(testing_support::SystemFiles(), testing_support::TestClock(), Settings()), page);
+    WriteReport(testing_support::SystemFiles(),
+                GatherReport(testing_support::SystemFiles(), testing_support::TestClock(), Settings()),
+                platform::FsPathToText(page));
     return page;
   }
 
@@ -298,6 +302,35 @@ TEST_F(ReportTest, ListsGoBesideThePageAsCsvThatSpreadsheetsOpenAsText) {
             bom + "\"IP\";\"Компьютеров\";\"HOST\"\r\n\"10.0.0.7\";\"2\";\"PC-02, PC-03\"\r\n");
 }
 
+// A later report whose write fails, at its first CSV file or at the page after them all, leaves the page
+// before it byte for byte and gives the system's reason.
+TEST_F(ReportTest, AFailedWriteLeavesTheLastGoodPageAndGivesTheReason) {
+  BuildShare();
+  const fs::path page = WritePage();
+  const std::string good = Read(page);
+  Report later = GatherReport(testing_support::SystemFiles(), testing_support::TestClock(), Settings());
+  later.generated += kDay;
+#ifdef _WIN32
+  const std::string reason = common::ToUtf8(platform::SystemErrorText(112));  // ERROR_DISK_FULL
+#else
+  const std::string reason = "No space left on device";
+#endif
+  const std::string folder = common::ToUtf8(Folder(out()));
+  const std::pair<int, std::string> failures[] = {{1, "report-" + later.lists.front().id + ".csv"},
+                                                  {static_cast<int>(later.lists.size()) + 1, "report.html"}};
+  for (const auto& [nth, name] : failures) {
+    SCOPED_TRACE(name);
+    testing_support::FaultFileSystem files(testing_support::SystemFiles());
+    files.FailNth(testing_support::FaultPoint::kCreate, nth, testing_support::FaultCode::kDiskFull);
+    EXPECT_THAT([&] { WriteReport(files, later, platform::FsPathToText(page)); },
+                ThrowsMessage<common::Error>(
+                    ::testing::StrEq("Cannot create file \"" + folder + name + "\". " + reason)));
+    EXPECT_EQ(Read(page), good);
+  }
+  WriteReport(testing_support::SystemFiles(), later, platform::FsPathToText(page));
+  EXPECT_NE(Read(page), good) << "the later report differs from the one its failures left";
+}
+
 TEST_F(ReportTest, DatabaseFolderWithoutInventoryIsRefusedPlainly) {
   ReportSettings settings = Settings();
   for (const fs::path& folder : {database(), folder_.path() / "missing"}) {
@@ -336,7 +369,7 @@ TEST_F(ReportTest, TableAnotherProgramWroteGivesAReport) {
   EXPECT_EQ(speed.bars[2].label, u"2–3 ГГц");
   EXPECT_EQ(speed.bars[2].count, 1);
   EXPECT_EQ(speed.bars.back().count, 1) << "SRV-01 has no speed";
-  WriteReport(report, out() / "report.html");
+  WriteReport(testing_support::SystemFiles(), report, platform::FsPathToText(out() / "report.html"));
   EXPECT_THAT(Read(out() / "report-no-email.csv"), HasSubstr("\"ИВАНОВ ИВАН\";\"PC-ACC-01\";\"\""));
 }
 
@@ -368,4 +401,4 @@ TEST(ReportProgramTest, ExitStatusesAndMessages) {
 #endif
 
 }  // namespace
-}  // namespace app::report
+}  // namespace report

@@ -1,4 +1,4 @@
-#include "app/report/inventory_report.h"
+#include "report/inventory_report.h"
 
 #include <algorithm>
 #include <ctime>
@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "app/report/near_names.h"
+#include "report/near_names.h"
 #include "common/error.h"
 #include "platform/file_system.h"
 #include "store/connection.h"
@@ -20,7 +20,7 @@
 #include "survey/info_lines.h"
 #include "survey/users_row.h"
 
-namespace app::report {
+namespace report {
 
 namespace {
 
@@ -595,4 +595,4 @@ Report GatherReport(platform::FileSystem& files, const common::Clock& clock, con
   return Gatherer(files, clock, settings).Run();
 }
 
-}  // namespace app::report
+}  // namespace report
