@@ -12,6 +12,7 @@
 #include "store/command.h"
 #include "store/inventory_database.h"
 #include "store/statements.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -44,7 +45,7 @@ common::Text Folder(int rows) {
   std::unique_ptr<testing_support::TempFolder>& made = folders[rows];
   if (made) return made->Folder();
   made = std::make_unique<testing_support::TempFolder>("store-bench-");
-  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   store::Command command("ADOCommand", connection);
   store::PrepareInventoryDatabase(made->Folder(), connection, command);
   for (int i = 0; i < rows; ++i) ReplaceHost(command, i);
@@ -53,7 +54,7 @@ common::Text Folder(int rows) {
 
 void BM_DeleteThenInsertEveryHost(benchmark::State& state) {
   int rows = static_cast<int>(state.range(0));
-  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + Folder(rows));
   store::Command command("ADOCommand", connection);
   for (auto _ : state) {
@@ -64,7 +65,7 @@ void BM_DeleteThenInsertEveryHost(benchmark::State& state) {
 
 void BM_UpdateEmailByFio(benchmark::State& state) {
   int rows = static_cast<int>(state.range(0));
-  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + Folder(rows));
   store::Command command("ADOCommand", connection);
   int pass = 0;

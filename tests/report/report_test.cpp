@@ -13,20 +13,23 @@
 #include <string>
 #include <vector>
 
-#include "app/report/inventory_report.h"
-#include "app/report/report_page.h"
+#include "report/inventory_report.h"
+#include "report/report_page.h"
 #include "common/error.h"
 #include "platform/file_system.h"
+#include "platform/system_error.h"
 #include "store/command.h"
 #include "store/connection.h"
 #include "store/inventory_database.h"
 #include "store/statements.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/child_run.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
 
-namespace app::report {
+namespace report {
 namespace {
 
 using ::testing::ElementsAre;
@@ -106,7 +109,7 @@ class ReportTest : public ::testing::Test {
   // The share every test looks at: each list holds what it should, and two values are hostile.
   void BuildShare() {
     common::Text db = Folder(database());
-    store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+    store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
     connection.SetConnectionString(store::kConnectionStringPrefix + db);
     store::Command command("ADOCommand", connection);
     store::PrepareInventoryDatabase(db, connection, command);
@@ -160,7 +163,9 @@ class ReportTest : public ::testing::Test {
 
   fs::path WritePage() {
     fs::path page = out() / "report.html";
-    WriteReport(GatherReport(testing_support::SystemFiles(), Settings()), page);
+    WriteReport(testing_support::SystemFiles(),
+                GatherReport(testing_support::SystemFiles(), testing_support::TestClock(), Settings()),
+                platform::FsPathToText(page));
     return page;
   }
 
@@ -297,11 +302,40 @@ TEST_F(ReportTest, ListsGoBesideThePageAsCsvThatSpreadsheetsOpenAsText) {
             bom + "\"IP\";\"Компьютеров\";\"HOST\"\r\n\"10.0.0.7\";\"2\";\"PC-02, PC-03\"\r\n");
 }
 
+// A later report whose write fails, at its first CSV file or at the page after them all, leaves the page
+// before it byte for byte and gives the system's reason.
+TEST_F(ReportTest, AFailedWriteLeavesTheLastGoodPageAndGivesTheReason) {
+  BuildShare();
+  const fs::path page = WritePage();
+  const std::string good = Read(page);
+  Report later = GatherReport(testing_support::SystemFiles(), testing_support::TestClock(), Settings());
+  later.generated += kDay;
+#ifdef _WIN32
+  const std::string reason = common::ToUtf8(platform::SystemErrorText(112));  // ERROR_DISK_FULL
+#else
+  const std::string reason = "No space left on device";
+#endif
+  const std::string folder = common::ToUtf8(Folder(out()));
+  const std::pair<int, std::string> failures[] = {{1, "report-" + later.lists.front().id + ".csv"},
+                                                  {static_cast<int>(later.lists.size()) + 1, "report.html"}};
+  for (const auto& [nth, name] : failures) {
+    SCOPED_TRACE(name);
+    testing_support::FaultFileSystem files(testing_support::SystemFiles());
+    files.FailNth(testing_support::FaultPoint::kCreate, nth, testing_support::FaultCode::kDiskFull);
+    EXPECT_THAT([&] { WriteReport(files, later, platform::FsPathToText(page)); },
+                ThrowsMessage<common::Error>(
+                    ::testing::StrEq("Cannot create file \"" + folder + name + "\". " + reason)));
+    EXPECT_EQ(Read(page), good);
+  }
+  WriteReport(testing_support::SystemFiles(), later, platform::FsPathToText(page));
+  EXPECT_NE(Read(page), good) << "the later report differs from the one its failures left";
+}
+
 TEST_F(ReportTest, DatabaseFolderWithoutInventoryIsRefusedPlainly) {
   ReportSettings settings = Settings();
   for (const fs::path& folder : {database(), folder_.path() / "missing"}) {
     settings.database_folder = Folder(folder);
-    EXPECT_THAT([&] { GatherReport(testing_support::SystemFiles(), settings); },
+    EXPECT_THAT([&] { GatherReport(testing_support::SystemFiles(), testing_support::TestClock(), settings); },
                 ThrowsMessage<common::Error>(common::ToUtf8(u"The database folder \"" + Folder(folder) +
                                                             u"\" holds no inventory: users.dbf is missing")))
         << folder;
@@ -321,7 +355,7 @@ TEST_F(ReportTest, TableAnotherProgramWroteGivesAReport) {
                                {Pad("PC-OLD-03", 20), Pad("OLD", 40), PadLeft("100.00000", 20), Pad("", 10)},
                                {Pad("SRV-01", 20), Pad("", 40), PadLeft("", 20), Pad("", 10)}},
                               0xC9, {1}));
-  Report report = GatherReport(testing_support::SystemFiles(), Settings());
+  Report report = GatherReport(testing_support::SystemFiles(), testing_support::TestClock(), Settings());
   EXPECT_EQ(report.workstations, 2);
   EXPECT_EQ(report.people, 1);
   EXPECT_THAT(report.notes,
@@ -335,7 +369,7 @@ TEST_F(ReportTest, TableAnotherProgramWroteGivesAReport) {
   EXPECT_EQ(speed.bars[2].label, u"2–3 ГГц");
   EXPECT_EQ(speed.bars[2].count, 1);
   EXPECT_EQ(speed.bars.back().count, 1) << "SRV-01 has no speed";
-  WriteReport(report, out() / "report.html");
+  WriteReport(testing_support::SystemFiles(), report, platform::FsPathToText(out() / "report.html"));
   EXPECT_THAT(Read(out() / "report-no-email.csv"), HasSubstr("\"ИВАНОВ ИВАН\";\"PC-ACC-01\";\"\""));
 }
 
@@ -367,4 +401,4 @@ TEST(ReportProgramTest, ExitStatusesAndMessages) {
 #endif
 
 }  // namespace
-}  // namespace app::report
+}  // namespace report

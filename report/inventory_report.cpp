@@ -1,4 +1,4 @@
-#include "app/report/inventory_report.h"
+#include "report/inventory_report.h"
 
 #include <algorithm>
 #include <ctime>
@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "app/report/near_names.h"
+#include "report/near_names.h"
 #include "common/error.h"
 #include "platform/file_system.h"
 #include "store/connection.h"
@@ -20,7 +20,7 @@
 #include "survey/info_lines.h"
 #include "survey/users_row.h"
 
-namespace app::report {
+namespace report {
 
 namespace {
 
@@ -254,8 +254,8 @@ void SortRows(ActionList& list, const std::vector<size_t>& key_columns) {
 
 class Gatherer {
  public:
-  Gatherer(platform::FileSystem& files, const ReportSettings& settings)
-      : settings_(settings), connection_(files, "ADOConnection", settings.dbf_codepage) {
+  Gatherer(platform::FileSystem& files, const common::Clock& clock, const ReportSettings& settings)
+      : settings_(settings), connection_(files, clock, "ADOConnection", settings.dbf_codepage) {
     connection_.SetConnectionString(store::kConnectionStringPrefix + settings.database_folder);
   }
 
@@ -591,8 +591,8 @@ Text LocalTime(int64_t seconds) {
   return common::FromUtf8(std::string_view(buffer, length));
 }
 
-Report GatherReport(platform::FileSystem& files, const ReportSettings& settings) {
-  return Gatherer(files, settings).Run();
+Report GatherReport(platform::FileSystem& files, const common::Clock& clock, const ReportSettings& settings) {
+  return Gatherer(files, clock, settings).Run();
 }
 
-}  // namespace app::report
+}  // namespace report
