@@ -141,11 +141,11 @@ TEST_F(RefreshEndToEndTest, RowsPaddedWithNulBytesMatchByHostAndName) {
                                                               row("PC-3", "")}));
   share_.Write("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
   share_.Write("PC-3.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\n");
-  Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
+  Inventory inventory = MakeInventory();
   inventory.FormActivate();
   inventory.Refresh();
 
-  EXPECT_THAT(Rows(), UnorderedElementsAre("PC-1|||", "PC-2|ИВАНОВ ИВАН|ivanov@" + common::ToUtf8(DefaultSettings().mail_domain) + "|21-45",
+  EXPECT_THAT(Rows(), UnorderedElementsAre("PC-1|||", "PC-2|ИВАНОВ ИВАН|ivanov@eflab.example|21-45",
                                            "PC-3|||"));
 }
 

@@ -99,7 +99,7 @@ TEST_F(FirstActivationTest, UpperCaseUsersFileCountsAsPresent) {
 // have the create statement replace it): activation leaves it, and reading the table gives the reason.
 TEST_F(FirstActivationTest, LinkNamedUsersDbfCountsAsPresentAndIsNeverFollowed) {
   TempFolder outside;
-  testing::WriteBytes(outside.path() / "empty", "");
+  testing_support::WriteFile(outside.path() / "empty", "");
   std::filesystem::create_symlink(outside.path() / "empty", folder_.path() / "users.dbf");
   PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
   EXPECT_THAT(executed_, ::testing::IsEmpty());
