@@ -194,7 +194,8 @@ output=$(systemd-analyze verify /lib/systemd/system/inventory-refresh.service /l
   fail "systemd-analyze verify: $output"
 [[ -z $output ]] || fail "systemd-analyze verify: $output"
 # Enabled by the administrator, the timer's link goes with the purge too.
-systemctl enable inventory-refresh.timer >/dev/null 2>&1 || true
+systemctl enable inventory-refresh.timer >/dev/null 2>&1
+[[ -L /etc/systemd/system/timers.target.wants/inventory-refresh.timer ]] || fail "systemctl enable made no link"
 apt-get purge -y -qq inventory >/dev/null
 trap - EXIT
 left=$(while read -r path; do if [[ -e $path || -L $path ]]; then echo "$path"; fi; done <"$check/deb-files")
