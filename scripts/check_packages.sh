@@ -88,7 +88,8 @@ done
 # --- The MSI's tables ------------------------------------------------------------------------------
 msiinfo suminfo "$msi" | tr -d '\r' | grep -qx 'Template: x64;1033' || fail "the MSI's template is not x64"
 mkdir -p "$check/msidump"
-msidump -d "$check/msidump" "$msi" >/dev/null
+# msidump writes the binary streams (Icon/) into the folder it runs in.
+(cd "$check/msidump" && msidump -d . "$msi" >/dev/null)
 property() { tr -d '\r' <"$check/msidump/Property.idt" | awk -F'\t' -v p="$1" '$1 == p { print $2 }'; }
 [[ $(property ProductVersion) == "$version" ]] || fail "ProductVersion is $(property ProductVersion), not $version"
 [[ $(property ALLUSERS) == 1 ]] || fail "the MSI does not install per machine"
