@@ -22,8 +22,15 @@ for option in "$@"; do
       # tests, and Xvfb, xdotool and ImageMagick for the window smoke test.
       packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xauth xdotool imagemagick)
       ;;
+    --package)
+      # scripts/package.sh and its check: the MSI (wixl, msiinfo, msidump), Authenticode signatures,
+      # the zip, the .deb (CPack needs dpkg-shlibdeps; lintian, help2man for the manual pages, the
+      # desktop entry's validator) and systemd-analyze for the packaged units.
+      packages+=(msitools wixl osslsigncode openssl zip unzip dpkg-dev lintian help2man desktop-file-utils
+                 systemd)
+      ;;
     *)
-      echo "usage: scripts/setup.sh [--tests] [--windows]" >&2
+      echo "usage: scripts/setup.sh [--tests] [--windows] [--package]" >&2
       exit 64
       ;;
   esac

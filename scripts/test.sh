@@ -2,10 +2,11 @@
 # Sets up a fresh Debian 12 machine, builds with warnings as errors and sanitizers, and runs every
 # test, then runs them again under a Russian UTF-8 locale, runs each benchmark once briefly, and builds
 # the fuzz targets with clang and runs each for a few seconds from its corpus. Then cross-builds for
-# Windows and runs the same tests and a window smoke test under Wine.
+# Windows and runs the same tests and a window smoke test under Wine; last, builds the release
+# packages from that Windows build and checks them (scripts/check_packages.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh --tests --windows
+scripts/setup.sh --tests --windows --package
 cmake --preset ci
 cmake --build --preset ci
 ctest --preset ci -j2
@@ -58,4 +59,5 @@ kill "$xvfb" 2>/dev/null || true
 rm -f "$display_file"
 LANG=ru_RU.UTF-8 scripts/windows_smoke.sh || status=$?
 wineserver -k >/dev/null 2>&1 || true
+scripts/check_packages.sh || status=$?
 exit "$status"

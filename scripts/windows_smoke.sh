@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Smoke test of the Windows window program under Wine and Xvfb: starts build/windows/app/inventory.exe
-# on its sample share, presses "Пополнить", waits for the run to end, checks the log box and reads the
+# Smoke test of the Windows window program under Wine and Xvfb: starts inventory.exe (the one given,
+# e.g. an installed copy, else build/windows/app/inventory.exe) on the sample share compiled into it
+# (build/windows/share), presses "Пополнить", waits for the run to end, checks the log box and reads the
 # USERS table back with an independent dBase reader (python3-dbfread); then makes a second run fail
 # and checks the message box. Leaves screenshots in build/windows/smoke.png and smoke-failure.png. Expects WINEPREFIX to hold a booted prefix (scripts/test.sh makes one).
+# Usage: scripts/windows_smoke.sh [inventory.exe]
 set -euo pipefail
+program=${1:+$(realpath "$1")}
 cd "$(dirname "$0")/.."
+program=${program:-$PWD/build/windows/app/inventory.exe}
 build=build/windows
 share=$build/share
 fail() { echo "windows smoke test FAILED: $*" >&2; exit 1; }
@@ -35,7 +39,7 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -p >/dev/null 2>&1 </dev/null
 wine regsvr32 /s "$(winepath -w "$build/tests/win32/fake_outlook.dll")" >/dev/null 2>&1 </dev/null
 
-wine "$build/app/inventory.exe" >/dev/null 2>&1 </dev/null &
+wine "$program" >/dev/null 2>&1 </dev/null &
 inventory=$!
 for _ in $(seq 300); do probe state >/dev/null && break; sleep 0.1; done
 timeout 10 xdotool search --sync --name '^БД ЭФЛ$' >/dev/null || fail "no window captioned БД ЭФЛ"
