@@ -8,7 +8,7 @@
 
 // The system calls beneath the POSIX file system, each reached through one replaceable table (SQLite's
 // aSyscall[] is the model), so that a test can make any of them fail, return early or be interrupted
-// without root or a server (tests/platform/posix_calls_override.h). Only platform/file_system_posix.cpp
+// without root or a server (tests/support/posix_calls_override.h). Only platform/file_system_posix.cpp
 // and those tests include this header. The entries have the calls' own contracts: -1 (or nullptr)
 // with errno set on failure.
 namespace platform::posix {

@@ -13,7 +13,7 @@
 #include "common/error.h"
 #include "platform/file_system.h"
 #include "platform/posix_calls.h"
-#include "tests/platform/posix_calls_override.h"
+#include "tests/support/posix_calls_override.h"
 #include "tests/support/dbf_files.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
@@ -73,7 +73,7 @@ void NeitherRenameNorLink(posix::Calls& calls) {
 
 class PosixCallsTest : public testing::TestWithParam<CallCase> {
  protected:
-  ~PosixCallsTest() override { posix::SystemCalls() = posix::RealCalls(); }
+  testing_support::RealCallsAfterwards restore_;
 };
 
 TEST_P(PosixCallsTest, GiveTheSeamsAnswer) {

@@ -7,9 +7,16 @@
 
 #include "platform/posix_calls.h"
 
-// Ways to replace an entry of the POSIX system-call table (platform/posix_calls.h) in a test; the
-// fixture that uses them puts RealCalls() back when the test ends.
+// Ways to replace an entry of the POSIX system-call table (platform/posix_calls.h) in a test.
 namespace testing_support {
+
+// Puts the system's own calls back when it goes: a test holds one while it replaces entries.
+struct RealCallsAfterwards {
+  RealCallsAfterwards() = default;
+  RealCallsAfterwards(const RealCallsAfterwards&) = delete;
+  RealCallsAfterwards& operator=(const RealCallsAfterwards&) = delete;
+  ~RealCallsAfterwards() { platform::posix::SystemCalls() = platform::posix::RealCalls(); }
+};
 
 // From now on the `nth` call of `entry` (counted from 1) fails with `error` instead of reaching the
 // system; the others go on to it. Returns the count of calls made so far.
