@@ -11,11 +11,15 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/posix_calls.h"
 #include "platform/system_error.h"
 
 namespace platform {
 
 namespace {
+
+// Every system call goes through the replaceable table.
+posix::Calls& Sys() { return posix::SystemCalls(); }
 
 int64_t Nanoseconds(const timespec& time) { return int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec; }
 
@@ -51,7 +55,7 @@ auto Retry(Call call) {
 int AppendUnpredictable(std::string& name) {
   unsigned char random[8];
   for (size_t got = 0; got < sizeof random;) {
-    ssize_t n = Retry([&] { return ::getrandom(random + got, sizeof random - got, 0); });
+    ssize_t n = Retry([&] { return Sys().getrandom(random + got, sizeof random - got, 0); });
     if (n < 0) return errno;
     got += static_cast<size_t>(n);
   }
@@ -66,19 +70,19 @@ int AppendUnpredictable(std::string& name) {
 class PosixFile : public File {
  public:
   PosixFile(int fd, common::Text path, bool writable) : fd_(fd), path_(std::move(path)), writable_(writable) {}
-  ~PosixFile() override { ::close(fd_); }
+  ~PosixFile() override { Sys().close(fd_); }
 
   const common::Text& path() const override { return path_; }
   bool writable() const override { return writable_; }
 
   FileIdentity Identity() override {
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) throw CannotReadFile(path_, SystemErrorText(errno));
+    if (Sys().fstat(fd_, &info) != 0) throw CannotReadFile(path_, SystemErrorText(errno));
     return IdentityFrom(info);
   }
 
   size_t ReadAt(uint64_t offset, char* data, size_t length) override {
-    ssize_t n = Retry([&] { return ::pread(fd_, data, length, static_cast<off_t>(offset)); });
+    ssize_t n = Retry([&] { return Sys().pread(fd_, data, length, static_cast<off_t>(offset)); });
     if (n < 0) throw CannotReadFile(path_, SystemErrorText(errno));
     return static_cast<size_t>(n);
   }
@@ -86,14 +90,14 @@ class PosixFile : public File {
   size_t WriteAt(uint64_t offset, std::string_view bytes) override {
     if (!writable_) throw CannotWriteFile(path_, SystemErrorText(EACCES));
     if (bytes.empty()) return 0;
-    ssize_t n = Retry([&] { return ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset)); });
+    ssize_t n = Retry([&] { return Sys().pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset)); });
     if (n < 0) throw CannotWriteFile(path_, SystemErrorText(errno));
     if (n == 0) throw CannotWriteFile(path_, SystemErrorText(ENOSPC));
     return static_cast<size_t>(n);
   }
 
   void Sync() override {
-    if (Retry([&] { return ::fsync(fd_); }) != 0) throw CannotFlushFile(path_, SystemErrorText(errno));
+    if (Retry([&] { return Sys().fsync(fd_); }) != 0) throw CannotFlushFile(path_, SystemErrorText(errno));
   }
 
   int fd() const { return fd_; }
@@ -107,24 +111,24 @@ class PosixFile : public File {
 class PosixFolder : public Folder {
  public:
   PosixFolder(int fd, common::Text path) : fd_(fd), path_(std::move(path)) {}
-  ~PosixFolder() override { ::close(fd_); }
+  ~PosixFolder() override { Sys().close(fd_); }
 
   const common::Text& path() const override { return path_; }
 
   std::vector<FolderEntry> List(bool modification_times) override {
     // A descriptor of its own, so that every listing starts at the beginning.
-    int fd = Retry([&] { return ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    int fd = Retry([&] { return Sys().openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0); });
     if (fd < 0) throw CannotListFolder(path_, SystemErrorText(errno));
     DIR* dir = ::fdopendir(fd);
     if (dir == nullptr) {
       int error = errno;
-      ::close(fd);
+      Sys().close(fd);
       throw CannotListFolder(path_, SystemErrorText(error));
     }
     std::vector<FolderEntry> entries;
     for (;;) {
       errno = 0;
-      const dirent* entry = ::readdir(dir);
+      const dirent* entry = Sys().readdir(dir);
       if (entry == nullptr) break;
       std::string_view name(entry->d_name);
       if (name == "." || name == "..") continue;
@@ -147,15 +151,15 @@ class PosixFolder : public Folder {
     // followed, and opening never blocks.
     constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     bool writable = true;
-    int fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDWR | kFlags); });
+    int fd = Retry([&] { return Sys().openat(fd_, native.c_str(), O_RDWR | kFlags, 0); });
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-      fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDONLY | kFlags); });
+      fd = Retry([&] { return Sys().openat(fd_, native.c_str(), O_RDONLY | kFlags, 0); });
       writable = false;
     }
     if (fd < 0) throw common::CannotOpenFile(path_ + name, SystemErrorText(errno));
     auto file = std::make_unique<PosixFile>(fd, path_ + name, writable);
     struct stat info {};
-    if (::fstat(fd, &info) != 0) throw common::CannotOpenFile(path_ + name, SystemErrorText(errno));
+    if (Sys().fstat(fd, &info) != 0) throw common::CannotOpenFile(path_ + name, SystemErrorText(errno));
     if (!S_ISREG(info.st_mode)) throw common::CannotOpenFile(path_ + name, u"Not a regular file");
     return file;
   }
@@ -173,7 +177,7 @@ class PosixFolder : public Folder {
     // effects), unless the listing has just said what the name is.
     if (!listed_as_file) {
       struct stat before {};
-      if (::fstatat(fd_, native.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0) throw fail(errno);
+      if (Sys().fstatat(fd_, native.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0) throw fail(errno);
       if (S_ISLNK(before.st_mode)) throw fail(ELOOP);
       if (!S_ISREG(before.st_mode)) throw not_regular(before.st_mode);
       if (static_cast<unsigned long long>(before.st_size) > limit) throw common::CannotOpenFile(path, FileTooLarge(limit));
@@ -182,19 +186,19 @@ class PosixFolder : public Folder {
     // The entry may be swapped after the look: O_NOFOLLOW refuses a link, O_NONBLOCK keeps a FIFO
     // from blocking, and the open file is checked again.
     int fd = Retry([&] {
-      return ::openat(fd_, native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+      return Sys().openat(fd_, native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
     });
     if (fd < 0) throw fail(errno);
     PosixFile file(fd, path, false);
 
     struct stat opened {};
-    if (::fstat(fd, &opened) != 0) throw fail(errno);
+    if (Sys().fstat(fd, &opened) != 0) throw fail(errno);
     if (!S_ISREG(opened.st_mode)) throw not_regular(opened.st_mode);
     if (static_cast<unsigned long long>(opened.st_size) > limit) throw common::CannotOpenFile(path, FileTooLarge(limit));
 
     // A writer that announces itself with an exclusive lock keeps the file from being read half
     // written. File systems without flock support are read without the check.
-    if (::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) throw fail(errno);
+    if (Sys().flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) throw fail(errno);
 
     // Read at most one byte past the limit: the file may grow after fstat.
     std::string bytes;
@@ -206,7 +210,7 @@ class PosixFolder : public Folder {
         bytes.resize(std::min(bytes.size() * 2, limit + 1));
       }
       size_t wanted = bytes.size() - used;
-      ssize_t n = Retry([&] { return ::read(fd, bytes.data() + used, wanted); });
+      ssize_t n = Retry([&] { return Sys().read(fd, bytes.data() + used, wanted); });
       if (n < 0) throw CannotReadFile(path, SystemErrorText(errno));
       if (n == 0) break;
       used += static_cast<size_t>(n);
@@ -224,28 +228,28 @@ class PosixFolder : public Folder {
     if (int error = NativeName(name, native)) throw CannotCreateFile(path, SystemErrorText(error));
     const std::string aside = WriteAside(path, native, bytes, false);
     // The file appears complete or not at all, and an existing file is never replaced.
-    if (::renameat2(fd_, aside.c_str(), fd_, native.c_str(), RENAME_NOREPLACE) == 0) return;
+    if (Sys().renameat2(fd_, aside.c_str(), fd_, native.c_str(), RENAME_NOREPLACE) == 0) return;
     int error = errno;
     if (RenameNoReplaceUnsupported(error)) {
-      error = ::linkat(fd_, aside.c_str(), fd_, native.c_str(), 0) == 0 ? 0 : errno;
+      error = Sys().linkat(fd_, aside.c_str(), fd_, native.c_str(), 0) == 0 ? 0 : errno;
       if (LinkUnsupported(error)) {
         // Neither: the name is claimed by an exclusive create, which fails when anything is there,
         // and the complete file then takes the place of the empty claim. A process killed between
         // the two leaves an empty file under the name. No other refresh run comes between them: the
         // caller holds the database folder's lock.
         int claim = Retry([&] {
-          return ::openat(fd_, native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+          return Sys().openat(fd_, native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         });
         if (claim < 0) {
           error = errno;
         } else {
-          ::close(claim);
+          Sys().close(claim);
           error = MoveOverOwnClaim(aside, native);
           if (error == 0) return;
         }
       }
     }
-    ::unlinkat(fd_, aside.c_str(), 0);
+    Sys().unlinkat(fd_, aside.c_str(), 0);
     if (error != 0) throw CannotCreateFile(path, SystemErrorText(error));
   }
 
@@ -255,9 +259,9 @@ class PosixFolder : public Folder {
     if (int error = NativeName(name, native)) throw CannotCreateFile(path, SystemErrorText(error));
     const std::string aside = WriteAside(path, native, bytes, true);
     // A rename replaces the entry itself: a link at the name goes, its target is never opened.
-    if (::renameat(fd_, aside.c_str(), fd_, native.c_str()) != 0) {
+    if (Sys().renameat(fd_, aside.c_str(), fd_, native.c_str()) != 0) {
       int error = errno;
-      ::unlinkat(fd_, aside.c_str(), 0);
+      Sys().unlinkat(fd_, aside.c_str(), 0);
       throw CannotCreateFile(path, SystemErrorText(error));
     }
   }
@@ -266,7 +270,7 @@ class PosixFolder : public Folder {
     std::string native;
     if (int error = NativeName(name, native)) throw CannotReadFile(path_ + name, SystemErrorText(error));
     struct stat info {};
-    if (::fstatat(fd_, native.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (Sys().fstatat(fd_, native.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
       throw CannotReadFile(path_ + name, SystemErrorText(errno));
     }
@@ -277,7 +281,7 @@ class PosixFolder : public Folder {
   void Remove(const common::Text& name) override {
     std::string native;
     int error = NativeName(name, native);
-    if (error == 0 && ::unlinkat(fd_, native.c_str(), 0) != 0) error = errno;
+    if (error == 0 && Sys().unlinkat(fd_, native.c_str(), 0) != 0) error = errno;
     if (error != 0) throw CannotDeleteFile(path_ + name, SystemErrorText(error));
   }
 
@@ -287,16 +291,16 @@ class PosixFolder : public Folder {
     if (int error = NativeName(name, native)) throw CannotLockFile(path, SystemErrorText(error));
     constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     bool writable = true;
-    int fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDWR | O_CREAT | kFlags, 0666); });
+    int fd = Retry([&] { return Sys().openat(fd_, native.c_str(), O_RDWR | O_CREAT | kFlags, 0666); });
     // Another user's lock file that this one may only read: a shared descriptor locks as well.
     if (fd < 0 && errno == EACCES) {
-      fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDONLY | kFlags); });
+      fd = Retry([&] { return Sys().openat(fd_, native.c_str(), O_RDONLY | kFlags, 0); });
       writable = false;
       if (fd < 0 && errno == ENOENT) errno = EACCES;
     }
     if (fd < 0) throw CannotLockFile(path, SystemErrorText(errno));
     auto file = std::make_unique<PosixFile>(fd, path, writable);
-    if (Retry([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
+    if (Retry([&] { return Sys().flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
       if (errno == EWOULDBLOCK) throw FolderInUse(path_);
       if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) return nullptr;  // no locks here
       throw CannotLockFile(path, SystemErrorText(errno));
@@ -306,7 +310,7 @@ class PosixFolder : public Folder {
 
   void Sync() override {
     // A file system that cannot flush a folder says so with EINVAL: nothing more can be done there.
-    if (Retry([&] { return ::fsync(fd_); }) != 0 && errno != EINVAL) {
+    if (Retry([&] { return Sys().fsync(fd_); }) != 0 && errno != EINVAL) {
       throw CannotFlushFolder(path_, SystemErrorText(errno));
     }
   }
@@ -324,7 +328,7 @@ class PosixFolder : public Folder {
     unsigned char type = entry.d_type;
     if (type == DT_UNKNOWN) {
       struct stat info {};
-      if (::fstatat(fd_, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::kOther;
+      if (Sys().fstatat(fd_, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::kOther;
       return KindOfMode(info.st_mode);
     }
     if (type == DT_REG) return EntryKind::kFile;
@@ -338,7 +342,7 @@ class PosixFolder : public Folder {
   FolderEntry Look(const dirent& entry) const {
     FolderEntry looked{common::PathToText(entry.d_name), EntryKind::kOther, std::nullopt};
     struct stat info {};
-    if (::fstatat(fd_, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (Sys().fstatat(fd_, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
       looked.kind = entry.d_type == DT_UNKNOWN ? EntryKind::kOther : KindOf(entry);
       return looked;
     }
@@ -356,7 +360,7 @@ class PosixFolder : public Folder {
     if (int error = AppendUnpredictable(aside)) throw CannotCreateFile(path, SystemErrorText(error));
     aside += ".new";
     int fd = Retry([&] {
-      return ::openat(fd_, aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      return Sys().openat(fd_, aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     });
     if (fd < 0) throw CannotCreateFile(path, SystemErrorText(errno));
     PosixFile file(fd, path, true);
@@ -364,7 +368,7 @@ class PosixFolder : public Folder {
       for (size_t done = 0; done < bytes.size();) done += file.WriteAt(done, bytes.substr(done));
       if (sync) file.Sync();
     } catch (...) {
-      ::unlinkat(fd_, aside.c_str(), 0);
+      Sys().unlinkat(fd_, aside.c_str(), 0);
       throw;
     }
     return aside;
@@ -374,9 +378,9 @@ class PosixFolder : public Folder {
   // exclusively. A plain rename replaces that claim; where the system refuses to rename over an
   // existing file, the claim is removed first.
   int MoveOverOwnClaim(const std::string& aside, const std::string& name) const {
-    if (::renameat(fd_, aside.c_str(), fd_, name.c_str()) == 0) return 0;
-    if (::unlinkat(fd_, name.c_str(), 0) != 0) return errno;
-    return ::renameat(fd_, aside.c_str(), fd_, name.c_str()) == 0 ? 0 : errno;
+    if (Sys().renameat(fd_, aside.c_str(), fd_, name.c_str()) == 0) return 0;
+    if (Sys().unlinkat(fd_, name.c_str(), 0) != 0) return errno;
+    return Sys().renameat(fd_, aside.c_str(), fd_, name.c_str()) == 0 ? 0 : errno;
   }
 
   int fd_;
@@ -395,12 +399,12 @@ std::unique_ptr<Folder> SystemFileSystem::OpenFolder(const common::Text& path) {
   if (native.find('\0') != std::string::npos) {
     errno = EINVAL;
   } else {
-    fd = Retry([&] { return ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    fd = Retry([&] { return Sys().open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0); });
   }
   if (fd < 0) {
     int error = errno;
     struct stat info {};
-    bool other = error == ENOTDIR && ::stat(native.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    bool other = error == ENOTDIR && Sys().stat(native.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
     throw CannotOpenFolder(path, other ? common::Text(u"It is not a folder") : SystemErrorText(error));
   }
   common::Text shown = path;

@@ -19,24 +19,9 @@ using ::testing::Property;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
 
-TEST(FolderLockTest, ASecondHolderIsRefusedWithTheFolderNamed) {
+TEST(FolderLockTest, IsHeldInAFolderThatOpens) {
   TempFolder folder;
-  common::Text path = common::PathToText(folder.Path());
-  FolderLock first(testing_support::SystemFiles(), path);
-  EXPECT_TRUE(first.held());
-  EXPECT_THAT([&] { FolderLock second(testing_support::SystemFiles(), path); },
-              ThrowsMessage<common::Error>(StrEq("The database folder \"" + folder.Path() +
-                                                 "\" is in use by another refresh run")));
-}
-
-TEST(FolderLockTest, IsFreeAgainOnceTheHolderIsGone) {
-  TempFolder folder;
-  common::Text path = common::PathToText(folder.Path());
-  auto first = std::make_unique<FolderLock>(testing_support::SystemFiles(), path);
-  first.reset();
-  FolderLock second(testing_support::SystemFiles(), path);
-  EXPECT_TRUE(second.held());
-  EXPECT_TRUE(std::filesystem::is_regular_file(folder.Path() + "inventory.lock"));
+  EXPECT_TRUE(FolderLock(testing_support::SystemFiles(), folder.Folder()).held());
 }
 
 TEST(FolderLockTest, AMissingFolderTakesNoLockAndLeavesTheErrorToTheDatabase) {

@@ -44,11 +44,6 @@ class ReadFileWinTest : public ::testing::Test {
   testing_support::TempFolder folder_;
 };
 
-TEST_F(ReadFileWinTest, ReadsEveryByte) {
-  std::string bytes("\xFF\xFE\x00\x00\r\n\xC6", 7);
-  EXPECT_EQ(ReadWorkstationFile(folder_.Write(u"ПК-1.txt", bytes)), bytes);
-}
-
 TEST_F(ReadFileWinTest, AnotherReaderIsNoObstacle) {
   common::Text path = folder_.Write(u"PC-1.txt", "line");
   Handle reader = Open(path, GENERIC_READ, FILE_SHARE_READ);
@@ -75,36 +70,11 @@ TEST_F(ReadFileWinTest, WhileReadingNobodyCanOpenForWriting) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
 }
 
-TEST_F(ReadFileWinTest, MissingFileNamesTheSystemReason) {
-  common::Text path = folder_.PathOf(u"absent.txt");
-  EXPECT_THAT([&] { ReadWorkstationFile(path); },
-              ThrowsMessage<common::Error>(StrEq(Expected(path, ERROR_FILE_NOT_FOUND))));
-}
-
 TEST_F(ReadFileWinTest, FolderIsRefused) {
   folder_.MakeFolder(u"x.txt");
   common::Text path = folder_.PathOf(u"x.txt");
   EXPECT_THAT([&] { ReadWorkstationFile(path); },
               ThrowsMessage<common::Error>(StrEq(Expected(path, ERROR_ACCESS_DENIED))));
-}
-
-TEST_F(ReadFileWinTest, SizeLimitHolds) {
-  std::string largest(kMaxWorkstationFileSize, 'a');
-  EXPECT_EQ(ReadWorkstationFile(folder_.Write(u"largest.txt", largest)).size(), kMaxWorkstationFileSize);
-  common::Text path = folder_.Write(u"large.txt", largest + "a");
-  EXPECT_THAT([&] { ReadWorkstationFile(path); },
-              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(
-                  u"Cannot open file \"" + path + u"\". File too large (the limit is 1048576 bytes)"))));
-}
-
-TEST_F(ReadFileWinTest, ListingTellsFilesFromFolders) {
-  folder_.MakeFolder(u"DB");
-  folder_.Write(u"users.dbf");
-  std::vector<FolderEntry> entries = files_.OpenFolder(folder_.Folder())->List();
-  ASSERT_EQ(entries.size(), 2u);
-  for (const FolderEntry& entry : entries) {
-    EXPECT_EQ(entry.kind, entry.name == u"DB" ? EntryKind::kFolder : EntryKind::kFile) << common::ToUtf8(entry.name);
-  }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "common/error.h"
 #include "survey/read_lines.h"
+#include "tests/support/posix_calls_override.h"
 #include "tests/survey/survey_testing.h"
 
 namespace survey {
@@ -153,6 +154,19 @@ TEST_F(HostileFileTest, ListedForFilesLinksAndFifosButNotFolders) {
   EXPECT_TRUE(survey.Lists(u"c.nfo"));
   EXPECT_TRUE(survey.Lists(u"d.nfo"));
   EXPECT_FALSE(survey.Lists(u"e.nfo"));
+}
+
+// A name listed only in another case is the file system's to tell (the same file where case does not
+// count); when it cannot look, that is no "not there" that would let the host's facts be replaced.
+TEST_F(HostileFileTest, ListedInAnotherCaseNeverTakesAFailureToLookForAbsence) {
+  folder_.Write("PC-1.NFO", "x");
+  SurveyFolder survey(testing_support::SystemFiles(), folder_.Folder(), "windows-1251");
+  EXPECT_FALSE(survey.Lists(u"pc-1.nfo"));  // this file system minds case: another name
+  testing_support::RealCallsAfterwards restore;
+  testing_support::FailNth(platform::posix::SystemCalls().fstatat, 1, EACCES);
+  EXPECT_THAT([&] { survey.Lists(u"Pc-1.nfo"); },
+              Throws<common::Error>(Property(&common::Error::message,
+                                             u"Cannot read file \"" + folder_.Folder() + u"Pc-1.nfo\". Permission denied")));
 }
 
 }  // namespace
