@@ -108,11 +108,6 @@ class FaultInjectionTest : public ::testing::Test {
   DatabaseRows before_rows_;
 };
 
-// A power cut can come at any call that changes the disk.
-bool Writes(FaultPoint point) {
-  return point == FaultPoint::kWrite || point == FaultPoint::kCreate || point == FaultPoint::kSync;
-}
-
 TEST_F(FaultInjectionTest, EveryFailingCallAndEveryPowerCutStopsTheRunAndTheNextRunCompletesIt) {
   DatabaseRows expected;
   std::map<FaultPoint, int> calls;
@@ -135,7 +130,9 @@ TEST_F(FaultInjectionTest, EveryFailingCallAndEveryPowerCutStopsTheRunAndTheNext
   for (const auto& [point, count] : calls) {
     for (int nth = 1; nth <= count; ++nth) {
       for (bool power_cut : {false, true}) {
-        if (power_cut && !Writes(point)) continue;
+        // The power can go at any call that changes the disk.
+        bool changes_disk = point == FaultPoint::kWrite || point == FaultPoint::kCreate || point == FaultPoint::kSync;
+        if (power_cut && !changes_disk) continue;
         FaultCode code = power_cut ? FaultCode::kIoError : codes[cases % 3];
         ++cases;
         SCOPED_TRACE("point " + std::to_string(static_cast<int>(point)) + ", call " + std::to_string(nth) +

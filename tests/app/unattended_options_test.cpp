@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +21,7 @@
 
 using testing_support::TempFolder;
 using testing_support::ChildRun;
+using testing_support::Lines;
 using testing_support::InfoFile;
 using testing_support::SurveyFile;
 using testing_support::WriteFile;
@@ -36,13 +36,6 @@ using ::testing::StartsWith;
 constexpr char kUsage[] =
     "usage: inventory-refresh [--survey-folder DIR] [--mail-domain DOMAIN] [--gal-file FILE] [--contacts-file FILE] "
     "[--keep-going] [--summary] [--help] [--version]";
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 size_t CountNonEmpty(const std::vector<std::string>& values) {
   size_t count = 0;

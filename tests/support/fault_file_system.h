@@ -179,22 +179,15 @@ class FaultFileSystem : public platform::FileSystemWrapper {
     void Sync() override {
       owner_.Sync("file", path(), platform::CannotFlushFile, [&] {
         target().Sync();
-        if (synced_) *synced_ = Content();
+        if (!synced_) return;
+        std::string bytes;
+        char chunk[1 << 16];
+        while (size_t n = target().ReadAt(bytes.size(), chunk, sizeof chunk)) bytes.append(chunk, n);
+        *synced_ = std::move(bytes);
       });
     }
 
    private:
-    std::string Content() const {
-      std::string bytes(1 << 16, '\0');
-      size_t used = 0;
-      for (size_t n; (n = target().ReadAt(used, bytes.data() + used, bytes.size() - used)) != 0;) {
-        used += n;
-        if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-      }
-      bytes.resize(used);
-      return bytes;
-    }
-
     FaultFileSystem& owner_;
     Synced synced_;  // null when syncs are not tracked
   };
@@ -210,7 +203,8 @@ class FaultFileSystem : public platform::FileSystemWrapper {
     std::unique_ptr<platform::File> OpenTable(const common::Text& name) override {
       if (owner_.Hit(FaultPoint::kOpen)) throw common::CannotOpenFile(path() + name, owner_.Reason());
       std::unique_ptr<platform::File> file = target().OpenTable(name);
-      return std::make_unique<FaultFile>(owner_, std::move(file), owner_.tracking_ ? owner_.Track(path(), name) : nullptr);
+      Synced synced = owner_.tracking_ ? owner_.Track(path(), name) : nullptr;
+      return std::make_unique<FaultFile>(owner_, std::move(file), std::move(synced));
     }
     std::string ReadForeignFile(const common::Text& name, size_t limit, bool listed_as_file) override {
       if (owner_.Hit(FaultPoint::kRead)) throw platform::CannotReadFile(path() + name, owner_.Reason());
