@@ -16,14 +16,13 @@
 
 namespace testing_support {
 
-// The calls a fault can be put on; every call of the seam that reaches the system is in one.
-// kWrite: File::WriteAt and Folder::Remove; kCreate: Folder::CreateNewFile and ReplaceFile; kRead: File::ReadAt,
+// The calls a fault can be put on; every call of the seam that reaches the system is in one. kWrite:
+// File::WriteAt and Folder::Remove; kCreate: Folder::CreateNewFile and ReplaceFile; kRead: File::ReadAt,
 // Folder::ReadForeignFile and Folder::List; kSync: the File and Folder Sync; kLock: Folder::LockFile;
 // kOpen: FileSystem::OpenFolder and Folder::OpenTable; kLook: Folder::SizeOf and File::Identity.
 enum class FaultPoint { kWrite, kCreate, kRead, kSync, kLock, kOpen, kLook };
 inline constexpr std::array<FaultPoint, 7> kFaultPoints = {FaultPoint::kWrite, FaultPoint::kCreate, FaultPoint::kRead,
-                                                           FaultPoint::kSync,  FaultPoint::kLock,   FaultPoint::kOpen,
-                                                           FaultPoint::kLook};
+    FaultPoint::kSync, FaultPoint::kLock, FaultPoint::kOpen, FaultPoint::kLook};
 
 // How the failing call fails: a full disk, an I/O error, a refusal.
 enum class FaultCode { kDiskFull, kIoError, kAccessDenied };
@@ -140,9 +139,7 @@ class FaultFileSystem : public platform::FileSystemWrapper {
       bytes << std::ifstream(path, std::ios::binary).rdbuf();
       now = std::make_shared<std::string>(bytes.str());
     }
-    names.durable[name] = now;
-    names.current[name] = now;
-    return now;
+    return names.durable[name] = names.current[name] = now;
   }
 
   // Sync of the file or folder at `path`: fails when it is the chosen call, else goes through the hook.
