@@ -10,12 +10,12 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/support/child_run.h"
+#include "tests/support/dbf_files.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/workstation_files.h"
@@ -118,10 +118,10 @@ class HostileShareTest : public ::testing::TestWithParam<HostileCase> {
     // A directory in which nobody of the share is listed, so the merge leaves the rows as imported.
     fs::create_directory(share() / "directory");
     WriteFile(share() / "directory" / "gal.ldif",
-          "dn: cn=good,dc=example\ndisplayName: GOOD\nlegacyExchangeDN: /o=A/cn=R/cn=good\n\n");
+              "dn: cn=good,dc=example\ndisplayName: GOOD\nlegacyExchangeDN: /o=A/cn=R/cn=good\n\n");
     WriteFile(share() / "directory" / "contacts.vcf",
-          "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Petrov;Petr;;;\r\n"
-          "TEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Petrov;Petr;;;\r\n"
+              "TEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
     WriteFile(outside() / "secret.txt", SurveyFile(kSecret));
     WriteFile(outside() / "secret.nfo", InfoFile("1", kSecret));
   }
@@ -133,10 +133,7 @@ class HostileShareTest : public ::testing::TestWithParam<HostileCase> {
   // Every byte of every table file: the outside file's text must be in none of them.
   std::string AllTableBytes() const {
     std::string bytes;
-    for (const auto& entry : fs::directory_iterator(Database())) {
-      std::ifstream in(entry.path(), std::ios::binary);
-      bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    for (const auto& entry : fs::directory_iterator(Database())) bytes += store::testing::ReadBytes(entry.path());
     return bytes;
   }
 

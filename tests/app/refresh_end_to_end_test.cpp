@@ -130,15 +130,14 @@ TEST_F(RefreshEndToEndTest, RowsPaddedWithNulBytesMatchByHostAndName) {
   auto row = [&](const std::string& host, const std::string& fio) {
     std::vector<std::string> values;
     for (const store::testing::FieldSpec& field : fields) {
-      std::string value = field.name == "HOST" ? host : field.name == "FIO" ? fio : "";
-      value.resize(static_cast<size_t>(field.width), field.type == 'N' ? ' ' : '\0');
-      values.push_back(value);
+      values.push_back(field.name == "HOST" ? host : field.name == "FIO" ? fio : "");
+      values.back().resize(static_cast<size_t>(field.width), field.type == 'N' ? ' ' : '\0');
     }
     return values;
   };
-  testing_support::WriteFile(share_.Native("DB/users.dbf"),
-                             store::testing::MakeDbf(fields, {row("PC-1", "OLD"), row("PC-2", "\xC8\xC2\xC0\xCD\xCE\xC2 \xC8\xC2\xC0\xCD"),
-                                                              row("PC-3", "")}));
+  const std::string ivanov = "\xC8\xC2\xC0\xCD\xCE\xC2 \xC8\xC2\xC0\xCD";  // ИВАНОВ ИВАН in windows-1251
+  share_.Write("DB/users.dbf",
+               store::testing::MakeDbf(fields, {row("PC-1", "OLD"), row("PC-2", ivanov), row("PC-3", "")}));
   share_.Write("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
   share_.Write("PC-3.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\n");
   Inventory inventory = MakeInventory();

@@ -46,13 +46,6 @@ class UnattendedTest : public ::testing::Test {
     };
   }
 
-  std::vector<std::string> ErrLines() const {
-    std::vector<std::string> lines;
-    std::istringstream in(err_.str());
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-
   TempFolder share_;
   UnattendedOptions options_;
   // The exports in the share, on Windows too, where the mail client would be Outlook itself.
@@ -74,7 +67,7 @@ TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
   files_.CutPower();
   files_.PutBackSynced();
   EXPECT_EQ(ReadDatabase(share_.Path() + "DB/"), written);
-  std::vector<std::string> lines = ErrLines();
+  std::vector<std::string> lines = testing_support::Lines(err_.str());
   ASSERT_EQ(lines.size(), 7u) << err_.str();
   // The first activation creates USERS; the run rebuilds both export tables and writes USERS.
   EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.end() - 1),
@@ -86,7 +79,7 @@ TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
 TEST_F(UnattendedTest, AFailedRunIsFlushedBeforeItsFailureIsReported) {
   share_.Write("PC-1.txt", "PC-1\nu\n");
   EXPECT_EQ(RunUnattended(files_, testing_support::TestClock(), mail_, options_, log_, err_), 1);
-  std::vector<std::string> lines = ErrLines();
+  std::vector<std::string> lines = testing_support::Lines(err_.str());
   ASSERT_EQ(lines.size(), 7u) << err_.str();
   // The failing file wrote nothing, so USERS is flushed only after its creation.
   EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.end() - 1),
@@ -100,7 +93,7 @@ TEST_F(UnattendedTest, AFlushThatFailsFailsTheRun) {
   files_.FailNth(testing_support::FaultPoint::kSync, 4, testing_support::FaultCode::kIoError);
   options_.summary = false;
   EXPECT_EQ(RunUnattended(files_, testing_support::TestClock(), mail_, options_, log_, err_), 1);
-  std::vector<std::string> lines = ErrLines();
+  std::vector<std::string> lines = testing_support::Lines(err_.str());
   ASSERT_FALSE(lines.empty());
   EXPECT_THAT(lines.back(), StartsWith("ADOConnection: Cannot flush file \""));
   EXPECT_THAT(lines.back(), EndsWith(common::ToUtf8(u"DB" + common::Text(testing_support::kSeparator) +

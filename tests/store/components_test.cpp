@@ -252,19 +252,6 @@ INSTANTIATE_TEST_SUITE_P(Values, CompareTest,
                                            CompareCase{u" PC-12", 1}, CompareCase{u"", 1}, CompareCase{u"   ", 1},
                                            CompareCase{u"PC-1", 0}));
 
-TEST_F(ComponentsTest, DeleteRemovesEveryRowOfTheHostAndNoOther) {
-  Run(kCreateUsers);
-  command_.SetText(u"INSERT INTO USERS (HOST) VALUES (:HOST)");
-  for (const char16_t* host : {u"PC-1", u"PC-2", u"PC-1", u"PC-10"}) {
-    command_.Param("HOST").SetText(host);
-    command_.Execute();
-  }
-  command_.SetText(kDeleteHostRows);
-  command_.Param("HOST").SetText(u"PC-1");
-  command_.Execute();
-  EXPECT_THAT(Rows(u"SELECT HOST FROM USERS", {"HOST"}), ::testing::ElementsAre("PC-2", "PC-10"));
-}
-
 TEST_F(ComponentsTest, QueryCursorWalksRowsAndStopsAtTheEnd) {
   CreateMexport();
   query_.SetText(kSelectMexport);

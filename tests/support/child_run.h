@@ -10,11 +10,20 @@
 
 #include <cerrno>
 #include <chrono>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace testing_support {
+
+// The lines of a program's output, without their line breaks.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
 
 #ifdef _WIN32
 // The independent readers are Debian tools; a Windows build has none of them, and the tests that

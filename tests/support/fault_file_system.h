@@ -16,14 +16,13 @@
 
 namespace testing_support {
 
-// The calls a fault can be put on; every call of the seam that reaches the system is in one.
-// kWrite: File::WriteAt and Folder::Remove; kCreate: Folder::CreateNewFile and ReplaceFile; kRead: File::ReadAt,
+// The calls a fault can be put on; every call of the seam that reaches the system is in one. kWrite:
+// File::WriteAt and Folder::Remove; kCreate: Folder::CreateNewFile and ReplaceFile; kRead: File::ReadAt,
 // Folder::ReadForeignFile and Folder::List; kSync: the File and Folder Sync; kLock: Folder::LockFile;
 // kOpen: FileSystem::OpenFolder and Folder::OpenTable; kLook: Folder::SizeOf and File::Identity.
 enum class FaultPoint { kWrite, kCreate, kRead, kSync, kLock, kOpen, kLook };
 inline constexpr std::array<FaultPoint, 7> kFaultPoints = {FaultPoint::kWrite, FaultPoint::kCreate, FaultPoint::kRead,
-                                                           FaultPoint::kSync,  FaultPoint::kLock,   FaultPoint::kOpen,
-                                                           FaultPoint::kLook};
+    FaultPoint::kSync, FaultPoint::kLock, FaultPoint::kOpen, FaultPoint::kLook};
 
 // How the failing call fails: a full disk, an I/O error, a refusal.
 enum class FaultCode { kDiskFull, kIoError, kAccessDenied };
@@ -140,9 +139,7 @@ class FaultFileSystem : public platform::FileSystemWrapper {
       bytes << std::ifstream(path, std::ios::binary).rdbuf();
       now = std::make_shared<std::string>(bytes.str());
     }
-    names.durable[name] = now;
-    names.current[name] = now;
-    return now;
+    return names.durable[name] = names.current[name] = now;
   }
 
   // Sync of the file or folder at `path`: fails when it is the chosen call, else goes through the hook.
@@ -179,22 +176,15 @@ class FaultFileSystem : public platform::FileSystemWrapper {
     void Sync() override {
       owner_.Sync("file", path(), platform::CannotFlushFile, [&] {
         target().Sync();
-        if (synced_) *synced_ = Content();
+        if (!synced_) return;
+        std::string bytes;
+        char chunk[1 << 16];
+        while (size_t n = target().ReadAt(bytes.size(), chunk, sizeof chunk)) bytes.append(chunk, n);
+        *synced_ = std::move(bytes);
       });
     }
 
    private:
-    std::string Content() const {
-      std::string bytes(1 << 16, '\0');
-      size_t used = 0;
-      for (size_t n; (n = target().ReadAt(used, bytes.data() + used, bytes.size() - used)) != 0;) {
-        used += n;
-        if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-      }
-      bytes.resize(used);
-      return bytes;
-    }
-
     FaultFileSystem& owner_;
     Synced synced_;  // null when syncs are not tracked
   };
@@ -210,7 +200,8 @@ class FaultFileSystem : public platform::FileSystemWrapper {
     std::unique_ptr<platform::File> OpenTable(const common::Text& name) override {
       if (owner_.Hit(FaultPoint::kOpen)) throw common::CannotOpenFile(path() + name, owner_.Reason());
       std::unique_ptr<platform::File> file = target().OpenTable(name);
-      return std::make_unique<FaultFile>(owner_, std::move(file), owner_.tracking_ ? owner_.Track(path(), name) : nullptr);
+      Synced synced = owner_.tracking_ ? owner_.Track(path(), name) : nullptr;
+      return std::make_unique<FaultFile>(owner_, std::move(file), std::move(synced));
     }
     std::string ReadForeignFile(const common::Text& name, size_t limit, bool listed_as_file) override {
       if (owner_.Hit(FaultPoint::kRead)) throw platform::CannotReadFile(path() + name, owner_.Reason());

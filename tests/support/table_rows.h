@@ -83,12 +83,7 @@ inline std::vector<std::string> DbfreadRows(const std::filesystem::path& table) 
       "names = t.field_names[:2]\n"
       "for r in t: sys.stdout.buffer.write(('|'.join('' if r[n] is None else str(r[n]).rstrip() for n in names) + '\\n').encode('utf-8'))\n",
       {table.string()});
-  std::vector<std::string> rows;
-  size_t start = 0;
-  for (size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
-    rows.push_back(output.substr(start, end - start));
-  }
-  if (start < output.size()) rows.push_back(output.substr(start));
+  std::vector<std::string> rows = testing_support::Lines(output);
   std::sort(rows.begin(), rows.end());
   return rows;
 }

@@ -25,10 +25,7 @@ namespace {
 using common::Text;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using ::testing::Property;
-using ::testing::Throws;
-
-auto Fails(const Text& message) { return Throws<common::Error>(Property(&common::Error::message, message)); }
+using testing::Fails;
 
 // No connection string is set: any statement that reached the database would fail with another message.
 class ImportOrderTest : public ::testing::Test {

@@ -29,12 +29,9 @@ namespace {
 using common::Text;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using ::testing::Property;
-using ::testing::Throws;
+using testing::Fails;
 
 using Row = std::map<std::string, Text>;
-
-auto Fails(const Text& message) { return Throws<common::Error>(Property(&common::Error::message, message)); }
 
 constexpr char16_t kSelectUsers[] =
     u"SELECT HOST, USER, IP, FIO, TEL, ZDAN, ETAJ, KAB, EMAIL, TEL2, SPEED, RAM, TYPE, CPU, HDD, OS, OSVER, "

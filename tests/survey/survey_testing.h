@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gmock/gmock.h>
+
 #include <string>
 
 #include "common/text.h"
@@ -14,6 +16,11 @@ inline LineList ReadLines(const common::Text& path) {
   platform::SplitPath split = platform::SplitFolder(path);
   SurveyFolder folder(testing_support::SystemFiles(), split.folder, "windows-1251");
   return folder.ReadLines(split.name);
+}
+
+// Matches a call that throws common::Error with exactly `message`.
+inline auto Fails(const common::Text& message) {
+  return ::testing::Throws<common::Error>(::testing::Property(&common::Error::message, message));
 }
 
 // UTF-8 bytes of a text literal, for writing files in the tests.
