@@ -48,7 +48,7 @@ Contents ReadTables(const std::string& database) {
   Contents contents;
   for (const auto& [table, columns] : Tables()) {
     std::string file = table;
-    for (char& c : file) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    file = common::AsciiLowerCase(file);
     if (table == "USERS" || std::filesystem::exists(std::filesystem::path(database) / (file + ".dbf"))) {
       contents[table] = TableRows(database, table, columns);
     }
