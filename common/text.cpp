@@ -161,13 +161,34 @@ std::string TextToPath(TextView text) {
   return out;
 }
 
+std::string AsciiUpperCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = AsciiUpper(c);
+  return out;
+}
+
+std::string AsciiLowerCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = AsciiLower(c);
+  return out;
+}
+
+Text AsciiUpperCase(TextView text) {
+  Text out(text);
+  for (char16_t& c : out) c = AsciiUpper(c);
+  return out;
+}
+
+Text AsciiLowerCase(TextView text) {
+  Text out(text);
+  for (char16_t& c : out) c = AsciiLower(c);
+  return out;
+}
+
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
   }
   return true;
 }

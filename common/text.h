@@ -22,6 +22,22 @@ Text UpperCase(TextView text);
 // The same for the simple lower-case form (ICU's u_tolower; CharLowerBuffW on Windows).
 Text LowerCase(TextView text);
 
+// ASCII case, whatever the locale: only 'a'..'z' and 'A'..'Z' change, every other unit stays as it is
+// (a Cyrillic letter, a byte of UTF-8 or of a code page). For names of the formats (tables, fields,
+// parameters, members, extensions), which the C library's locale-dependent toupper would bend.
+template <typename Char>
+constexpr Char AsciiUpper(Char c) {
+  return c >= Char('a') && c <= Char('z') ? static_cast<Char>(c - Char('a') + Char('A')) : c;
+}
+template <typename Char>
+constexpr Char AsciiLower(Char c) {
+  return c >= Char('A') && c <= Char('Z') ? static_cast<Char>(c - Char('A') + Char('a')) : c;
+}
+std::string AsciiUpperCase(std::string_view text);
+std::string AsciiLowerCase(std::string_view text);
+Text AsciiUpperCase(TextView text);
+Text AsciiLowerCase(TextView text);
+
 // Strict UTF-8 <-> UTF-16 for text that is known to be well formed (literals, messages, Qt).
 // Ill-formed input becomes U+FFFD; these never throw.
 Text FromUtf8(std::string_view utf8);

@@ -40,8 +40,7 @@ common::Error MalformedFile(const common::Text& path, int line, common::TextView
 // common::Error "Unknown code page '%s'" when the bytes need a code page and `codepage` is none.
 common::Text DecodeValue(std::string_view bytes, std::string_view codepage);
 
-// ASCII case-insensitive comparisons of names in the files.
+// ASCII case-insensitive comparison of names in the files.
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
-std::string AsciiLower(std::string_view text);
 
 }  // namespace directory

@@ -128,8 +128,8 @@ class Parser {
     }
     Attribute attribute;
     // Values with options (language tags, ";binary") are other values than the plain attribute's.
-    attribute.name = AsciiLower(name);
-    if (!options.empty()) attribute.name += AsciiLower(options);
+    attribute.name = common::AsciiLowerCase(name);
+    if (!options.empty()) attribute.name += common::AsciiLowerCase(options);
     std::string_view rest = text.substr(colon + 1);
     if (rest.starts_with('<')) {
       throw Fault(number, u"The value of \"" + DecodeValue(name, codepage_) +

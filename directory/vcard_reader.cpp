@@ -223,7 +223,7 @@ class Parser {
     std::vector<std::string_view> parts = SplitOutsideQuotes(logical.substr(0, colon), ';');
     std::string_view name = parts.front();
     if (size_t dot = name.rfind('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
-    property.name = AsciiLower(name);
+    property.name = common::AsciiLowerCase(name);
     property.parameters.clear();
     for (size_t k = 1; k < parts.size(); ++k) {
       std::string_view part = parts[k];
@@ -233,7 +233,7 @@ class Parser {
         parameter.name = IsEncodingWord(part) ? "encoding" : "type";
         parameter.values.push_back(Unquoted(part));
       } else {
-        parameter.name = AsciiLower(part.substr(0, equals));
+        parameter.name = common::AsciiLowerCase(part.substr(0, equals));
         for (std::string_view value : SplitOutsideQuotes(part.substr(equals + 1), ',')) {
           std::string unquoted = Unquoted(value);
           // A quoted type list ("work,voice") is still a list.

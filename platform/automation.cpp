@@ -43,14 +43,6 @@ std::optional<int32_t> TextToInteger(common::TextView text) {
   return static_cast<int32_t>(value);
 }
 
-// Member names in upper case, since they ignore ASCII case.
-common::Text MemberKey(common::TextView prog_id) {
-  common::Text key(prog_id);
-  for (char16_t& c : key) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  }
-  return key;
-}
 
 }  // namespace
 
@@ -95,7 +87,7 @@ common::Error MemberCallFailed(common::TextView description, uint32_t status) {
 }
 
 bool SameMemberName(common::TextView a, common::TextView b) {
-  return a.size() == b.size() && MemberKey(a) == MemberKey(b);
+  return a.size() == b.size() && common::AsciiUpperCase(a) == common::AsciiUpperCase(b);
 }
 
 }  // namespace platform

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <cctype>
 #include <charconv>
 #include <climits>
 
@@ -16,11 +15,6 @@ struct Codepage::Impl {
 
 namespace {
 
-std::string Lower(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
 
 // The number after `prefix`, or 0 when `name` is not `prefix` followed by digits alone.
 UINT NumberAfter(std::string_view name, std::string_view prefix) {
@@ -35,7 +29,7 @@ UINT NumberAfter(std::string_view name, std::string_view prefix) {
 // ("windows-1251", "ibm-866", "cp866", "utf-8", ...), plus "ACP": the system's ANSI code page, which
 // is what a Windows installation reads workstation files in.
 UINT CodePageNumber(std::string_view name) {
-  const std::string lower = Lower(name);
+  const std::string lower = common::AsciiLowerCase(name);
   if (lower == "acp") return GetACP();
   if (lower == "utf-8" || lower == "utf8") return CP_UTF8;
   if (lower == "koi8-r") return 20866;
@@ -67,7 +61,7 @@ Codepage::Codepage(std::string_view name) : name_(name), impl_(std::make_unique<
     throw common::Error(common::FromUtf8("Unknown code page '" + name_ + "'"));
   }
   impl_->single_byte = info.MaxCharSize == 1;
-  if (Lower(name) == "acp") name_ = "windows-" + std::to_string(impl_->id);
+  if (common::AsciiLowerCase(name) == "acp") name_ = "windows-" + std::to_string(impl_->id);
 }
 
 Codepage::~Codepage() = default;

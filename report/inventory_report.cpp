@@ -69,9 +69,7 @@ struct Listing {
 bool EndsWithIgnoreCase(const Text& name, std::u16string_view suffix) {
   if (name.size() < suffix.size()) return false;
   for (size_t i = 0, at = name.size() - suffix.size(); i < suffix.size(); ++i, ++at) {
-    char16_t c = name[at];
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    if (c != suffix[i]) return false;
+    if (common::AsciiUpper(name[at]) != suffix[i]) return false;
   }
   return true;
 }

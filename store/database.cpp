@@ -16,11 +16,6 @@ namespace {
 using sql::Statement;
 using sql::StatementKind;
 
-std::string Upper(std::string_view name) {
-  std::string out(name);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 BoundValue FromParameter(const Parameters& parameters, const std::string& name) {
   const Parameter* parameter = parameters.FindOrNull(name);
@@ -195,12 +190,12 @@ ResultSet Database::Select(const Statement& statement, const Parameters& paramet
 
 std::vector<std::string> Database::Columns(std::string_view table) {
   std::vector<std::string> columns;
-  for (const dbf::Field& field : tables_->Acquire(Upper(table)).header().fields) columns.push_back(field.name);
+  for (const dbf::Field& field : tables_->Acquire(common::AsciiUpperCase(table)).header().fields) columns.push_back(field.name);
   return columns;
 }
 
 void Database::Append(std::string_view table, const std::vector<std::pair<std::string, BoundValue>>& values) {
-  Insert(Upper(table), values);
+  Insert(common::AsciiUpperCase(table), values);
 }
 
 }  // namespace store

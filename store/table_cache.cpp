@@ -8,9 +8,7 @@
 namespace store {
 
 common::Text TableCache::FileNameOf(const std::string& table) {
-  std::string name = table;
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return common::FromUtf8(name + ".dbf");
+  return common::FromUtf8(common::AsciiLowerCase(table) + ".dbf");
 }
 
 TableWriter& TableCache::Acquire(const std::string& table) {

@@ -9,11 +9,6 @@ namespace store {
 
 namespace {
 
-std::string Lower(std::string_view name) {
-  std::string out(name);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 }  // namespace
 
@@ -94,7 +89,7 @@ std::string TableWriter::ReadField(uint32_t record, int field) const {
 
 void TableWriter::PrepareWrite() {
   if (header_repaired_) return;
-  if (auto found = dbf::FindTableFile(folder_, common::FromUtf8(Lower(table_) + ".mdx"))) {
+  if (auto found = dbf::FindTableFile(folder_, common::FromUtf8(common::AsciiLowerCase(table_) + ".mdx"))) {
     throw StaleIndexFile(table_, *found);
   }
   // A reader that trusts the count must not read past the data.

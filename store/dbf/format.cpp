@@ -91,7 +91,7 @@ Header ParseHeader(std::string_view bytes) {
     name = name.substr(0, name.find('\0'));
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
     field.name = std::string(name);
-    field.type = static_cast<char>(std::toupper(static_cast<unsigned char>(descriptor[kFieldTypeOffset])));
+    field.type = common::AsciiUpper(descriptor[kFieldTypeOffset]);
     field.width = static_cast<unsigned char>(descriptor[kFieldWidthOffset]);
     field.decimals = static_cast<unsigned char>(descriptor[kFieldDecimalsOffset]);
     field.offset = offset;

@@ -25,7 +25,7 @@ std::string Ascii(common::TextView text, bool upper) {
   std::string out;
   for (char16_t c : text) {
     char a = static_cast<char>(c);
-    out.push_back(upper && a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a);
+    out.push_back(upper ? common::AsciiUpper(a) : a);
   }
   return out;
 }

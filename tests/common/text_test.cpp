@@ -19,6 +19,15 @@ TEST(UpperCaseTest, SimpleMappingKeepsTheLength) {
   EXPECT_EQ(UpperCase(u"ѐєіїў"), u"ЀЄІЇЎ");
 }
 
+// Only the 52 ASCII letters change, under any locale: code-page bytes (here "Аб" in windows-1251),
+// UTF-8 and the punctuation beside the letters ("@[`{") stay.
+TEST(AsciiCaseTest, OnlyAsciiLettersChange) {
+  EXPECT_EQ(AsciiUpperCase(std::string_view("users.dbf @[`{ \xC0\xE1 \xD0\xB0")), "USERS.DBF @[`{ \xC0\xE1 \xD0\xB0");
+  EXPECT_EQ(AsciiLowerCase(std::string_view("USERS.Dbf @[`{ \xC0\xE1")), "users.dbf @[`{ \xC0\xE1");
+  EXPECT_EQ(AsciiUpperCase(TextView(u"pc-12.txt ё")), u"PC-12.TXT ё");
+  EXPECT_EQ(AsciiLowerCase(TextView(u"PC-12.TXT Ё")), u"pc-12.txt Ё");
+}
+
 TEST(PathTextTest, InvalidUtf8BytesRoundTrip) {
   std::string name = "pc-\xff\xfe-\xd0\x96.txt";  // two stray bytes, then a real "Ж"
   Text text = PathToText(name);

@@ -110,12 +110,6 @@ Text Padded(int value, int width) {
   return common::FromUtf8(digits);
 }
 
-Text LowerAscii(Text text) {
-  for (char16_t& c : text) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 0x20);
-  }
-  return text;
-}
 
 // How a workstation wrote its file.
 enum class Encoding { kCp1251, kUtf16Le, kUtf8Mark, kUtf8 };
@@ -304,7 +298,7 @@ ShareSummary WriteShare(const std::filesystem::path& share, const ShareOptions& 
     bool with_info = !surveyed || !random.Percent(options.without_info_percent);
     if (with_info) {
       // A few hosts write their file name in lower case; the host name is the name either way.
-      Text file_host = random.Percent(10) ? LowerAscii(host) : host;
+      Text file_host = random.Percent(10) ? common::AsciiLowerCase(host) : host;
       writer.WriteWorkstationFile(common::ToUtf8(file_host) + ".nfo",
                                   InfoText(random, host, person, info_lines, serial), PickEncoding(random));
       ++summary.info_files;
@@ -313,7 +307,7 @@ ShareSummary WriteShare(const std::filesystem::path& share, const ShareOptions& 
     }
     if (!surveyed) continue;
 
-    Text line0 = random.Percent(20) ? LowerAscii(host) : host;
+    Text line0 = random.Percent(20) ? common::AsciiLowerCase(host) : host;
     Text phone = Number(20 + random.Below(60)) + u"-" + Padded(random.Below(100), 2);
     std::vector<Text> survey = {
         line0,
