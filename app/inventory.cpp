@@ -1,18 +1,25 @@
 #include "app/inventory.h"
 
+#include <ctime>
+#include <optional>
 #include <utility>
 
 #include "directory/contact_merge.h"
 #include "directory/directory_export.h"
 #include "platform/folder_lock.h"
+#include "store/history.h"
 #include "store/inventory_database.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
 
 namespace app {
 
-Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings)
-    : ADOConnection(files, "ADOConnection", settings.dbf_codepage), files_(files), log_(log), settings_(std::move(settings)) {}
+Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings, WallClock clock)
+    : ADOConnection(files, "ADOConnection", settings.dbf_codepage),
+      files_(files),
+      log_(log),
+      settings_(std::move(settings)),
+      clock_(clock ? std::move(clock) : WallClock([] { return std::chrono::system_clock::now(); })) {}
 
 Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
                      common::Text database_folder)
@@ -33,6 +40,21 @@ survey::SurveyFolder& Inventory::Survey() {
 }
 
 namespace {
+
+// The local date ("YYYYMMDD") and time ("HH:MM:SS") of `when`.
+store::ChangeStamp LocalStamp(std::chrono::system_clock::time_point when) {
+  std::time_t time = std::chrono::system_clock::to_time_t(when);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &time);
+#else
+  localtime_r(&time, &local);
+#endif
+  char date[16], clock[16];
+  size_t date_length = std::strftime(date, sizeof date, "%Y%m%d", &local);
+  size_t clock_length = std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
+  return {common::FromUtf8(std::string_view(date, date_length)), common::FromUtf8(std::string_view(clock, clock_length))};
+}
 
 // The entry name of a path the run built from the survey folder.
 common::Text NameIn(const common::Text& folder, const common::Text& path) {
@@ -66,10 +88,41 @@ void Inventory::FormActivate() {
   FlushingAfter([&] { store::PrepareInventoryDatabase(settings_.database_folder, ADOConnection, ADOCommand); });
 }
 
+void Inventory::RecordHistory(const store::RowWatch& watch) {
+  std::vector<store::ChangedRow> changes = watch.Changes();
+  if (changes.empty()) return;
+  bool was_open = ADOConnection.Connected();
+  store::RecordHistory(settings_.database_folder, ADOCommand, changes, LocalStamp(clock_()));
+  if (!was_open) CloseConnectionIfConnected();
+}
+
 void Inventory::Refresh(RunCounts& counts, const SkipFile& skip) {
   platform::FolderLock lock(files_, settings_.database_folder);
   survey_ = std::make_unique<survey::SurveyFolder>(files_, settings_.survey_folder, settings_.workstation_codepage);
-  FlushingAfter([&] { RunRefresh(*this, *survey_, counts, skip); });
+  std::optional<store::RowWatch> watch;
+  if (settings_.history) watch.emplace(store::UsersHistoryWatch());
+  // The watch sees USERS from the run's first pass over it; the connection lets go of it however
+  // the run ends.
+  struct Unwatch {
+    store::Connection& connection;
+    ~Unwatch() { connection.SetRowWatch(nullptr); }
+  } unwatch{ADOConnection};
+  if (watch) ADOConnection.SetRowWatch(&*watch);
+  FlushingAfter([&] {
+    try {
+      RunRefresh(*this, *survey_, counts, skip);
+    } catch (...) {
+      // What the run changed before its failure is recorded too; the run's failure is what is reported.
+      ADOConnection.SetRowWatch(nullptr);
+      try {
+        if (watch) RecordHistory(*watch);
+      } catch (const std::exception&) {
+      }
+      throw;
+    }
+    ADOConnection.SetRowWatch(nullptr);
+    if (watch) RecordHistory(*watch);
+  });
   survey_.reset();
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
+
 #include "app/refresh_run.h"
 #include "app/settings.h"
 #include "common/log_sink.h"
@@ -8,6 +11,7 @@
 #include "store/command.h"
 #include "store/connection.h"
 #include "store/query.h"
+#include "store/row_watch.h"
 #include "store/table.h"
 
 namespace app {
@@ -18,9 +22,13 @@ namespace app {
 // box, the message box, standard output).
 class Inventory : public RefreshStages {
  public:
+  // The wall clock that dates the changes a run records; without one, the system's.
+  using WallClock = std::function<std::chrono::system_clock::time_point()>;
+
   // Every file is reached through `files`, the flush of the tables each run writes included; `log`
   // receives the importers' log lines. Both must outlive the inventory.
-  explicit Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings = DefaultSettings());
+  explicit Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings = DefaultSettings(),
+                     WallClock clock = {});
   // The compiled-in settings with other folders, which end in a path separator.
   Inventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
             common::Text database_folder);
@@ -45,6 +53,10 @@ class Inventory : public RefreshStages {
   // database folder's lock as FormActivate, flushed at its end as FormActivate. The survey folder is
   // opened and listed afresh for each run. `counts` and `skip` as
   // for RunRefresh; without them the first failing file ends the run.
+  // With settings().history, the run ends, also after a failure, by recording in HISTORY each change
+  // it made to a USERS row (store::RecordHistory, dated by the clock), compared with the row the host
+  // had when the run first read USERS; nothing is written when nothing changed. A failure of that
+  // recording fails a run that had succeeded; after a failed run the run's own failure propagates.
   void Refresh(RunCounts& counts, const SkipFile& skip = nullptr);
   void Refresh();
 
@@ -74,10 +86,13 @@ class Inventory : public RefreshStages {
 
   // The survey folder of the run under way, or of a stage called on its own.
   survey::SurveyFolder& Survey();
+  // Appends the changes `watch` has seen to HISTORY; the connection is left open or closed as it was.
+  void RecordHistory(const store::RowWatch& watch);
 
   platform::FileSystem& files_;
   common::LogSink& log_;
   Settings settings_;
+  WallClock clock_;
   std::unique_ptr<survey::SurveyFolder> survey_;
 };
 

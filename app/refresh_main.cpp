@@ -21,7 +21,7 @@ constexpr char kUsage[] =
 #ifndef _WIN32
     " [--gal-file FILE] [--contacts-file FILE]"
 #endif
-    " [--keep-going] [--summary] [--help] [--version]";
+    " [--keep-going] [--summary] [--no-history] [--help] [--version]";
 
 // The options over the compiled-in settings. Returns the exit status when the program ends here
 // (--help, --version, a bad command line), else -1.
@@ -50,6 +50,8 @@ int ParseOptions(const std::vector<std::string>& arguments, app::UnattendedOptio
   cli.add_flag("--keep-going", options.keep_going,
                "Report a workstation file that fails on standard error, skip it and go on; exit 1 at the end");
   cli.add_flag("--summary", options.summary, "Write one summary line on standard error at the end");
+  bool no_history = false;
+  cli.add_flag("--no-history", no_history, "Record no changes of the workstations' rows in HISTORY");
 
   // CLI11 takes the arguments last first.
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -65,6 +67,7 @@ int ParseOptions(const std::vector<std::string>& arguments, app::UnattendedOptio
     settings.survey_folder = common::PathToText(survey_folder);
     settings.database_folder = app::DatabaseFolderOf(settings.survey_folder);
   }
+  if (no_history) settings.history = false;
   if (!mail_domain.empty()) settings.mail_domain = common::PathToText(mail_domain);
   if (!gal_file.empty()) settings.gal_file = common::PathToText(gal_file);
   if (!contacts_file.empty()) settings.contacts_file = common::PathToText(contacts_file);

@@ -53,6 +53,7 @@ Database& Connection::Open() {
     database_ = AsComponent(name_, [&] {
       return std::make_unique<Database>(files_, FolderOf(connection_string_), dbf_codepage_, &written_);
     });
+    database_->SetRowWatch(watch_);
   }
   return *database_;
 }
@@ -73,6 +74,11 @@ void Connection::Flush() {
       written_.folders.erase(written_.folders.begin());
     }
   });
+}
+
+void Connection::SetRowWatch(RowWatch* watch) {
+  watch_ = watch;
+  if (database_) database_->SetRowWatch(watch);
 }
 
 void Connection::Attach(Dataset* dataset) { datasets_.push_back(dataset); }

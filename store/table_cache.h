@@ -31,12 +31,15 @@ class TableCache {
   common::Text Drop(const std::string& table);
   // Whether the folder holds a file for `table`.
   bool Exists(const std::string& table) const;
+  // Hands `watch` (nothing: none) its table, open now or when it opens (TableWriter::SetWatch).
+  void SetWatch(RowWatch* watch);
 
  private:
   platform::Folder& folder_;
   common::Text shown_;
   const platform::Codepage& default_codepage_;
   std::map<std::string, std::unique_ptr<TableWriter>> tables_;
+  RowWatch* watch_ = nullptr;
 };
 
 }  // namespace store

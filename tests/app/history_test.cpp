@@ -1,0 +1,158 @@
+// The change history a refresh run records in HISTORY, over a real folder and database, read back
+// through a connection of its own.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/inventory.h"
+#include "directory/outlook_stand_in.h"
+#include "tests/support/recording_log.h"
+#include "tests/support/system_files.h"
+#include "tests/support/table_rows.h"
+#include "tests/support/temp_folder.h"
+
+namespace app {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr char kBom[] = "\xEF\xBB\xBF";
+
+// 2026-03-05 14:30:15 local time, as the system's own calendar has it.
+std::chrono::system_clock::time_point RunTime() {
+  std::tm local{};
+  local.tm_year = 2026 - 1900;
+  local.tm_mon = 2;
+  local.tm_mday = 5;
+  local.tm_hour = 14;
+  local.tm_min = 30;
+  local.tm_sec = 15;
+  local.tm_isdst = -1;
+  return std::chrono::system_clock::from_time_t(std::mktime(&local));
+}
+
+class HistoryTest : public ::testing::Test {
+ protected:
+  HistoryTest() {
+    share_.MakeFolder("DB");
+    folder_ = share_.Folder();
+    db_ = folder_ + u"DB" + testing_support::kSeparator;
+    // The directory knows Иванов Иван: his address and telephone reach USERS in every run.
+    share_.Write("gal.ldif", "dn: cn=ivanov,dc=example\ndisplayName: Иванов Иван\n"
+                             "legacyExchangeDN: /o=E/ou=G/cn=Recipients/cn=ivanov\n");
+    share_.Write("contacts.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
+    directory::RegisterOutlookStandIn(testing_support::SystemFiles(), share_.PathOf("gal.ldif"),
+                                      share_.PathOf("contacts.vcf"), "windows-1251");
+    settings_ = DefaultSettings();
+    settings_.survey_folder = folder_;
+    settings_.database_folder = db_;
+    settings_.mail_domain = u"eflab.example";
+  }
+
+  void Survey(const std::string& host, const std::string& fio, const std::string& room) {
+    share_.Write(host + ".txt", kBom + host + "\nu\n10.0.0.1\n" + fio + "\n12-34\nA\n1\n" + room + "\n");
+  }
+  void Info(const std::string& host, const std::string& ram) {
+    share_.Write(host + ".nfo", "2400\nT\n" + ram + "\nCPU\n80\nOS\n5.1\n\n2600\nX\nBIOS\nu\n\nP\n");
+  }
+
+  // One run of a fresh inventory, as each start of a program makes one; false when it failed.
+  bool Run() {
+    Inventory inventory(testing_support::SystemFiles(), log_, settings_, [] { return RunTime(); });
+    inventory.FormActivate();
+    try {
+      inventory.Refresh();
+    } catch (const common::Error&) {
+      return false;
+    }
+    return true;
+  }
+
+  std::vector<std::string> History() {
+    if (!std::filesystem::exists(share_.Native("DB/history.dbf"))) return {};
+    return TableRows(db_, "HISTORY", {"HOST", "CHG_DATE", "CHG_TIME", "FIELD", "OLD_VALUE", "NEW_VALUE"});
+  }
+
+  testing_support::TempFolder share_;
+  common::Text folder_, db_;
+  Settings settings_;
+  testing_support::RecordingLog log_;
+};
+
+TEST_F(HistoryTest, FirstRunCreatesEachHostLaterRunsRecordEachChangedColumnOnce) {
+  Survey("PC-1", "Иванов Иван", "101");
+  Info("PC-1", "64");
+  Survey("PC-3", "Сидоров", "7");
+  Info("PC-3", "512");
+  Info("PC-2", "32");  // a host without a survey file
+  ASSERT_TRUE(Run());
+  const std::vector<std::string> created = {
+      "PC-1|20260305|14:30:15|*CREATED*||ИВАНОВ ИВАН",
+      "PC-2|20260305|14:30:15|*CREATED*||АНКЕТА НЕ ЗАПОЛНЕНА",
+      "PC-3|20260305|14:30:15|*CREATED*||СИДОРОВ",
+  };
+  EXPECT_EQ(History(), created);
+
+  // Another person with more memory in another room; PC-3's info file is gone; PC-2 stays as it was.
+  Survey("PC-1", "Петров Петр", "202");
+  Info("PC-1", "128");
+  std::filesystem::remove(share_.Native("PC-3.nfo"));
+  ASSERT_TRUE(Run());
+  std::vector<std::string> expected = created;
+  for (const char* row : {
+           "PC-1|20260305|14:30:15|EMAIL|ivanov@eflab.example|",
+           "PC-1|20260305|14:30:15|FIO|ИВАНОВ ИВАН|ПЕТРОВ ПЕТР",
+           "PC-1|20260305|14:30:15|KAB|101|202",
+           "PC-1|20260305|14:30:15|RAM|64|128",
+           "PC-1|20260305|14:30:15|TEL2|21-45|",
+           "PC-3|20260305|14:30:15|BIOS|BIOS|",
+           "PC-3|20260305|14:30:15|CPU|CPU|",
+           "PC-3|20260305|14:30:15|HDD|80|0",
+           "PC-3|20260305|14:30:15|OS|OS|",
+           "PC-3|20260305|14:30:15|OSVER|5.1|",
+           "PC-3|20260305|14:30:15|PRINTER|P|",
+           "PC-3|20260305|14:30:15|RAM|512|0",
+           "PC-3|20260305|14:30:15|SPEED|2400|0",
+       }) {
+    expected.push_back(row);
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(History(), expected);
+
+  // Nothing changed: the table is not even written.
+  const auto written = std::filesystem::last_write_time(share_.Native("DB/history.dbf"));
+  const auto size = std::filesystem::file_size(share_.Native("DB/history.dbf"));
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(History(), expected);
+  EXPECT_EQ(std::filesystem::file_size(share_.Native("DB/history.dbf")), size);
+  EXPECT_EQ(std::filesystem::last_write_time(share_.Native("DB/history.dbf")), written);
+}
+
+TEST_F(HistoryTest, RunFailingPartWayRecordsWhatItChangedBeforeTheFailure) {
+  Survey("PC-1", "Иванов Иван", "101");
+  ASSERT_TRUE(Run());
+  Survey("PC-1", "Иванов Иван", "102");
+  share_.Write("BAD.nfo", "2400\n");  // too short: fails the info-only import, after every survey file
+  EXPECT_FALSE(Run());
+  // The run stopped before the merge, so the row it rewrote has lost its address and telephone too.
+  EXPECT_EQ(History(), (std::vector<std::string>{"PC-1|20260305|14:30:15|*CREATED*||ИВАНОВ ИВАН",
+                                                 "PC-1|20260305|14:30:15|EMAIL|ivanov@eflab.example|",
+                                                 "PC-1|20260305|14:30:15|KAB|101|102",
+                                                 "PC-1|20260305|14:30:15|TEL2|21-45|"}));
+}
+
+TEST_F(HistoryTest, SwitchedOffRecordsNothing) {
+  settings_.history = false;
+  Survey("PC-1", "Иванов Иван", "101");
+  ASSERT_TRUE(Run());
+  EXPECT_FALSE(std::filesystem::exists(share_.Native("DB/history.dbf")));
+  EXPECT_THAT(History(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace app
