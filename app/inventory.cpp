@@ -1,5 +1,6 @@
 #include "app/inventory.h"
 
+#include <cstdio>
 #include <ctime>
 #include <optional>
 #include <utility>
@@ -129,6 +130,28 @@ void Inventory::Refresh(RunCounts& counts, const SkipFile& skip) {
 void Inventory::Refresh() {
   RunCounts counts;
   Refresh(counts);
+}
+
+size_t Inventory::PurgeHistory(int days) {
+  platform::FolderLock lock(files_, settings_.database_folder);
+  // The purge rewrites history.dbf itself: the engine must not hold it.
+  CloseConnectionIfConnected();
+  ADOConnection.SetConnectionString(store::kConnectionStringPrefix + settings_.database_folder);
+  store::ChangeStamp today = LocalStamp(clock_());
+  std::string date = common::ToUtf8(today.date);
+  using namespace std::chrono;
+  year_month_day day{year{std::stoi(date.substr(0, 4))}, month{static_cast<unsigned>(std::stoi(date.substr(4, 2)))},
+                     std::chrono::day{static_cast<unsigned>(std::stoi(date.substr(6, 2)))}};
+  year_month_day first_kept{sys_days{day} - std::chrono::days{days}};
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(first_kept.year()),
+                static_cast<unsigned>(first_kept.month()), static_cast<unsigned>(first_kept.day()));
+  size_t removed = 0;
+  FlushingAfter([&] {
+    removed = store::PurgeHistory(settings_.database_folder, ADOCommand, common::FromUtf8(text), today);
+    CloseConnectionIfConnected();
+  });
+  return removed;
 }
 
 void Inventory::Flush() { ADOConnection.Flush(); }

@@ -60,6 +60,12 @@ class Inventory : public RefreshStages {
   void Refresh(RunCounts& counts, const SkipFile& skip = nullptr);
   void Refresh();
 
+  // Removes the HISTORY rows dated more than `days` days before today (by the clock) and packs the
+  // table (store::PurgeHistory: its last row "*PURGED*" names the last day removed), under the
+  // database folder's lock as FormActivate, flushed as FormActivate. Closes the connection first.
+  // Returns the rows removed. Errors propagate.
+  size_t PurgeHistory(int days);
+
   // Flushes every table file the connection wrote, and each folder where a table was created or
   // dropped, to stable storage (store::Connection::Flush).
   void Flush();

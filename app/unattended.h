@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <ostream>
 
 #include "app/settings.h"
@@ -28,14 +29,17 @@ struct UnattendedOptions {
   bool keep_going = false;
   // One summary line on the error stream at the end (see RunUnattended).
   bool summary = false;
+  // After a run that did not fail: remove the HISTORY rows older than this many days and pack the
+  // table (Inventory::PurgeHistory).
+  std::optional<int> purge_history_days;
 };
 
 // One unattended run, every file reached through `files` (the flush included): installs the mail
 // client for the settings, then the first-activation procedure and one refresh run of an Inventory
-// with `log`. Everything is caught here. Writes to `err`,
+// with `log`, then the purge when asked and the run did not fail. Everything is caught here. Writes to `err`,
 // each as one line (a control character in a file name shows as "?"):
 // - with keep_going, the text of each skipped file's failure (with the window's full-stop rule);
-// - the text of a failure that ends the run;
+// - the text of a failure that ends the run (or the purge that follows it, purge_history_days);
 // - with summary, last, even after a failure: "summary: imported=<survey files imported>
 //   info-only=<info-only hosts added> skipped=<files skipped> mexport=<rows> texport=<rows>
 //   email=<USERS rows that got an e-mail address> tel2=<rows that got a second telephone>

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/inventory.h"
+#include "store/statements.h"
 #include "directory/outlook_stand_in.h"
 #include "tests/support/recording_log.h"
 #include "tests/support/system_files.h"
@@ -23,12 +24,12 @@ using ::testing::IsEmpty;
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
-// 2026-03-05 14:30:15 local time, as the system's own calendar has it.
-std::chrono::system_clock::time_point RunTime() {
+// A local time of 2026, as the system's own calendar has it; 14:30:15 on 5 March unless told.
+std::chrono::system_clock::time_point RunTime(int month = 3, int day = 5) {
   std::tm local{};
   local.tm_year = 2026 - 1900;
-  local.tm_mon = 2;
-  local.tm_mday = 5;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
   local.tm_hour = 14;
   local.tm_min = 30;
   local.tm_sec = 15;
@@ -63,7 +64,7 @@ class HistoryTest : public ::testing::Test {
 
   // One run of a fresh inventory, as each start of a program makes one; false when it failed.
   bool Run() {
-    Inventory inventory(testing_support::SystemFiles(), log_, settings_, [] { return RunTime(); });
+    Inventory inventory(testing_support::SystemFiles(), log_, settings_, [this] { return now_; });
     inventory.FormActivate();
     try {
       inventory.Refresh();
@@ -74,12 +75,15 @@ class HistoryTest : public ::testing::Test {
   }
 
   std::vector<std::string> History() {
-    if (!std::filesystem::exists(share_.Native("DB/history.dbf"))) return {};
+    if (!std::filesystem::exists(HistoryFile())) return {};
     return TableRows(db_, "HISTORY", {"HOST", "CHG_DATE", "CHG_TIME", "FIELD", "OLD_VALUE", "NEW_VALUE"});
   }
 
+  std::filesystem::path HistoryFile() const { return share_.Native("DB/history.dbf"); }
+
   testing_support::TempFolder share_;
   common::Text folder_, db_;
+  std::chrono::system_clock::time_point now_ = RunTime();
   Settings settings_;
   testing_support::RecordingLog log_;
 };
@@ -125,12 +129,12 @@ TEST_F(HistoryTest, FirstRunCreatesEachHostLaterRunsRecordEachChangedColumnOnce)
   EXPECT_EQ(History(), expected);
 
   // Nothing changed: the table is not even written.
-  const auto written = std::filesystem::last_write_time(share_.Native("DB/history.dbf"));
-  const auto size = std::filesystem::file_size(share_.Native("DB/history.dbf"));
+  const auto written = std::filesystem::last_write_time(HistoryFile());
+  const auto size = std::filesystem::file_size(HistoryFile());
   ASSERT_TRUE(Run());
   EXPECT_EQ(History(), expected);
-  EXPECT_EQ(std::filesystem::file_size(share_.Native("DB/history.dbf")), size);
-  EXPECT_EQ(std::filesystem::last_write_time(share_.Native("DB/history.dbf")), written);
+  EXPECT_EQ(std::filesystem::file_size(HistoryFile()), size);
+  EXPECT_EQ(std::filesystem::last_write_time(HistoryFile()), written);
 }
 
 TEST_F(HistoryTest, RunFailingPartWayRecordsWhatItChangedBeforeTheFailure) {
@@ -150,8 +154,37 @@ TEST_F(HistoryTest, SwitchedOffRecordsNothing) {
   settings_.history = false;
   Survey("PC-1", "Иванов Иван", "101");
   ASSERT_TRUE(Run());
-  EXPECT_FALSE(std::filesystem::exists(share_.Native("DB/history.dbf")));
+  EXPECT_FALSE(std::filesystem::exists(HistoryFile()));
   EXPECT_THAT(History(), IsEmpty());
+}
+
+TEST_F(HistoryTest, PurgeKeepsTheNewerRowsPacksAndSaysUpToWhichDay) {
+  now_ = RunTime(1, 10);
+  Survey("PC-1", "Иванов Иван", "101");
+  Survey("PC-2", "Петров Петр", "5");
+  ASSERT_TRUE(Run());
+  now_ = RunTime(3, 1);
+  Survey("PC-1", "Иванов Иван", "102");
+  ASSERT_TRUE(Run());
+
+  now_ = RunTime(3, 5);
+  Inventory inventory(testing_support::SystemFiles(), log_, settings_, [this] { return now_; });
+  EXPECT_EQ(inventory.PurgeHistory(30), 2u);  // the rows of 10 January; 3 February is the first day kept
+  const std::vector<std::string> kept = {"PC-1|20260301|14:30:15|KAB|101|102", "|20260305|14:30:15|*PURGED*||20260202"};
+  EXPECT_EQ(ReadRows(db_, store::kSelectHistory, {"HOST", "CHG_DATE", "CHG_TIME", "FIELD", "OLD_VALUE", "NEW_VALUE"}),
+            kept);
+  // Packed: the header (32 bytes, six descriptors of 32, the terminator), two records of 481 bytes, the end marker.
+  EXPECT_EQ(std::filesystem::file_size(HistoryFile()), 32u + 6 * 32 + 1 + 2 * 481 + 1);
+  EXPECT_FALSE(std::filesystem::exists(share_.Native("DB/history.pak")));
+
+  // A purge cut short after removing the old table leaves the packed copy, which the next run restores.
+  std::filesystem::rename(HistoryFile(), share_.Native("DB/history.pak"));
+  Survey("PC-2", "Петров Петр", "6");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(History(), (std::vector<std::string>{"PC-1|20260301|14:30:15|KAB|101|102",
+                                                 "PC-2|20260305|14:30:15|KAB|5|6",
+                                                 "|20260305|14:30:15|*PURGED*||20260202"}));
+  EXPECT_FALSE(std::filesystem::exists(share_.Native("DB/history.pak")));
 }
 
 }  // namespace
