@@ -1,7 +1,7 @@
 #include "app/inventory.h"
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <optional>
 #include <utility>
 
@@ -15,21 +15,14 @@
 
 namespace app {
 
-Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings, WallClock clock)
-    : ADOConnection(files, "ADOConnection", settings.dbf_codepage),
+Inventory::Inventory(platform::FileSystem& files, const common::Clock& clock, directory::MailDirectory& mail,
+                     common::LogSink& log, Settings settings)
+    : ADOConnection(files, clock, "ADOConnection", settings.dbf_codepage),
       files_(files),
+      mail_(mail),
       log_(log),
       settings_(std::move(settings)),
-      clock_(clock ? std::move(clock) : WallClock([] { return std::chrono::system_clock::now(); })) {}
-
-Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
-                     common::Text database_folder)
-    : Inventory(files, log, [&] {
-        Settings settings = DefaultSettings();
-        settings.survey_folder = std::move(survey_folder);
-        settings.database_folder = std::move(database_folder);
-        return settings;
-      }()) {}
+      clock_(clock) {}
 
 Inventory::~Inventory() = default;
 
@@ -42,19 +35,12 @@ survey::SurveyFolder& Inventory::Survey() {
 
 namespace {
 
-// The local date ("YYYYMMDD") and time ("HH:MM:SS") of `when`.
-store::ChangeStamp LocalStamp(std::chrono::system_clock::time_point when) {
-  std::time_t time = std::chrono::system_clock::to_time_t(when);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &time);
-#else
-  localtime_r(&time, &local);
-#endif
-  char date[16], clock[16];
-  size_t date_length = std::strftime(date, sizeof date, "%Y%m%d", &local);
-  size_t clock_length = std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
-  return {common::FromUtf8(std::string_view(date, date_length)), common::FromUtf8(std::string_view(clock, clock_length))};
+// The date ("YYYYMMDD") and time ("HH:MM:SS") of `now`.
+store::ChangeStamp Stamp(const common::LocalTime& now) {
+  char date[32], time[32];
+  std::snprintf(date, sizeof date, "%04d%02d%02d", now.date.year, now.date.month, now.date.day);
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d", now.hour, now.minute, now.second);
+  return {common::FromUtf8(date), common::FromUtf8(time)};
 }
 
 // The entry name of a path the run built from the survey folder.
@@ -93,7 +79,7 @@ void Inventory::RecordHistory(const store::RowWatch& watch) {
   std::vector<store::ChangedRow> changes = watch.Changes();
   if (changes.empty()) return;
   bool was_open = ADOConnection.Connected();
-  store::RecordHistory(settings_.database_folder, ADOCommand, changes, LocalStamp(clock_()));
+  store::RecordHistory(settings_.database_folder, ADOCommand, changes, Stamp(clock_.Now()));
   if (!was_open) CloseConnectionIfConnected();
 }
 
@@ -132,23 +118,22 @@ void Inventory::Refresh() {
   Refresh(counts);
 }
 
-size_t Inventory::PurgeHistory(int days) {
+size_t Inventory::PurgeHistory(int days_kept) {
   platform::FolderLock lock(files_, settings_.database_folder);
   // The purge rewrites history.dbf itself: the engine must not hold it.
   CloseConnectionIfConnected();
   ADOConnection.SetConnectionString(store::kConnectionStringPrefix + settings_.database_folder);
-  store::ChangeStamp today = LocalStamp(clock_());
-  std::string date = common::ToUtf8(today.date);
+  common::LocalTime now = clock_.Now();
   using namespace std::chrono;
-  year_month_day day{year{std::stoi(date.substr(0, 4))}, month{static_cast<unsigned>(std::stoi(date.substr(4, 2)))},
-                     std::chrono::day{static_cast<unsigned>(std::stoi(date.substr(6, 2)))}};
-  year_month_day first_kept{sys_days{day} - std::chrono::days{days}};
+  year_month_day today{year{now.date.year}, month{static_cast<unsigned>(now.date.month)},
+                       day{static_cast<unsigned>(now.date.day)}};
+  year_month_day first_kept{sys_days{today} - days{days_kept}};
   char text[16];
   std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(first_kept.year()),
                 static_cast<unsigned>(first_kept.month()), static_cast<unsigned>(first_kept.day()));
   size_t removed = 0;
   FlushingAfter([&] {
-    removed = store::PurgeHistory(settings_.database_folder, ADOCommand, common::FromUtf8(text), today);
+    removed = store::PurgeHistory(settings_.database_folder, ADOCommand, common::FromUtf8(text), Stamp(now));
     CloseConnectionIfConnected();
   });
   return removed;
@@ -157,7 +142,7 @@ size_t Inventory::PurgeHistory(int days) {
 void Inventory::Flush() { ADOConnection.Flush(); }
 
 directory::ExportCounts Inventory::GetExchange() {
-  return directory::GetExchange(ADOConnection, ADOCommand, Table, settings_.database_folder, settings_.mail_domain);
+  return directory::GetExchange(mail_, ADOConnection, ADOCommand, Table, settings_.database_folder, settings_.mail_domain);
 }
 
 void Inventory::AddData(const common::Text& path) {

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <chrono>
-#include <functional>
-
 #include "app/refresh_run.h"
 #include "app/settings.h"
+#include "common/clock.h"
 #include "common/log_sink.h"
+#include "directory/mail_directory.h"
 #include "common/text.h"
 #include "platform/file_system.h"
 #include "store/command.h"
@@ -22,16 +21,12 @@ namespace app {
 // box, the message box, standard output).
 class Inventory : public RefreshStages {
  public:
-  // The wall clock that dates the changes a run records; without one, the system's.
-  using WallClock = std::function<std::chrono::system_clock::time_point()>;
-
-  // Every file is reached through `files`, the flush of the tables each run writes included; `log`
-  // receives the importers' log lines. Both must outlive the inventory.
-  explicit Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings = DefaultSettings(),
-                     WallClock clock = {});
-  // The compiled-in settings with other folders, which end in a path separator.
-  Inventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
-            common::Text database_folder);
+  // Every file is reached through `files`, the flush of the tables each run writes included; `clock`
+  // dates the tables written; `mail` is the directory GetExchange exports; `log` receives the
+  // importers' log lines; `clock` also dates the changes a run records. All four must outlive the inventory. `settings` are the program's own (the
+  // folders end in a path separator).
+  Inventory(platform::FileSystem& files, const common::Clock& clock, directory::MailDirectory& mail,
+            common::LogSink& log, Settings settings);
   ~Inventory() override;
   Inventory(const Inventory&) = delete;
   Inventory& operator=(const Inventory&) = delete;
@@ -60,11 +55,11 @@ class Inventory : public RefreshStages {
   void Refresh(RunCounts& counts, const SkipFile& skip = nullptr);
   void Refresh();
 
-  // Removes the HISTORY rows dated more than `days` days before today (by the clock) and packs the
+  // Removes the HISTORY rows dated more than `days_kept` days before today (by the clock) and packs the
   // table (store::PurgeHistory: its last row "*PURGED*" names the last day removed), under the
   // database folder's lock as FormActivate, flushed as FormActivate. Closes the connection first.
   // Returns the rows removed. Errors propagate.
-  size_t PurgeHistory(int days);
+  size_t PurgeHistory(int days_kept);
 
   // Flushes every table file the connection wrote, and each folder where a table was created or
   // dropped, to stable storage (store::Connection::Flush).
@@ -96,9 +91,10 @@ class Inventory : public RefreshStages {
   void RecordHistory(const store::RowWatch& watch);
 
   platform::FileSystem& files_;
+  directory::MailDirectory& mail_;
   common::LogSink& log_;
   Settings settings_;
-  WallClock clock_;
+  const common::Clock& clock_;
   std::unique_ptr<survey::SurveyFolder> survey_;
 };
 

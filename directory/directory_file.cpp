@@ -8,9 +8,12 @@ namespace directory {
 
 std::string ReadDirectoryFile(platform::FileSystem& files, const common::Text& path) {
   platform::SplitPath split = platform::SplitFolder(path);
-  common::Text reason;
-  std::unique_ptr<platform::Folder> folder = files.OpenFolder(split.folder, &reason);
-  if (!folder) throw common::CannotOpenFile(path, reason);
+  std::unique_ptr<platform::Folder> folder;
+  try {
+    folder = files.OpenFolder(split.folder);
+  } catch (const platform::CannotOpenFolder& error) {
+    throw common::CannotOpenFile(path, error.reason());
+  }
   // The exports may sit on the share the workstations write to: opened like a workstation file.
   return folder->ReadForeignFile(split.name, kMaxDirectoryFileSize);
 }

@@ -49,6 +49,9 @@ common::Error CannotFlushFolder(common::TextView path, common::TextView reason) 
   return FileError(u"Cannot flush folder", path, reason);
 }
 
+CannotOpenFolder::CannotOpenFolder(common::TextView path, common::TextView reason)
+    : common::Error(FileError(u"Cannot open folder", path, reason)), reason_(reason) {}
+
 common::Error FolderInUse(common::TextView folder) {
   common::Text message = u"The database folder \"";
   message += folder;

@@ -13,9 +13,18 @@
 #include "common/text.h"
 
 // The one way the core reaches files: a FileSystem object that app/ builds and hands down, the folders
-// it opens and the files opened relative to them. Every failure is a common::Error that names the
-// file and gives the system's reason; the texts are the factories below. A test wraps the object to
-// make any call fail (tests/support/fault_file_system.h).
+// it opens and the files opened relative to them.
+//
+// The error model: every call either does what it says or throws the one common::Error its contract
+// names, built here with the full path and the system's reason (the texts are the factories below).
+// "Not there" (a missing file or folder) is the only failure that may come back as an empty answer,
+// and only where the contract says so. A test wraps the object to make any call fail
+// (tests/support/fault_file_system.h).
+//
+// Threads: the system's file system, its folders and its files may be used from several threads at
+// once (the report lists the survey folder on one thread while it reads tables on another); a File's
+// reads and writes are positioned, so they do not move each other. Two threads writing the same bytes
+// of one file get one of the two. A test double need not allow it.
 namespace platform {
 
 // The largest workstation file that is read. Survey and info files hold a few hundred bytes; the
@@ -67,8 +76,9 @@ struct FolderEntry {
   std::optional<int64_t> modified;
 };
 
-// An open folder. Files are found relative to it, by name alone; it stays the same folder while open
-// even when its path is renamed meanwhile.
+// An open folder. Files are found relative to it, by name alone. On POSIX it stays the same folder while
+// open even when its path is renamed meanwhile; on Windows, where files are found by the folder's path,
+// the folder cannot be renamed or removed while it is open (the system refuses it to anyone).
 class Folder {
  public:
   virtual ~Folder() = default;
@@ -98,7 +108,10 @@ class Folder {
   // "File too large (the limit is <limit> bytes)"; CannotReadFile when reading fails.
   virtual std::string ReadForeignFile(const common::Text& name, size_t limit, bool listed_as_file = false) = 0;
 
-  // The size of the file `name` (through a link), or nothing when it is a folder or cannot be examined.
+  // The size of the entry `name` as it stands (a link is not followed: the link's own size), or nothing
+  // when there is no such entry ("No such file or directory", "Not a directory") or it is a folder.
+  // Throws CannotReadFile for any other failure to look (no access, a network error): "could not
+  // look" is never taken for "not there".
   virtual std::optional<uint64_t> SizeOf(const common::Text& name) = 0;
 
   // Writes a new file holding `bytes` atomically and without replacing anything: the bytes go to a
@@ -114,9 +127,11 @@ class Folder {
   virtual void Remove(const common::Text& name) = 0;
 
   // Creates the file `name` when it is missing and takes an exclusive advisory lock on it without
-  // waiting, held until the returned object goes (or the process ends). Nothing is returned when the
-  // file cannot be created or the file system keeps no locks. Throws FolderInUse(path()) when another
-  // holder has the lock, CannotLockFile for any other failure.
+  // waiting, held until the returned object goes (or the process ends). A link at `name` is not
+  // followed; a lock file that another user made and this one may only read is locked all the same.
+  // Nothing is returned only when the file system keeps no locks. Throws FolderInUse(path()) when
+  // another holder has the lock, CannotLockFile for any other failure (also when the file can be
+  // neither opened nor created: "Permission denied", "Read-only file system").
   virtual std::unique_ptr<File> LockFile(const common::Text& name) = 0;
 
   // Forces the folder's entries (names created, renamed or removed) to stable storage. Throws
@@ -124,22 +139,40 @@ class Folder {
   // that answers EINVAL) this does nothing: a new file's name is then as durable as the file system
   // makes it.
   virtual void Sync() = 0;
+
+  // Writes the file `name` holding `bytes`, replacing whatever file is there: the bytes go to a hidden file
+  // beside it under a name nobody can predict, created exclusively, which is then renamed over `name`.
+  // A link at `name` is replaced, never followed. On failure the file that was there stays as it was.
+  // Throws CannotCreateFile or CannotWriteFile.
+  virtual void ReplaceFile(const common::Text& name, std::string_view bytes) = 0;
 };
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Opens the folder at `path` (a final separator is optional). Nothing when it cannot be opened;
-  // `reason` then gets the system's text, or "It is not a folder" for something else.
-  virtual std::unique_ptr<Folder> OpenFolder(const common::Text& path, common::Text* reason = nullptr) = 0;
+  // Opens the folder at `path` (a final separator is optional). Throws CannotOpenFolder with the
+  // system's reason, or "It is not a folder" when something else is there.
+  virtual std::unique_ptr<Folder> OpenFolder(const common::Text& path) = 0;
 };
 
 // The operating system's own file system: POSIX calls relative to folder descriptors, or Windows
 // handles. Holds nothing; programs make one in main() and hand it down.
 class SystemFileSystem : public FileSystem {
  public:
-  std::unique_ptr<Folder> OpenFolder(const common::Text& path, common::Text* reason = nullptr) override;
+  std::unique_ptr<Folder> OpenFolder(const common::Text& path) override;
+};
+
+// The failure of FileSystem::OpenFolder: "Cannot open folder "%s". %s", with the path as given. The
+// reason is kept apart for a caller that words the failure its own way ("Cannot open the database
+// folder ...", or "Cannot open file ..." for a file in a folder that cannot be opened).
+class CannotOpenFolder : public common::Error {
+ public:
+  CannotOpenFolder(common::TextView path, common::TextView reason);
+  const common::Text& reason() const { return reason_; }
+
+ private:
+  common::Text reason_;
 };
 
 // The error texts of the seam, each with the full path and the reason.

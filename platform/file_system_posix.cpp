@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +44,23 @@ auto Retry(Call call) {
     auto result = call();
     if (result >= 0 || errno != EINTR) return result;
   }
+}
+
+// Sixteen hex digits from the system's random source, appended to `name`: a hidden file's name that
+// nobody else on the share can guess and plant a link under beforehand. The system's error code, or 0.
+int AppendUnpredictable(std::string& name) {
+  unsigned char random[8];
+  for (size_t got = 0; got < sizeof random;) {
+    ssize_t n = Retry([&] { return ::getrandom(random + got, sizeof random - got, 0); });
+    if (n < 0) return errno;
+    got += static_cast<size_t>(n);
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (unsigned char byte : random) {
+    name += kHex[byte >> 4];
+    name += kHex[byte & 15];
+  }
+  return 0;
 }
 
 class PosixFile : public File {
@@ -125,14 +143,21 @@ class PosixFolder : public Folder {
   std::unique_ptr<File> OpenTable(const common::Text& name) override {
     std::string native;
     if (int error = NativeName(name, native)) throw common::CannotOpenFile(path_ + name, SystemErrorText(error));
+    // Anyone on the share may plant a link or a FIFO under a table's name: a link is refused, not
+    // followed, and opening never blocks.
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     bool writable = true;
-    int fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDWR | O_CLOEXEC); });
+    int fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDWR | kFlags); });
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-      fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDONLY | O_CLOEXEC); });
+      fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDONLY | kFlags); });
       writable = false;
     }
     if (fd < 0) throw common::CannotOpenFile(path_ + name, SystemErrorText(errno));
-    return std::make_unique<PosixFile>(fd, path_ + name, writable);
+    auto file = std::make_unique<PosixFile>(fd, path_ + name, writable);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) throw common::CannotOpenFile(path_ + name, SystemErrorText(errno));
+    if (!S_ISREG(info.st_mode)) throw common::CannotOpenFile(path_ + name, u"Not a regular file");
+    return file;
   }
 
   std::string ReadForeignFile(const common::Text& name, size_t limit, bool listed_as_file) override {
@@ -182,7 +207,7 @@ class PosixFolder : public Folder {
       }
       size_t wanted = bytes.size() - used;
       ssize_t n = Retry([&] { return ::read(fd, bytes.data() + used, wanted); });
-      if (n < 0) throw fail(errno);
+      if (n < 0) throw CannotReadFile(path, SystemErrorText(errno));
       if (n == 0) break;
       used += static_cast<size_t>(n);
       // A short read that reaches the size fstat gave is the end: no second read to hear it again.
@@ -197,18 +222,7 @@ class PosixFolder : public Folder {
     const common::Text path = path_ + name;
     std::string native;
     if (int error = NativeName(name, native)) throw CannotCreateFile(path, SystemErrorText(error));
-    std::string aside = "." + native + "." + std::to_string(::getpid()) + ".new";
-    int fd = Retry([&] { return ::openat(fd_, aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
-    if (fd < 0) throw CannotCreateFile(path, SystemErrorText(errno));
-    {
-      PosixFile file(fd, path, true);
-      try {
-        for (size_t done = 0; done < bytes.size();) done += file.WriteAt(done, bytes.substr(done));
-      } catch (...) {
-        ::unlinkat(fd_, aside.c_str(), 0);
-        throw;
-      }
-    }
+    const std::string aside = WriteAside(path, native, bytes, false);
     // The file appears complete or not at all, and an existing file is never replaced.
     if (::renameat2(fd_, aside.c_str(), fd_, native.c_str(), RENAME_NOREPLACE) == 0) return;
     int error = errno;
@@ -219,7 +233,9 @@ class PosixFolder : public Folder {
         // and the complete file then takes the place of the empty claim. A process killed between
         // the two leaves an empty file under the name. No other refresh run comes between them: the
         // caller holds the database folder's lock.
-        int claim = Retry([&] { return ::openat(fd_, native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
+        int claim = Retry([&] {
+          return ::openat(fd_, native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        });
         if (claim < 0) {
           error = errno;
         } else {
@@ -233,10 +249,27 @@ class PosixFolder : public Folder {
     if (error != 0) throw CannotCreateFile(path, SystemErrorText(error));
   }
 
+  void ReplaceFile(const common::Text& name, std::string_view bytes) override {
+    const common::Text path = path_ + name;
+    std::string native;
+    if (int error = NativeName(name, native)) throw CannotCreateFile(path, SystemErrorText(error));
+    const std::string aside = WriteAside(path, native, bytes, true);
+    // A rename replaces the entry itself: a link at the name goes, its target is never opened.
+    if (::renameat(fd_, aside.c_str(), fd_, native.c_str()) != 0) {
+      int error = errno;
+      ::unlinkat(fd_, aside.c_str(), 0);
+      throw CannotCreateFile(path, SystemErrorText(error));
+    }
+  }
+
   std::optional<uint64_t> SizeOf(const common::Text& name) override {
     std::string native;
+    if (int error = NativeName(name, native)) throw CannotReadFile(path_ + name, SystemErrorText(error));
     struct stat info {};
-    if (NativeName(name, native) != 0 || ::fstatat(fd_, native.c_str(), &info, 0) != 0) return std::nullopt;
+    if (::fstatat(fd_, native.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+      throw CannotReadFile(path_ + name, SystemErrorText(errno));
+    }
     if (S_ISDIR(info.st_mode)) return std::nullopt;
     return static_cast<uint64_t>(info.st_size);
   }
@@ -249,17 +282,24 @@ class PosixFolder : public Folder {
   }
 
   std::unique_ptr<File> LockFile(const common::Text& name) override {
+    const common::Text path = path_ + name;
     std::string native;
-    if (NativeName(name, native) != 0) return nullptr;
-    int fd = Retry([&] {
-      return ::openat(fd_, native.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-    });
-    if (fd < 0) return nullptr;
-    auto file = std::make_unique<PosixFile>(fd, path_ + name, true);
+    if (int error = NativeName(name, native)) throw CannotLockFile(path, SystemErrorText(error));
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    bool writable = true;
+    int fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDWR | O_CREAT | kFlags, 0666); });
+    // Another user's lock file that this one may only read: a shared descriptor locks as well.
+    if (fd < 0 && errno == EACCES) {
+      fd = Retry([&] { return ::openat(fd_, native.c_str(), O_RDONLY | kFlags); });
+      writable = false;
+      if (fd < 0 && errno == ENOENT) errno = EACCES;
+    }
+    if (fd < 0) throw CannotLockFile(path, SystemErrorText(errno));
+    auto file = std::make_unique<PosixFile>(fd, path, writable);
     if (Retry([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
       if (errno == EWOULDBLOCK) throw FolderInUse(path_);
       if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) return nullptr;  // no locks here
-      throw CannotLockFile(path_ + name, SystemErrorText(errno));
+      throw CannotLockFile(path, SystemErrorText(errno));
     }
     return file;  // closing the last descriptor releases the lock
   }
@@ -307,6 +347,29 @@ class PosixFolder : public Folder {
     return looked;
   }
 
+  // Writes `bytes` to a new hidden file beside `native`, created exclusively (never through a link)
+  // under a name nobody can predict, and forced to stable storage when `sync`; returns its name. The
+  // file is removed again when writing fails. Throws CannotCreateFile, CannotWriteFile or
+  // CannotFlushFile, naming `path`.
+  std::string WriteAside(const common::Text& path, const std::string& native, std::string_view bytes, bool sync) const {
+    std::string aside = "." + native + ".";
+    if (int error = AppendUnpredictable(aside)) throw CannotCreateFile(path, SystemErrorText(error));
+    aside += ".new";
+    int fd = Retry([&] {
+      return ::openat(fd_, aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    });
+    if (fd < 0) throw CannotCreateFile(path, SystemErrorText(errno));
+    PosixFile file(fd, path, true);
+    try {
+      for (size_t done = 0; done < bytes.size();) done += file.WriteAt(done, bytes.substr(done));
+      if (sync) file.Sync();
+    } catch (...) {
+      ::unlinkat(fd_, aside.c_str(), 0);
+      throw;
+    }
+    return aside;
+  }
+
   // Moves the complete file `aside` to `name`, where this process has just created an empty file
   // exclusively. A plain rename replaces that claim; where the system refuses to rename over an
   // existing file, the claim is removed first.
@@ -326,7 +389,7 @@ std::filesystem::path TextToFsPath(common::TextView text) { return std::filesyst
 
 common::Text FsPathToText(const std::filesystem::path& path) { return common::PathToText(path.native()); }
 
-std::unique_ptr<Folder> SystemFileSystem::OpenFolder(const common::Text& path, common::Text* reason) {
+std::unique_ptr<Folder> SystemFileSystem::OpenFolder(const common::Text& path) {
   std::string native = path.empty() ? std::string(".") : common::TextToPath(path);
   int fd = -1;
   if (native.find('\0') != std::string::npos) {
@@ -336,12 +399,9 @@ std::unique_ptr<Folder> SystemFileSystem::OpenFolder(const common::Text& path, c
   }
   if (fd < 0) {
     int error = errno;
-    if (reason != nullptr) {
-      struct stat info {};
-      bool other = error == ENOTDIR && ::stat(native.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-      *reason = other ? common::Text(u"It is not a folder") : SystemErrorText(error);
-    }
-    return nullptr;
+    struct stat info {};
+    bool other = error == ENOTDIR && ::stat(native.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    throw CannotOpenFolder(path, other ? common::Text(u"It is not a folder") : SystemErrorText(error));
   }
   common::Text shown = path;
   if (!shown.empty() && shown.back() != u'/') shown += u'/';

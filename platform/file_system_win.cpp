@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <bcrypt.h>
 
 #include <algorithm>
 #include <string>
@@ -28,6 +29,19 @@ OVERLAPPED At(uint64_t offset) {
   position.Offset = static_cast<DWORD>(offset);
   position.OffsetHigh = static_cast<DWORD>(offset >> 32);
   return position;
+}
+
+// Sixteen hex digits from the system's random source, appended to `name`: a hidden file's name that
+// nobody else on the share can guess and plant a link under beforehand. False when the source fails.
+bool AppendUnpredictable(common::Text& name) {
+  unsigned char random[8];
+  if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, random, sizeof random, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) return false;
+  static constexpr char16_t kHex[] = u"0123456789abcdef";
+  for (unsigned char byte : random) {
+    name += kHex[byte >> 4];
+    name += kHex[byte & 15];
+  }
+  return true;
 }
 
 // A name relative to a folder: one component, without NUL (the system would cut the name there).
@@ -132,16 +146,24 @@ class WinFolder : public Folder {
     const common::Text path = path_ + name;
     if (!PlainName(name)) throw common::CannotOpenFile(path, Reason(ERROR_INVALID_NAME));
     // Other programs and connections may read, write and delete alongside, as with POSIX descriptors.
-    HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Anyone on the share may plant a link under a table's name: it is opened as itself and refused.
+    constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, kFlags, nullptr);
     bool writable = true;
     if (file == INVALID_HANDLE_VALUE &&
         (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_WRITE_PROTECT)) {
-      file = CreateFileW(Wide(path), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      file = CreateFileW(Wide(path), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, kFlags, nullptr);
       writable = false;
     }
     if (file == INVALID_HANDLE_VALUE) throw common::CannotOpenFile(path, LastReason());
-    return std::make_unique<WinFile>(file, path, writable);
+    auto opened = std::make_unique<WinFile>(file, path, writable);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info)) throw common::CannotOpenFile(path, LastReason());
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      throw common::CannotOpenFile(path, Reason(ERROR_STOPPED_ON_SYMLINK));
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK) throw common::CannotOpenFile(path, u"Not a regular file");
+    return opened;
   }
 
   std::string ReadForeignFile(const common::Text& name, size_t limit, bool) override {
@@ -175,7 +197,9 @@ class WinFolder : public Folder {
         bytes.resize(std::min(bytes.size() * 2, limit + 1));
       }
       DWORD got = 0;
-      if (!ReadFile(opened, bytes.data() + used, Chunk(bytes.size() - used), &got, nullptr)) throw fail(GetLastError());
+      if (!ReadFile(opened, bytes.data() + used, Chunk(bytes.size() - used), &got, nullptr)) {
+        throw CannotReadFile(path, LastReason());
+      }
       if (got == 0) break;
       used += got;
     }
@@ -186,46 +210,62 @@ class WinFolder : public Folder {
   void CreateNewFile(const common::Text& name, std::string_view bytes) override {
     const common::Text path = path_ + name;
     if (!PlainName(name)) throw CannotCreateFile(path, Reason(ERROR_INVALID_NAME));
-    const common::Text aside = path_ + u"." + name + u"." + common::FromUtf8(std::to_string(GetCurrentProcessId())) + u".new";
-    HANDLE handle = CreateFileW(Wide(aside), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, LastReason());
-    {
-      WinFile file(handle, path, true);
-      try {
-        for (size_t done = 0; done < bytes.size();) done += file.WriteAt(done, bytes.substr(done));
-      } catch (...) {
-        DeleteFileW(Wide(aside));
-        throw;
-      }
-    }
     // Without MOVEFILE_REPLACE_EXISTING the rename fails when the name is taken: nothing is replaced.
-    if (!MoveFileExW(Wide(aside), Wide(path), 0)) {
-      DWORD error = GetLastError();
-      DeleteFileW(Wide(aside));
-      throw CannotCreateFile(path, Reason(error));
-    }
+    MoveAside(path, WriteAside(path, name, bytes, false), 0);
+  }
+
+  void ReplaceFile(const common::Text& name, std::string_view bytes) override {
+    const common::Text path = path_ + name;
+    if (!PlainName(name)) throw CannotCreateFile(path, Reason(ERROR_INVALID_NAME));
+    // Renaming over a link replaces the link itself; its target is never opened.
+    MoveAside(path, WriteAside(path, name, bytes, true), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   }
 
   std::optional<uint64_t> SizeOf(const common::Text& name) override {
+    const common::Text path = path_ + name;
+    if (!PlainName(name)) throw CannotReadFile(path, Reason(ERROR_INVALID_NAME));
+    // The attributes of the entry itself: a link is not followed.
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!PlainName(name) || !GetFileAttributesExW(Wide(path_ + name), GetFileExInfoStandard, &data)) return std::nullopt;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
+    if (!GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data)) {
+      DWORD error = GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) {
+        return std::nullopt;
+      }
+      throw CannotReadFile(path, Reason(error));
+    }
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      return std::nullopt;
+    }
     return Join(data.nFileSizeHigh, data.nFileSizeLow);
   }
 
   void Remove(const common::Text& name) override {
     const common::Text path = path_ + name;
     if (!PlainName(name)) throw CannotDeleteFile(path, Reason(ERROR_INVALID_NAME));
-    if (!DeleteFileW(Wide(path))) throw CannotDeleteFile(path, LastReason());
+    // A link to a folder goes as a folder entry; neither call follows a link.
+    DWORD attributes = GetFileAttributesW(Wide(path));
+    constexpr DWORD kFolderLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+    bool removed = attributes != INVALID_FILE_ATTRIBUTES && (attributes & kFolderLink) == kFolderLink
+                       ? RemoveDirectoryW(Wide(path))
+                       : DeleteFileW(Wide(path));
+    if (!removed) throw CannotDeleteFile(path, LastReason());
   }
 
   std::unique_ptr<File> LockFile(const common::Text& name) override {
-    if (!PlainName(name)) return nullptr;
     const common::Text path = path_ + name;
+    if (!PlainName(name)) throw CannotLockFile(path, Reason(ERROR_INVALID_NAME));
     HANDLE handle = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    auto file = std::make_unique<WinFile>(handle, path, true);
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    bool writable = true;
+    // Another user's lock file that this one may only read: a read handle locks as well.
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+      handle = CreateFileW(Wide(path), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      writable = false;
+      if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) SetLastError(ERROR_ACCESS_DENIED);
+    }
+    if (handle == INVALID_HANDLE_VALUE) throw CannotLockFile(path, LastReason());
+    auto file = std::make_unique<WinFile>(handle, path, writable);
     OVERLAPPED whole{};
     if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
       DWORD error = GetLastError();
@@ -242,6 +282,38 @@ class WinFolder : public Folder {
   void Sync() override {}
 
  private:
+  // Writes `bytes` to a new hidden file beside `name`, created exclusively (never through a link) under
+  // a name nobody can predict, and forced to stable storage when `sync`; returns its path. The file is
+  // removed again when writing fails. Throws CannotCreateFile, CannotWriteFile or CannotFlushFile,
+  // naming `path`.
+  common::Text WriteAside(const common::Text& path, const common::Text& name, std::string_view bytes, bool sync) const {
+    common::Text aside = path_ + u"." + name + u".";
+    if (!AppendUnpredictable(aside)) throw CannotCreateFile(path, Reason(ERROR_GEN_FAILURE));
+    aside += u".new";
+    HANDLE handle = CreateFileW(Wide(aside), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, LastReason());
+    WinFile file(handle, path, true);
+    try {
+      for (size_t done = 0; done < bytes.size();) done += file.WriteAt(done, bytes.substr(done));
+      if (sync) file.Sync();
+    } catch (...) {
+      DeleteFileW(Wide(aside));
+      throw;
+    }
+    return aside;
+  }
+
+  // Renames the hidden file `aside` (closed by now) to `path`; removes it and throws CannotCreateFile
+  // when that fails.
+  static void MoveAside(const common::Text& path, const common::Text& aside, DWORD flags) {
+    if (!MoveFileExW(Wide(aside), Wide(path), flags)) {
+      DWORD error = GetLastError();
+      DeleteFileW(Wide(aside));
+      throw CannotCreateFile(path, Reason(error));
+    }
+  }
+
   HANDLE handle_;
   common::Text path_;
 };
@@ -259,26 +331,26 @@ common::Text FsPathToText(const std::filesystem::path& path) {
   return common::Text(native.begin(), native.end());
 }
 
-std::unique_ptr<Folder> SystemFileSystem::OpenFolder(const common::Text& path, common::Text* reason) {
+std::unique_ptr<Folder> SystemFileSystem::OpenFolder(const common::Text& path) {
   common::Text shown = path.empty() ? common::Text(u".\\") : path;
   if (shown.back() != u'\\' && shown.back() != u'/') shown += u'\\';
   DWORD failure = ERROR_INVALID_NAME;
   if (path.find(u'\0') == common::Text::npos) {
-    HANDLE handle = CreateFileW(Wide(shown), FILE_LIST_DIRECTORY, kShareAll, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // Files in it are opened by the folder's path, so that path must keep naming this folder: while the
+    // handle is open nobody may rename or remove the folder (no FILE_SHARE_DELETE).
+    HANDLE handle = CreateFileW(Wide(shown), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       BY_HANDLE_FILE_INFORMATION info{};
       if (GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return std::make_unique<WinFolder>(handle, path.empty() ? common::Text() : shown);
       }
       CloseHandle(handle);
-      if (reason != nullptr) *reason = u"It is not a folder";
-      return nullptr;
+      throw CannotOpenFolder(path, u"It is not a folder");
     }
     failure = GetLastError();
   }
-  if (reason != nullptr) *reason = Reason(failure);
-  return nullptr;
+  throw CannotOpenFolder(path, Reason(failure));
 }
 
 }  // namespace platform

@@ -3,7 +3,13 @@
 namespace platform {
 
 FolderLock::FolderLock(FileSystem& files, const common::Text& folder) {
-  if (std::unique_ptr<Folder> opened = files.OpenFolder(folder)) file_ = opened->LockFile(kFolderLockName);
+  std::unique_ptr<Folder> opened;
+  try {
+    opened = files.OpenFolder(folder);
+  } catch (const CannotOpenFolder&) {
+    return;
+  }
+  file_ = opened->LockFile(kFolderLockName);
 }
 
 }  // namespace platform

@@ -17,13 +17,15 @@ inline constexpr char16_t kFolderLockName[] = u"inventory.lock";
 // left in place. How far the lock reaches is the file system's: on an SMB share mounted through FUSE
 // (smbnetfs) the kernel keeps it, so runs on this machine see it and runs on other machines do not.
 //
-// When the folder cannot be opened or the lock file cannot be created (the folder is missing,
-// unreachable or read-only), no lock is taken and nothing is thrown: the database work that follows
-// reports the folder's problem in its own words.
+// When the folder cannot be opened (missing, unreachable), no lock is taken and nothing is thrown: the
+// database work that follows reports the folder's problem in its own words. A lock file that can be
+// neither opened nor created in a folder that opens is no reason to run unguarded: that throws.
 class FolderLock {
  public:
   // `folder` ends in a path separator. Throws common::Error
-  // "The database folder "<folder>" is in use by another refresh run" when another holder has it.
+  // "The database folder "<folder>" is in use by another refresh run" when another holder has it,
+  // platform::CannotLockFile ("Cannot lock file "<folder>inventory.lock". <reason>") for any other
+  // failure.
   FolderLock(FileSystem& files, const common::Text& folder);
 
   bool held() const { return file_ != nullptr; }

@@ -29,8 +29,9 @@ common::Text FolderOf(const common::Text& connection_string) {
 
 }  // namespace
 
-Connection::Connection(platform::FileSystem& files, std::string name, std::string dbf_codepage)
-    : files_(files), name_(std::move(name)), dbf_codepage_(std::move(dbf_codepage)) {}
+Connection::Connection(platform::FileSystem& files, const common::Clock& clock, std::string name,
+                       std::string dbf_codepage)
+    : files_(files), clock_(clock), name_(std::move(name)), dbf_codepage_(std::move(dbf_codepage)) {}
 
 Connection::~Connection() = default;
 
@@ -51,7 +52,7 @@ void Connection::Close() {
 Database& Connection::Open() {
   if (!database_) {
     database_ = AsComponent(name_, [&] {
-      return std::make_unique<Database>(files_, FolderOf(connection_string_), dbf_codepage_, &written_);
+      return std::make_unique<Database>(files_, clock_, FolderOf(connection_string_), dbf_codepage_, &written_);
     });
     database_->SetRowWatch(watch_);
   }
@@ -62,9 +63,12 @@ void Connection::Flush() {
   AsComponent(name_, [&] {
     while (!written_.folders.empty()) {
       auto& [path, written] = *written_.folders.begin();
-      common::Text reason;
-      std::unique_ptr<platform::Folder> folder = files_.OpenFolder(path, &reason);
-      if (!folder) throw platform::CannotFlushFolder(path, reason);
+      std::unique_ptr<platform::Folder> folder;
+      try {
+        folder = files_.OpenFolder(path);
+      } catch (const platform::CannotOpenFolder& error) {
+        throw platform::CannotFlushFolder(path, error.reason());
+      }
       // The files first, then the names that lead to them.
       while (!written.files.empty()) {
         folder->OpenTable(*written.files.begin())->Sync();

@@ -16,19 +16,11 @@ namespace store {
 namespace {
 
 std::unique_ptr<platform::Folder> OpenDatabaseFolder(Command& command, const common::Text& database_folder) {
-  common::Text reason;
-  std::unique_ptr<platform::Folder> folder = command.connection().files().OpenFolder(database_folder, &reason);
-  if (!folder) throw common::Error(u"Cannot open the database folder \"" + database_folder + u"\". " + reason);
-  return folder;
-}
-
-// Writes `bytes` as the new file `name` and forces it and its name to stable storage.
-void CreateDurably(platform::Folder& folder, const common::Text& name, std::string_view bytes) {
-  // What a creation cut short leaves where the system cannot rename without replacing: an empty claim.
-  if (folder.SizeOf(name) == std::optional<uint64_t>(0)) folder.Remove(name);
-  folder.CreateNewFile(name, bytes);
-  folder.OpenTable(name)->Sync();
-  folder.Sync();
+  try {
+    return command.connection().files().OpenFolder(database_folder);
+  } catch (const platform::CannotOpenFolder& error) {
+    throw common::Error(u"Cannot open the database folder \"" + database_folder + u"\". " + error.reason());
+  }
 }
 
 // Appends one HISTORY row through `command`, whose text is kInsertHistoryRow.
@@ -63,20 +55,6 @@ common::Text DayBefore(const common::Text& date) {
 
 }  // namespace
 
-void RestoreHistory(platform::Folder& folder) {
-  std::optional<common::Text> packed = dbf::FindTableFile(folder, kPackedHistoryFileName);
-  if (!packed) return;
-  if (!dbf::FindTableFile(folder, kHistoryFileName)) {
-    // The purge was cut short after removing the old table: its packed copy is complete and flushed.
-    dbf::TableFile file(folder, *packed);
-    file.Load();
-    std::string bytes;
-    file.ReadAt(0, static_cast<size_t>(folder.SizeOf(*packed).value_or(0)), bytes);
-    CreateDurably(folder, kHistoryFileName, bytes);
-  }
-  folder.Remove(*packed);
-}
-
 RowWatch UsersHistoryWatch() {
   return RowWatch("USERS", "HOST",
                   {"USER", "FIO", "TEL", "ZDAN", "ETAJ", "KAB", "IP", "SPEED", "CPU", "RAM", "HDD", "OS", "OSVER",
@@ -86,7 +64,6 @@ RowWatch UsersHistoryWatch() {
 size_t RecordHistory(const common::Text& database_folder, Command& command, const std::vector<ChangedRow>& changes,
                      const ChangeStamp& stamp) {
   if (changes.empty()) return 0;
-  RestoreHistory(*OpenDatabaseFolder(command, database_folder));
   if (!TableExists(command.connection().files(), database_folder, kHistoryFileName)) {
     command.SetText(kCreateHistory);
     command.Execute();
@@ -117,7 +94,6 @@ size_t RecordHistory(const common::Text& database_folder, Command& command, cons
 size_t PurgeHistory(const common::Text& database_folder, Command& command, const common::Text& first_kept,
                     const ChangeStamp& stamp) {
   std::unique_ptr<platform::Folder> folder = OpenDatabaseFolder(command, database_folder);
-  RestoreHistory(*folder);
   std::optional<common::Text> name = dbf::FindTableFile(*folder, kHistoryFileName);
   if (!name) return 0;
   if (auto index = dbf::FindTableFile(*folder, u"history.mdx")) throw StaleIndexFile("HISTORY", *index);
@@ -155,15 +131,13 @@ size_t PurgeHistory(const common::Text& database_folder, Command& command, const
       }
     }
     std::vector<dbf::Field> fields = header.fields;
-    packed = dbf::BuildHeader(fields, header.language_driver, kept) + records;
+    packed = dbf::BuildHeader(fields, header.language_driver, kept, command.connection().clock().Today()) + records;
     packed.push_back(dbf::kEndOfData);
   }
-  // Every moment leaves a sound table: the old one, the packed one, or the packed copy alone.
-  if (dbf::FindTableFile(*folder, kPackedHistoryFileName)) folder->Remove(kPackedHistoryFileName);
-  CreateDurably(*folder, kPackedHistoryFileName, packed);
-  folder->Remove(*name);
-  CreateDurably(*folder, kHistoryFileName, packed);
-  folder->Remove(kPackedHistoryFileName);
+  // The packed table takes the old one's place in one rename: every moment leaves one or the other.
+  folder->ReplaceFile(*name, packed);
+  folder->OpenTable(*name)->Sync();
+  folder->Sync();
   command.SetText(kInsertHistoryRow);
   AppendRow(command, stamp, {}, kPurgedMark, {}, DayBefore(first_kept));
   return removed;

@@ -13,9 +13,6 @@
 // but by a purge.
 namespace store {
 
-// Where a purge keeps the packed table while it replaces history.dbf (see PurgeHistory).
-inline constexpr char16_t kPackedHistoryFileName[] = u"history.pak";
-
 // FIELD of a host's first row, whose NEW_VALUE is its FIO; and of the row a purge leaves.
 inline constexpr char16_t kCreatedMark[] = u"*CREATED*";
 inline constexpr char16_t kPurgedMark[] = u"*PURGED*";
@@ -30,7 +27,7 @@ struct ChangeStamp {
   common::Text time;  // "HH:MM:SS"
 };
 
-// Appends to HISTORY through `command` (after RestoreHistory), all with `stamp`: for each row of `changes` one row per
+// Appends to HISTORY through `command`, all with `stamp`: for each row of `changes` one row per
 // changed column (FIELD the column, OLD_VALUE and NEW_VALUE its values), or for a created row one
 // row FIELD "*CREATED*" with its FIO as NEW_VALUE. Creates HISTORY first when history.dbf is missing
 // in `database_folder`. Writes nothing at all when `changes` is empty. Returns the rows appended.
@@ -43,17 +40,11 @@ size_t RecordHistory(const common::Text& database_folder, Command& command, cons
 // day before `first_kept` as NEW_VALUE (the rows up to that day are gone) and `stamp` as its date and
 // time. Returns the rows removed; nothing is done when history.dbf is missing. The engine must not
 // hold HISTORY open (close the connection first), and the caller must hold the database folder's lock.
-// The packed table is written whole beside it as history.pak, flushed, then history.dbf is removed,
-// written again from it and flushed, and history.pak removed: a process killed at any moment leaves
-// the old table, or the packed one, or history.pak alone, which RestoreHistory makes history.dbf
-// again. Throws the file system's errors, "Table file ... is damaged: ..." for a damaged table,
+// The packed table replaces the old one in one rename (platform::Folder::ReplaceFile) and is flushed
+// with the folder: a process killed at any moment leaves the old table or the packed one. Throws the file system's errors, "Table file ... is damaged: ..." for a damaged table,
 // StaleIndexFile when history.mdx is there and ColumnNotFound when the table has no CHG_DATE; the
 // table is then as it was.
 size_t PurgeHistory(const common::Text& database_folder, Command& command, const common::Text& first_kept,
                     const ChangeStamp& stamp);
-
-// Finishes a purge that was cut short: history.pak becomes history.dbf when that is missing, and is
-// removed when history.dbf is there. Throws the file system's errors.
-void RestoreHistory(platform::Folder& folder);
 
 }  // namespace store

@@ -6,8 +6,13 @@
 namespace store {
 
 bool TableExists(platform::FileSystem& files, const common::Text& folder, const common::Text& file_name) {
-  std::unique_ptr<platform::Folder> opened = files.OpenFolder(folder);
-  return opened && dbf::FindTableFile(*opened, file_name).has_value();
+  std::unique_ptr<platform::Folder> opened;
+  try {
+    opened = files.OpenFolder(folder);
+  } catch (const platform::CannotOpenFolder&) {
+    return false;  // the statement that creates the table then says what is wrong with the folder
+  }
+  return dbf::FindTableFile(*opened, file_name).has_value();
 }
 
 void PrepareInventoryDatabase(const common::Text& database_folder, Connection& connection, Command& command) {

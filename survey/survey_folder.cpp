@@ -7,7 +7,12 @@ namespace survey {
 
 SurveyFolder::SurveyFolder(platform::FileSystem& files, common::Text path, std::string codepage)
     : path_(std::move(path)), codepage_(std::move(codepage)) {
-  folder_ = files.OpenFolder(path_, &reason_);
+  // A folder that cannot be opened lists nothing; reading a file in it then fails with the reason.
+  try {
+    folder_ = files.OpenFolder(path_);
+  } catch (const platform::CannotOpenFolder& error) {
+    reason_ = error.reason();
+  }
 }
 
 SurveyFolder::~SurveyFolder() = default;

@@ -37,7 +37,8 @@ class SurveyFolder {
 
   // Whether the listing holds `name` as anything but a folder. A link counts whatever it points to,
   // so that reading it then fails with a clear message instead of being skipped. A name listed only
-  // in another case counts when the file system finds it under this one (Windows, SMB shares).
+  // in another case counts when the file system finds it under this one (Windows, SMB shares); throws
+  // platform::CannotReadFile when the file system cannot say (no access, a network error).
   bool Lists(const common::Text& name);
 
   // Reads the workstation file `name` (platform::Folder::ReadForeignFile, at most

@@ -79,8 +79,12 @@ bool EndsWithIgnoreCase(const Text& name, std::u16string_view suffix) {
 // A survey folder that cannot be opened lists nothing: every host is then stale.
 Listing ListSurveyFolder(platform::FileSystem& files, const Text& folder) {
   Listing listing;
-  std::unique_ptr<platform::Folder> opened = files.OpenFolder(folder);
-  if (!opened) return listing;
+  std::unique_ptr<platform::Folder> opened;
+  try {
+    opened = files.OpenFolder(folder);
+  } catch (const platform::CannotOpenFolder&) {
+    return listing;
+  }
   for (const platform::FolderEntry& entry : opened->List(true)) {
     if (entry.kind != platform::EntryKind::kFile || !entry.modified) continue;
     bool survey = EndsWithIgnoreCase(entry.name, u".TXT");
@@ -250,8 +254,8 @@ void SortRows(ActionList& list, const std::vector<size_t>& key_columns) {
 
 class Gatherer {
  public:
-  Gatherer(platform::FileSystem& files, const ReportSettings& settings)
-      : settings_(settings), connection_(files, "ADOConnection", settings.dbf_codepage) {
+  Gatherer(platform::FileSystem& files, const common::Clock& clock, const ReportSettings& settings)
+      : settings_(settings), connection_(files, clock, "ADOConnection", settings.dbf_codepage) {
     connection_.SetConnectionString(store::kConnectionStringPrefix + settings.database_folder);
   }
 
@@ -587,8 +591,8 @@ Text LocalTime(int64_t seconds) {
   return common::FromUtf8(std::string_view(buffer, length));
 }
 
-Report GatherReport(platform::FileSystem& files, const ReportSettings& settings) {
-  return Gatherer(files, settings).Run();
+Report GatherReport(platform::FileSystem& files, const common::Clock& clock, const ReportSettings& settings) {
+  return Gatherer(files, clock, settings).Run();
 }
 
 }  // namespace app::report

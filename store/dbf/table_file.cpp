@@ -29,29 +29,31 @@ bool IsCutShortCreation(platform::Folder& folder, const common::Text& name) {
 std::optional<common::Text> FindTableFile(platform::Folder& folder, common::TextView file_name) {
   // Tables copied from a Windows share keep whatever case they had there (USERS.DBF); a file system
   // that ignores case finds them under any spelling, so the name is the one the folder lists.
-  std::vector<common::Text> matches;
-  bool exact = false;
+  // Anything else under the name (a link, a FIFO) is found, so that opening it fails with the system's
+  // reason: taken for missing, it would have a new table written over or through it.
+  std::vector<platform::FolderEntry> matches;
+  std::optional<platform::FolderEntry> exact;
   const std::string wanted = common::ToUtf8(file_name);
   for (platform::FolderEntry& entry : folder.List()) {
     if (entry.kind == platform::EntryKind::kFolder) continue;
     if (entry.name == file_name) {
-      exact = true;
+      exact = std::move(entry);
     } else if (common::EqualsIgnoreAsciiCase(common::ToUtf8(entry.name), wanted)) {
-      matches.push_back(std::move(entry.name));
+      matches.push_back(std::move(entry));
     }
   }
-  std::sort(matches.begin(), matches.end());
-  if (exact) matches.insert(matches.begin(), common::Text(file_name));
-  for (const common::Text& match : matches) {
-    if (!IsCutShortCreation(folder, match)) return match;
+  std::sort(matches.begin(), matches.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+  if (exact) matches.insert(matches.begin(), std::move(*exact));
+  for (const platform::FolderEntry& match : matches) {
+    if (match.kind != platform::EntryKind::kFile || !IsCutShortCreation(folder, match.name)) return match.name;
   }
   return std::nullopt;
 }
 
 void CreateTableFile(platform::Folder& folder, const common::Text& file_name, std::vector<Field> fields,
-                     uint8_t language_driver) {
+                     uint8_t language_driver, const common::Date& today) {
   if (IsCutShortCreation(folder, file_name)) folder.Remove(file_name);
-  std::string bytes = BuildHeader(fields, language_driver, 0);
+  std::string bytes = BuildHeader(fields, language_driver, 0, today);
   bytes.push_back(kEndOfData);
   folder.CreateNewFile(file_name, bytes);
 }

@@ -15,15 +15,18 @@ namespace store::dbf {
 
 // The name of a table's file in `folder`, found whatever the case of its name: `file_name` itself
 // first, else the one entry whose name equals it ignoring ASCII case (the first in name order when
-// several do). Folders never count, nor a file of no bytes: that is what a creation cut short leaves
-// (see CreateTableFile), not a table. Empty when there is none. Throws platform::CannotListFolder.
+// several do). Folders never count, nor a regular file of no bytes: that is what a creation cut short
+// leaves (see CreateTableFile), not a table. Anything else counts, a link too (opening it then fails;
+// it is never followed). Empty when there is none. Throws platform::CannotListFolder, and
+// platform::CannotReadFile when the size of a file cannot be looked at.
 std::optional<common::Text> FindTableFile(platform::Folder& folder, common::TextView file_name);
 
 // Writes a new empty table `file_name` in `folder` atomically (platform::Folder::CreateNewFile; where
 // the file system cannot rename without replacing, a process killed meanwhile leaves a file of no
-// bytes there, which this replaces). Throws common::Error when the name is taken or cannot be written.
+// bytes there, which this replaces). `today` is the date of last update its header records. Throws
+// common::Error when the name is taken or cannot be written.
 void CreateTableFile(platform::Folder& folder, const common::Text& file_name, std::vector<Field> fields,
-                     uint8_t language_driver);
+                     uint8_t language_driver, const common::Date& today);
 
 // One open table file. Every write goes straight to the file (no buffering in this process), in an
 // order that keeps the file readable at every moment: a record is complete on disk before the

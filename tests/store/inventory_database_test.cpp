@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "store/query.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
@@ -26,7 +27,7 @@ class FirstActivationTest : public ::testing::Test {
 
   TempFolder folder_;
   std::vector<std::string> executed_;
-  Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   Command command_{"ADOCommand", connection_};
 };
 
@@ -92,6 +93,25 @@ TEST_F(FirstActivationTest, UpperCaseUsersFileCountsAsPresent) {
   EXPECT_FALSE(connection_.Connected());
   EXPECT_THAT(executed_, ::testing::IsEmpty());
 }
+
+#ifndef _WIN32
+// A link planted under the table's name is neither followed nor taken for a missing table (which would
+// have the create statement replace it): activation leaves it, and reading the table gives the reason.
+TEST_F(FirstActivationTest, LinkNamedUsersDbfCountsAsPresentAndIsNeverFollowed) {
+  TempFolder outside;
+  testing::WriteBytes(outside.path() / "empty", "");
+  std::filesystem::create_symlink(outside.path() / "empty", folder_.path() / "users.dbf");
+  PrepareInventoryDatabase(folder_.Folder(), connection_, command_);
+  EXPECT_THAT(executed_, ::testing::IsEmpty());
+  Query query("ADOQuery", connection_);
+  query.SetText(u"SELECT HOST FROM USERS");
+  EXPECT_THAT([&] { query.Open(); },
+              ::testing::ThrowsMessage<common::Error>(::testing::StrEq(
+                  "ADOQuery: Cannot open file \"" + folder_.Path() + "users.dbf\". Too many levels of symbolic links")));
+  EXPECT_TRUE(std::filesystem::is_symlink(folder_.path() / "users.dbf"));
+  EXPECT_EQ(testing::ReadBytes(outside.path() / "empty"), "");
+}
+#endif
 
 TEST_F(FirstActivationTest, FolderNamedUsersDbfCountsAsAbsent) {
   std::filesystem::create_directory(folder_.path() / "users.dbf");

@@ -12,7 +12,7 @@
 namespace testing_support {
 
 // The calls a fault can be put on. kWrite: File::WriteAt and Folder::Remove; kCreate:
-// Folder::CreateNewFile; kRead: File::ReadAt, Folder::ReadForeignFile and Folder::List; kSync: the
+// Folder::CreateNewFile and ReplaceFile; kRead: File::ReadAt, Folder::ReadForeignFile and Folder::List; kSync: the
 // File and Folder Sync; kLock: Folder::LockFile.
 enum class FaultPoint { kWrite, kCreate, kRead, kSync, kLock };
 inline constexpr size_t kFaultPoints = 5;
@@ -57,10 +57,8 @@ class FaultFileSystem : public platform::FileSystem {
   // Whether the chosen fault has happened.
   bool Failed() const { return failed_; }
 
-  std::unique_ptr<platform::Folder> OpenFolder(const common::Text& path, common::Text* reason) override {
-    std::unique_ptr<platform::Folder> folder = base_.OpenFolder(path, reason);
-    if (!folder) return nullptr;
-    return std::make_unique<FaultFolder>(*this, std::move(folder));
+  std::unique_ptr<platform::Folder> OpenFolder(const common::Text& path) override {
+    return std::make_unique<FaultFolder>(*this, base_.OpenFolder(path));
   }
 
  private:
@@ -128,6 +126,10 @@ class FaultFileSystem : public platform::FileSystem {
     void CreateNewFile(const common::Text& name, std::string_view bytes) override {
       if (owner_.Hit(FaultPoint::kCreate)) throw platform::CannotCreateFile(path() + name, owner_.Reason());
       base_->CreateNewFile(name, bytes);
+    }
+    void ReplaceFile(const common::Text& name, std::string_view bytes) override {
+      if (owner_.Hit(FaultPoint::kCreate)) throw platform::CannotCreateFile(path() + name, owner_.Reason());
+      base_->ReplaceFile(name, bytes);
     }
     void Remove(const common::Text& name) override {
       if (owner_.Hit(FaultPoint::kWrite)) throw platform::CannotDeleteFile(path() + name, owner_.Reason());
