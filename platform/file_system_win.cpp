@@ -19,6 +19,9 @@ LPCWSTR Wide(const common::Text& text) { return reinterpret_cast<LPCWSTR>(text.c
 int64_t Nanoseconds(uint64_t hundreds) { return static_cast<int64_t>(hundreds) * 100; }
 uint64_t Join(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; }
 
+// "The create operation stopped after reaching a symbolic link" (missing from MinGW's headers).
+constexpr DWORD kStoppedOnSymlink = 681;
+
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // Whole transfers are split so that each fits a DWORD.
@@ -160,7 +163,7 @@ class WinFolder : public Folder {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file, &info)) throw common::CannotOpenFile(path, LastReason());
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-      throw common::CannotOpenFile(path, Reason(ERROR_STOPPED_ON_SYMLINK));
+      throw common::CannotOpenFile(path, Reason(kStoppedOnSymlink));
     }
     if (GetFileType(file) != FILE_TYPE_DISK) throw common::CannotOpenFile(path, u"Not a regular file");
     return opened;
