@@ -1,5 +1,7 @@
 #pragma once
 
+#include <exception>
+
 #include "common/text.h"
 
 namespace app {
@@ -9,5 +11,9 @@ namespace app {
 // quotation mark, an apostrophe, ",", "-" or a blank is shown unchanged; one ending in a letter or a
 // digit gains the full stop.
 common::Text ErrorText(common::TextView message);
+
+// The text a failure is shown with, whatever was thrown: a common::Error's message, a standard
+// exception's text, "Unknown error" for anything else; with the full-stop rule (ErrorText).
+common::Text FailureText(std::exception_ptr error);
 
 }  // namespace app

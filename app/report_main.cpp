@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "app/report/inventory_report.h"
-#include "app/report/report_page.h"
+#include "report/inventory_report.h"
+#include "report/report_page.h"
 #include "app/settings.h"
 #include "app/system_clock.h"
-#include "app/unattended.h"
+#include "app/console.h"
 #include "common/text.h"
 #include "platform/file_system.h"
 
@@ -42,7 +42,7 @@ int Run(int argc, const char* const* argv) {
   std::string survey_folder;
   std::string database_folder;
   std::string output = "report.html";
-  app::report::ReportSettings settings;
+  report::ReportSettings settings;
 
   CLI::App cli{"Writes one HTML page over the inventory (USERS, MEXPORT, TEXPORT and the survey folder), "
                "with each list to act on also as a CSV file beside it.",
@@ -81,8 +81,8 @@ int Run(int argc, const char* const* argv) {
   return app::RunReportingFailure([&] {
     platform::SystemFileSystem files;
     app::SystemClock clock;
-    app::report::Report report = app::report::GatherReport(files, clock, settings);
-    app::report::WriteReport(report, platform::TextToFsPath(common::PathToText(output)));
+    report::Report report = report::GatherReport(files, clock, settings);
+    report::WriteReport(files, report, common::PathToText(output));
   });
 }
 

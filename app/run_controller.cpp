@@ -7,20 +7,6 @@
 
 namespace app {
 
-common::Text FailureText(std::exception_ptr error) {
-  common::Text message;
-  try {
-    std::rethrow_exception(std::move(error));
-  } catch (const common::Error& e) {
-    message = e.message();
-  } catch (const std::exception& e) {
-    message = common::FromUtf8(e.what());
-  } catch (...) {
-    message = u"Unknown error";
-  }
-  return ErrorText(message);
-}
-
 std::optional<common::Text> RunController::Activate() {
   if (!activation_pending_) return std::nullopt;
   activation_pending_ = false;

@@ -6,15 +6,12 @@
 #include <optional>
 #include <vector>
 
+#include "app/error_text.h"
 #include "app/inventory.h"
 #include "common/log_sink.h"
 #include "common/text.h"
 
 namespace app {
-
-// The text a failure is shown with, whatever was thrown: a common::Error's message, a standard
-// exception's text, "Unknown error" for anything else; with the full-stop rule (ErrorText).
-common::Text FailureText(std::exception_ptr error);
 
 // What every shell does with one Inventory, apart from displaying it: the first activation once, the
 // refresh runs with the button's state, the failure text, and a close request during a run kept for

@@ -12,8 +12,6 @@
 
 namespace app {
 
-void StdoutLog::Log(const common::Text& line) { std::cout << common::ToUtf8(line) << '\n' << std::flush; }
-
 namespace {
 
 // A failure's text as one line: a file name may hold line breaks and other control characters.
@@ -36,16 +34,6 @@ void WriteSummary(std::ostream& err, const RunCounts& counts, std::chrono::stead
 }
 
 }  // namespace
-
-int RunReportingFailure(const std::function<void()>& run) {
-  try {
-    run();
-  } catch (...) {
-    std::cerr << common::ToUtf8(FailureText(std::current_exception())) << '\n';
-    return 1;
-  }
-  return 0;
-}
 
 int RunUnattended(platform::FileSystem& files, const common::Clock& clock, directory::MailDirectory& mail,
                   const UnattendedOptions& options, common::LogSink& log, std::ostream& err) {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <ostream>
 
+#include "app/console.h"
 #include "app/settings.h"
 #include "common/clock.h"
 #include "common/log_sink.h"
@@ -11,17 +11,6 @@
 #include "platform/file_system.h"
 
 namespace app {
-
-// The log of the unattended programs: each line on standard output (UTF-8) as it comes.
-class StdoutLog : public common::LogSink {
- public:
-  void Log(const common::Text& line) override;
-};
-
-// Runs `run` and returns the exit status: 0, or 1 after writing the failure's text to standard error
-// with the window's full-stop rule. Every failure is caught here, as the window catches at its
-// event boundary.
-int RunReportingFailure(const std::function<void()>& run);
 
 // What inventory-refresh is asked to do: the settings (its main starts from the compiled-in ones and
 // lets its options override them) and how the run treats failing workstation files and reports itself.
@@ -33,7 +22,7 @@ struct UnattendedOptions {
   bool summary = false;
   // After a run that did not fail: remove the HISTORY rows older than this many days and pack the
   // table (Inventory::PurgeHistory).
-  std::optional<int> purge_history_days;
+  std::optional<int> purge_history_days{};
 };
 
 // One unattended run, every file reached through `files` (the flush included), the tables dated by

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "app/inventory.h"
-#include "app/report/inventory_report.h"
-#include "app/report/report_page.h"
+#include "report/inventory_report.h"
+#include "report/report_page.h"
 #include "tests/support/share_generator.h"
 #include "common/log_sink.h"
 #include "bench/bench_share.h"
@@ -59,15 +59,15 @@ void BM_Report(benchmark::State& state) {
   Inventory inventory = Filled(hosts);
   std::filesystem::path out = std::filesystem::path(INVENTORY_BENCH_CACHE) / ("report-" + std::to_string(hosts));
   std::filesystem::create_directories(out);
-  app::report::ReportSettings settings;
+  report::ReportSettings settings;
   settings.survey_folder = FolderText(inventory.share);
   settings.database_folder = FolderText(inventory.database);
   settings.now = static_cast<int64_t>(std::time(nullptr));
   settings.dbf_codepage = "windows-1251";
   size_t listed = 0;
   for (auto _ : state) {
-    app::report::Report report = app::report::GatherReport(testing_support::SystemFiles(), bench::BenchClock(), settings);
-    app::report::WriteReport(report, out / "report.html");
+    report::Report report = report::GatherReport(testing_support::SystemFiles(), bench::BenchClock(), settings);
+    report::WriteReport(testing_support::SystemFiles(), report, platform::FsPathToText(out / "report.html"));
     listed = report.lists[0].rows.size();
   }
   state.counters["no_email_rows"] = static_cast<double>(listed);

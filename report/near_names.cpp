@@ -1,9 +1,9 @@
-#include "app/report/near_names.h"
+#include "report/near_names.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace app::report {
+namespace report {
 
 namespace {
 
@@ -95,4 +95,4 @@ std::vector<common::Text> NearNames::Nearest(const common::Text& name, size_t li
   return result;
 }
 
-}  // namespace app::report
+}  // namespace report

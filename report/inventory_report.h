@@ -12,7 +12,7 @@
 // The inventory report: what USERS, MEXPORT and TEXPORT hold, read through the store's components,
 // beside one listing of the survey folder, gathered into counts, charts and lists of rows to act on.
 // Nothing here writes a table or opens a workstation file.
-namespace app::report {
+namespace report {
 
 struct ReportSettings {
   common::Text survey_folder;    // ends with a path separator
@@ -60,6 +60,16 @@ struct Report {
   std::optional<int64_t> mexport_rows;        // empty when the table is missing
   std::optional<int64_t> texport_rows;
 
+  // The change history (HISTORY): hosts with a row dated within the last stale_days days, and those
+  // rows ("Изменения": host, column, old and new value, date), each host's newest first, the hosts by
+  // their newest change; `history` holds every row of the table, for its CSV file. Empty without
+  // history.dbf.
+  bool history_present = false;
+  int history_days = 0;  // ReportSettings::stale_days
+  int64_t hosts_changed = 0;
+  ActionList changes;
+  ActionList history;
+
   std::vector<Chart> charts;
   std::vector<ActionList> lists;
   std::vector<common::Text> notes;  // what the report could not look at, and why
@@ -76,4 +86,4 @@ Report GatherReport(platform::FileSystem& files, const common::Clock& clock, con
 // `seconds` since 1970-01-01 UTC as local time, "2026-12-09 14:05".
 common::Text LocalTime(int64_t seconds);
 
-}  // namespace app::report
+}  // namespace report

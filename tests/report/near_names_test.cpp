@@ -1,11 +1,11 @@
-#include "app/report/near_names.h"
+#include "report/near_names.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace app::report {
+namespace report {
 namespace {
 
 using ::testing::ElementsAreArray;
@@ -45,4 +45,4 @@ TEST(BoundedEditDistanceTest, CountsUpToTheBound) {
 }
 
 }  // namespace
-}  // namespace app::report
+}  // namespace report

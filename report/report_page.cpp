@@ -1,14 +1,13 @@
-#include "app/report/report_page.h"
+#include "report/report_page.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <memory>
 
 #include "common/error.h"
 #include "platform/file_system.h"
 
-namespace app::report {
+namespace report {
 
 namespace {
 
@@ -25,10 +24,19 @@ std::string Number(int64_t value) {
   return value < 0 ? "-" + out : out;
 }
 
-std::filesystem::path CsvName(const std::filesystem::path& html_path, const std::string& id) {
-  std::filesystem::path name = html_path.stem();
-  name += "-" + id + ".csv";
-  return name;
+// "<page stem>-<id>.csv": the page's name without its last extension (a name that starts with its only
+// dot keeps it, as a stem does).
+Text CsvName(const Text& page_name, const std::string& id) {
+  size_t dot = page_name.rfind(u'.');
+  Text stem = dot == Text::npos || dot == 0 ? page_name : page_name.substr(0, dot);
+  return stem + u"-" + common::FromUtf8(id) + u".csv";
+}
+
+bool IsSeparator(char16_t c) {
+#ifdef _WIN32
+  if (c == u'\\') return true;
+#endif
+  return c == u'/';
 }
 
 // A relative link to a file beside the page: every byte outside the unreserved set percent-encoded.
@@ -166,19 +174,8 @@ std::string Csv(const ActionList& list) {
   return out;
 }
 
-void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (file) file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (file) file.close();
-  if (!file) {
-    int error = errno;
-    throw platform::CannotWriteFile(platform::FsPathToText(path),
-                                    common::FromUtf8(error ? std::strerror(error) : "Write error"));
-  }
-}
-
-void AppendCount(std::string& out, const char* id, const char* label, const std::string& value) {
-  out += "<div><dt>" + std::string(label) + "</dt><dd id=\"count-" + id + "\">" + value + "</dd></div>\n";
+void AppendCount(std::string& out, const char* id, const std::string& label, const std::string& value) {
+  out += "<div><dt>" + label + "</dt><dd id=\"count-" + id + "\">" + value + "</dd></div>\n";
 }
 
 }  // namespace
@@ -219,7 +216,12 @@ std::string CsvField(common::TextView text) {
   return out;
 }
 
-void WriteReport(const Report& report, const std::filesystem::path& html_path) {
+void WriteReport(platform::FileSystem& files, const Report& report, const Text& html_path) {
+  size_t end = html_path.size();
+  while (end > 0 && !IsSeparator(html_path[end - 1])) --end;
+  const Text page_name = html_path.substr(end);
+  std::unique_ptr<platform::Folder> folder = files.OpenFolder(end == 0 ? Text(u".") : html_path.substr(0, end));
+
   std::string out;
   out.reserve(1 << 20);
   out += "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\">\n"
@@ -250,7 +252,10 @@ void WriteReport(const Report& report, const std::filesystem::path& html_path) {
   AppendCount(out, "directory", "Строк MEXPORT / TEXPORT",
               (report.mexport_rows ? Number(*report.mexport_rows) : "—") + " / " +
                   (report.texport_rows ? Number(*report.texport_rows) : "—"));
+  AppendCount(out, "changed", "Компьютеров с изменениями за " + Number(report.history_days) + " дн.",
+              report.history_present ? Number(report.hosts_changed) : "—");
   out += "</dl></section>\n";
+
 
   out += "<section id=\"charts\"><h2>Распределения</h2><div class=\"charts\">\n";
   for (const Chart& chart : report.charts) AppendChart(out, chart);
@@ -263,12 +268,27 @@ void WriteReport(const Report& report, const std::filesystem::path& html_path) {
   }
   out += "</ul>\n";
   for (const ActionList& list : report.lists) {
-    std::filesystem::path csv_name = CsvName(html_path, list.id);
-    WriteFile(html_path.parent_path() / csv_name, Csv(list));
-    AppendList(out, list, common::ToUtf8(platform::FsPathToText(csv_name)));
+    const Text csv_name = CsvName(page_name, list.id);
+    folder->ReplaceFile(csv_name, Csv(list));
+    AppendList(out, list, common::ToUtf8(csv_name));
   }
-  out += "</section>\n</body></html>\n";
-  WriteFile(html_path, out);
+  out += "</section>\n";
+  out += "<section id=\"changes\"><h2>Изменения</h2>\n";
+  if (!report.history_present) {
+    out += "<p class=\"empty\">Истории изменений нет: в папке базы данных нет history.dbf.</p>\n";
+  } else {
+    const Text history_csv = CsvName(page_name, report.history.id);
+    folder->ReplaceFile(history_csv, Csv(report.history));
+    out += "<p>Вся таблица HISTORY (" + Number(static_cast<int64_t>(report.history.rows.size())) + " строк): <a href=\"" +
+           LinkTo(common::ToUtf8(history_csv)) + "\">" + HtmlText(history_csv) + "</a></p>\n";
+    const Text changes_csv = CsvName(page_name, report.changes.id);
+    folder->ReplaceFile(changes_csv, Csv(report.changes));
+    AppendList(out, report.changes, common::ToUtf8(changes_csv));
+  }
+  out += "</section>\n";
+  out += "</body></html>\n";
+  // The page last, once every file it links to is in place.
+  folder->ReplaceFile(page_name, out);
 }
 
-}  // namespace app::report
+}  // namespace report

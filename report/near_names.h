@@ -7,7 +7,7 @@
 
 #include "common/text.h"
 
-namespace app::report {
+namespace report {
 
 // The directory names within a small edit distance of a name: what a typo in the questionnaire
 // most likely meant. "Close by" is at most kMaxDistance single-character insertions, deletions or
@@ -39,4 +39,4 @@ class NearNames {
 // The edit distance of `a` and `b` when it is at most `bound`, else bound + 1.
 int BoundedEditDistance(common::TextView a, common::TextView b, int bound);
 
-}  // namespace app::report
+}  // namespace report

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+
+#include "common/log_sink.h"
+#include "common/text.h"
+
+// What the command-line programs (inventory-refresh, inventory-report) share.
+namespace app {
+
+// The log of the unattended programs: each line on standard output (UTF-8) as it comes.
+class StdoutLog : public common::LogSink {
+ public:
+  void Log(const common::Text& line) override;
+};
+
+// Runs `run` and returns the exit status: 0, or 1 after writing the failure's text to standard error
+// with the window's full-stop rule (FailureText). Every failure is caught here, as the window catches
+// at its event boundary.
+int RunReportingFailure(const std::function<void()>& run);
+
+}  // namespace app
