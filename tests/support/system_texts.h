@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/system_error.h"
+#undef ReplaceFile  // platform::Folder::ReplaceFile, not the Windows function
 #endif
 
 #include "common/text.h"
