@@ -1,10 +1,14 @@
 #include "app/inventory.h"
 
+#include <chrono>
+#include <cstdio>
+#include <optional>
 #include <utility>
 
 #include "directory/contact_merge.h"
 #include "directory/directory_export.h"
 #include "platform/folder_lock.h"
+#include "store/history.h"
 #include "store/inventory_database.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
@@ -17,7 +21,8 @@ Inventory::Inventory(platform::FileSystem& files, const common::Clock& clock, di
       files_(files),
       mail_(mail),
       log_(log),
-      settings_(std::move(settings)) {}
+      settings_(std::move(settings)),
+      clock_(clock) {}
 
 Inventory::~Inventory() = default;
 
@@ -29,6 +34,14 @@ survey::SurveyFolder& Inventory::Survey() {
 }
 
 namespace {
+
+// The date ("YYYYMMDD") and time ("HH:MM:SS") of `now`.
+store::ChangeStamp Stamp(const common::LocalTime& now) {
+  char date[32], time[32];
+  std::snprintf(date, sizeof date, "%04d%02d%02d", now.date.year, now.date.month, now.date.day);
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d", now.hour, now.minute, now.second);
+  return {common::FromUtf8(date), common::FromUtf8(time)};
+}
 
 // The entry name of a path the run built from the survey folder.
 common::Text NameIn(const common::Text& folder, const common::Text& path) {
@@ -62,16 +75,68 @@ void Inventory::FormActivate() {
   FlushingAfter([&] { store::PrepareInventoryDatabase(settings_.database_folder, ADOConnection, ADOCommand); });
 }
 
+void Inventory::RecordHistory(const store::RowWatch& watch) {
+  std::vector<store::ChangedRow> changes = watch.Changes();
+  if (changes.empty()) return;
+  bool was_open = ADOConnection.Connected();
+  store::RecordHistory(settings_.database_folder, ADOCommand, changes, Stamp(clock_.Now()));
+  if (!was_open) CloseConnectionIfConnected();
+}
+
 void Inventory::Refresh(RunCounts& counts, const SkipFile& skip) {
   platform::FolderLock lock(files_, settings_.database_folder);
   survey_ = std::make_unique<survey::SurveyFolder>(files_, settings_.survey_folder, settings_.workstation_codepage);
-  FlushingAfter([&] { RunRefresh(*this, *survey_, counts, skip); });
+  std::optional<store::RowWatch> watch;
+  if (settings_.history) watch.emplace(store::UsersHistoryWatch());
+  // The watch sees USERS from the run's first pass over it; the connection lets go of it however
+  // the run ends.
+  struct Unwatch {
+    store::Connection& connection;
+    ~Unwatch() { connection.SetRowWatch(nullptr); }
+  } unwatch{ADOConnection};
+  if (watch) ADOConnection.SetRowWatch(&*watch);
+  FlushingAfter([&] {
+    try {
+      RunRefresh(*this, *survey_, counts, skip);
+    } catch (...) {
+      // What the run changed before its failure is recorded too; the run's failure is what is reported.
+      ADOConnection.SetRowWatch(nullptr);
+      try {
+        if (watch) RecordHistory(*watch);
+      } catch (const std::exception&) {
+      }
+      throw;
+    }
+    ADOConnection.SetRowWatch(nullptr);
+    if (watch) RecordHistory(*watch);
+  });
   survey_.reset();
 }
 
 void Inventory::Refresh() {
   RunCounts counts;
   Refresh(counts);
+}
+
+size_t Inventory::PurgeHistory(int days_kept) {
+  platform::FolderLock lock(files_, settings_.database_folder);
+  // The purge rewrites history.dbf itself: the engine must not hold it.
+  CloseConnectionIfConnected();
+  ADOConnection.SetConnectionString(store::kConnectionStringPrefix + settings_.database_folder);
+  common::LocalTime now = clock_.Now();
+  using namespace std::chrono;
+  year_month_day today{year{now.date.year}, month{static_cast<unsigned>(now.date.month)},
+                       day{static_cast<unsigned>(now.date.day)}};
+  year_month_day first_kept{sys_days{today} - days{days_kept}};
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(first_kept.year()),
+                static_cast<unsigned>(first_kept.month()), static_cast<unsigned>(first_kept.day()));
+  size_t removed = 0;
+  FlushingAfter([&] {
+    removed = store::PurgeHistory(settings_.database_folder, ADOCommand, common::FromUtf8(text), Stamp(now));
+    CloseConnectionIfConnected();
+  });
+  return removed;
 }
 
 void Inventory::Flush() { ADOConnection.Flush(); }

@@ -10,6 +10,7 @@
 #include "store/command.h"
 #include "store/connection.h"
 #include "store/query.h"
+#include "store/row_watch.h"
 #include "store/table.h"
 
 namespace app {
@@ -22,7 +23,7 @@ class Inventory : public RefreshStages {
  public:
   // Every file is reached through `files`, the flush of the tables each run writes included; `clock`
   // dates the tables written; `mail` is the directory GetExchange exports; `log` receives the
-  // importers' log lines. All four must outlive the inventory. `settings` are the program's own (the
+  // importers' log lines; `clock` also dates the changes a run records. All four must outlive the inventory. `settings` are the program's own (the
   // folders end in a path separator).
   Inventory(platform::FileSystem& files, const common::Clock& clock, directory::MailDirectory& mail,
             common::LogSink& log, Settings settings);
@@ -47,8 +48,18 @@ class Inventory : public RefreshStages {
   // database folder's lock as FormActivate, flushed at its end as FormActivate. The survey folder is
   // opened and listed afresh for each run. `counts` and `skip` as
   // for RunRefresh; without them the first failing file ends the run.
+  // With settings().history, the run ends, also after a failure, by recording in HISTORY each change
+  // it made to a USERS row (store::RecordHistory, dated by the clock), compared with the row the host
+  // had when the run first read USERS; nothing is written when nothing changed. A failure of that
+  // recording fails a run that had succeeded; after a failed run the run's own failure propagates.
   void Refresh(RunCounts& counts, const SkipFile& skip = nullptr);
   void Refresh();
+
+  // Removes the HISTORY rows dated more than `days_kept` days before today (by the clock) and packs the
+  // table (store::PurgeHistory: its last row "*PURGED*" names the last day removed), under the
+  // database folder's lock as FormActivate, flushed as FormActivate. Closes the connection first.
+  // Returns the rows removed. Errors propagate.
+  size_t PurgeHistory(int days_kept);
 
   // Flushes every table file the connection wrote, and each folder where a table was created or
   // dropped, to stable storage (store::Connection::Flush).
@@ -76,11 +87,14 @@ class Inventory : public RefreshStages {
 
   // The survey folder of the run under way, or of a stage called on its own.
   survey::SurveyFolder& Survey();
+  // Appends the changes `watch` has seen to HISTORY; the connection is left open or closed as it was.
+  void RecordHistory(const store::RowWatch& watch);
 
   platform::FileSystem& files_;
   directory::MailDirectory& mail_;
   common::LogSink& log_;
   Settings settings_;
+  const common::Clock& clock_;
   std::unique_ptr<survey::SurveyFolder> survey_;
 };
 

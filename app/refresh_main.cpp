@@ -24,7 +24,7 @@ constexpr char kUsage[] =
 #ifndef _WIN32
     " [--gal-file FILE] [--contacts-file FILE]"
 #endif
-    " [--keep-going] [--summary] [--help] [--version]";
+    " [--keep-going] [--summary] [--no-history] [--purge-history DAYS] [--help] [--version]";
 
 // The options over the compiled-in settings. Returns the exit status when the program ends here
 // (--help, --version, a bad command line), else -1.
@@ -53,6 +53,13 @@ int ParseOptions(const std::vector<std::string>& arguments, app::UnattendedOptio
   cli.add_flag("--keep-going", options.keep_going,
                "Report a workstation file that fails on standard error, skip it and go on; exit 1 at the end");
   cli.add_flag("--summary", options.summary, "Write one summary line on standard error at the end");
+  bool no_history = false;
+  cli.add_flag("--no-history", no_history, "Record no changes of the workstations' rows in HISTORY");
+  int purge_days = -1;
+  cli.add_option("--purge-history", purge_days,
+                 "After the run, remove the HISTORY rows older than DAYS days and pack the table")
+      ->type_name("DAYS")
+      ->check(CLI::Range(0, 36500));
 
   // CLI11 takes the arguments last first.
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -68,6 +75,8 @@ int ParseOptions(const std::vector<std::string>& arguments, app::UnattendedOptio
     settings.survey_folder = common::PathToText(survey_folder);
     settings.database_folder = app::DatabaseFolderOf(settings.survey_folder);
   }
+  if (no_history) settings.history = false;
+  if (purge_days >= 0) options.purge_history_days = purge_days;
   if (!mail_domain.empty()) settings.mail_domain = common::PathToText(mail_domain);
   if (!gal_file.empty()) settings.gal_file = common::PathToText(gal_file);
   if (!contacts_file.empty()) settings.contacts_file = common::PathToText(contacts_file);

@@ -6,7 +6,7 @@ namespace app {
 
 Settings DefaultSettings() {
   return Settings{compiled::kSurveyFolder, compiled::kDatabaseFolder, compiled::kMailDomain, compiled::kGalFile,
-                  compiled::kContactsFile, compiled::kCodepage, compiled::kDbfCodepage};
+                  compiled::kContactsFile, compiled::kCodepage, compiled::kDbfCodepage, compiled::kHistory};
 }
 
 common::Text DatabaseFolderOf(const common::Text& survey_folder) {

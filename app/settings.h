@@ -26,6 +26,8 @@ struct Settings {
   std::string workstation_codepage;
   // Code page of an existing .dbf table whose header names none.
   std::string dbf_codepage;
+  // Whether a refresh run records the changes it made to USERS rows in HISTORY (store/history.h).
+  bool history = true;
 };
 
 // The settings compiled into this build (app/compiled_settings.h).

@@ -4,7 +4,9 @@
 
 namespace app {
 
-common::Date SystemClock::Today() const {
+common::Date SystemClock::Today() const { return Now().date; }
+
+common::LocalTime SystemClock::Now() const {
   std::time_t now = std::time(nullptr);
   std::tm local{};
 #ifdef _WIN32
@@ -12,7 +14,8 @@ common::Date SystemClock::Today() const {
 #else
   localtime_r(&now, &local);
 #endif
-  return common::Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+  return common::LocalTime{common::Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday}, local.tm_hour,
+                           local.tm_min, local.tm_sec};
 }
 
 }  // namespace app

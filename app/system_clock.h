@@ -8,6 +8,7 @@ namespace app {
 class SystemClock : public common::Clock {
  public:
   common::Date Today() const override;
+  common::LocalTime Now() const override;
 };
 
 }  // namespace app

@@ -52,6 +52,7 @@ int RunUnattended(platform::FileSystem& files, const common::Clock& clock, direc
     }
     inventory.Refresh(counts, skip);
     if (counts.files_skipped > 0) status = 1;
+    if (options.purge_history_days) inventory.PurgeHistory(*options.purge_history_days);
   } catch (...) {
     WriteLine(err, FailureText(std::current_exception()));
     status = 1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 
 #include "app/console.h"
@@ -19,15 +20,18 @@ struct UnattendedOptions {
   bool keep_going = false;
   // One summary line on the error stream at the end (see RunUnattended).
   bool summary = false;
+  // After a run that did not fail: remove the HISTORY rows older than this many days and pack the
+  // table (Inventory::PurgeHistory).
+  std::optional<int> purge_history_days{};
 };
 
 // One unattended run, every file reached through `files` (the flush included), the tables dated by
 // `clock` and the directory exported from `mail`: the first-activation procedure and one refresh run
-// of an Inventory with `log`. Everything is caught here. Writes to `err`,
-// each as one line (a control character in a file name shows as "?"):
+// of an Inventory with `log`, then the purge when asked and the run did not fail. Everything is
+// caught here. Writes to `err`, each as one line (a control character in a file name shows as "?"):
 // - with keep_going, each skipped file's path, ": " and the text of its failure (with the window's
 //   full-stop rule): "/mnt/mm/Basa/PC-7.txt: List index out of bounds (2)";
-// - the text of a failure that ends the run;
+// - the text of a failure that ends the run (or the purge that follows it, purge_history_days);
 // - with summary, last, even after a failure: "summary: imported=<survey files imported>
 //   info-only=<info-only hosts added> skipped=<files skipped> mexport=<rows> texport=<rows>
 //   email=<USERS rows that got an e-mail address> tel2=<rows that got a second telephone>

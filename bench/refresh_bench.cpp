@@ -21,6 +21,9 @@
 #include "tests/support/share_generator.h"
 #include "tests/support/smb_share.h"
 #include "common/log_sink.h"
+#include "store/command.h"
+#include "store/inventory_database.h"
+#include "store/query.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
@@ -195,6 +198,58 @@ void BM_SecondRun(benchmark::State& state) {
   ReportRun(state, total, hosts);
 }
 
+// The second run with the change history on or off (third argument), with none of the hosts changed
+// since the last run or with a share of them (second argument, per mille): before each run, untimed,
+// that many hosts get another KAB in USERS, which the run sets back from their survey files, so
+// each of them writes one HISTORY row.
+void BM_HistoryRun(benchmark::State& state) {
+  int hosts = static_cast<int>(state.range(0));
+  int per_mille = static_cast<int>(state.range(1));
+  std::filesystem::path share = Share(hosts);
+  NullLog log;
+  DatabaseFolder database;
+  app::Settings settings = testing_support::TestSettings(FolderText(share), database.Text());
+  settings.history = state.range(2) != 0;
+  {
+    app::Inventory first(testing_support::SystemFiles(), bench::BenchClock(), bench::ShareMail(share), log, settings);
+    first.FormActivate();
+    first.Refresh();
+  }
+  std::vector<common::Text> changed;
+  {
+    store::Connection connection(testing_support::SystemFiles(), bench::BenchClock(), "ADOConnection", "windows-1251");
+    connection.SetConnectionString(store::kConnectionStringPrefix + database.Text());
+    store::Query query("ADOQuery", connection);
+    query.SetText(u"SELECT HOST FROM USERS");
+    query.Open();
+    size_t row = 0;
+    for (query.First(); !query.Eof(); query.Next(), ++row) {
+      if (row % 1000 < static_cast<size_t>(per_mille)) changed.push_back(query.FieldText("HOST"));
+    }
+  }
+  TimedInventory::Seconds total;
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      store::Connection connection(testing_support::SystemFiles(), bench::BenchClock(), "ADOConnection", "windows-1251");
+      connection.SetConnectionString(store::kConnectionStringPrefix + database.Text());
+      store::Command command("ADOCommand", connection);
+      command.SetText(u"UPDATE USERS SET KAB = :KAB WHERE HOST = :HOST");
+      for (const common::Text& host : changed) {
+        command.Param("KAB").SetText(u"moved");
+        command.Param("HOST").SetText(host);
+        command.Execute();
+      }
+    }
+    state.ResumeTiming();
+    app::Inventory inventory(testing_support::SystemFiles(), bench::BenchClock(), bench::ShareMail(share), log,
+                             settings);
+    inventory.FormActivate();
+    inventory.Refresh();
+  }
+  state.counters["changed_hosts"] = static_cast<double>(changed.size());
+}
+
 // The table sizes a finished run over the share of that size leaves (from a run made here if no
 // benchmark in this process left them yet).
 const std::map<std::string, uint64_t>& FinalSizes(int hosts, const std::filesystem::path& share) {
@@ -308,6 +363,12 @@ void Sizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_FirstRun)->Apply(Sizes);
 BENCHMARK(BM_SecondRun)->Apply(Sizes);
 BENCHMARK(BM_IoFloor)->Apply(Sizes);
+BENCHMARK(BM_HistoryRun)
+    ->ArgsProduct({{10000}, {0, 10}, {0, 1}})
+    ->ArgNames({"hosts", "changed_per_mille", "history"})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 // About 1 ms a round trip on the share: 1,000 hosts take seconds, larger sizes minutes.
 BENCHMARK(BM_SmbFirstRun)->Arg(1000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_SmbIoFloor)->Arg(1000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();

@@ -29,6 +29,7 @@ set(INVENTORY_GAL_FILE "${sample_share_setting}directory/gal.ldif" CACHE STRING
     "LDIF export of the global address list")
 set(INVENTORY_CONTACTS_FILE "${sample_share_setting}directory/contacts.vcf" CACHE STRING
     "vCard export of the contacts folder")
+option(INVENTORY_HISTORY "Refresh runs record every change of a workstation's row in HISTORY (history.dbf)" ON)
 
 if(NOT INVENTORY_SURVEY_FOLDER MATCHES "[/\\\\]$")
   message(FATAL_ERROR "INVENTORY_SURVEY_FOLDER must end with a path separator: '${INVENTORY_SURVEY_FOLDER}'")

@@ -9,6 +9,14 @@ struct Date {
   int day = 0;
 };
 
+// A moment of the local day: its date, the hour 0-23, the minute and the second.
+struct LocalTime {
+  Date date;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
 // Where the core learns what day it is (the date a dBase header records as its last update). app/
 // hands down the system's clock; a test hands down one that stands still, so the bytes it checks do
 // not change with the day it runs.
@@ -17,6 +25,8 @@ class Clock {
   virtual ~Clock() = default;
   // Today, in the local time of the machine the program runs on.
   virtual Date Today() const = 0;
+  // Now, in the same local time: the day and the time of day (what a change history is dated by).
+  virtual LocalTime Now() const = 0;
 };
 
 }  // namespace common

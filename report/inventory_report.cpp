@@ -271,6 +271,7 @@ class Gatherer {
     ReadUsers();
     ReadMexport();
     report_.texport_rows = CountRows(u"texport", "TEXPORT", "FIO");
+    ReadHistory();
     Listing listed = listing.get();
     files_ = std::move(listed.hosts);
     report_.survey_files = listed.survey_files;
@@ -352,6 +353,56 @@ class Gatherer {
     store::Query query("ADOQuery", connection_);
     Select(query, table, table_upper, {column}, [&](store::Query&) { ++count; }, present);
     return count;
+  }
+
+  // HISTORY whole, and the rows of the last stale_days days by host.
+  void ReadHistory() {
+    report_.changes = {"changes", u"Изменения",
+                       u"Что пополнения изменили в строках USERS за последние " + Number(settings_.stale_days) +
+                           u" дней: столбец, прежнее и новое значение, дата. *CREATED* — первая строка "
+                           u"компьютера, *PURGED* — до какого дня удалены старые записи.",
+                       {u"HOST", u"Столбец", u"Было", u"Стало", u"Дата"}, {}};
+    report_.history = {"history", u"Вся история изменений", u"", {u"HOST", u"CHG_DATE", u"CHG_TIME", u"FIELD",
+                                                                   u"OLD_VALUE", u"NEW_VALUE"}, {}};
+    if (!store::TableExists(connection_.files(), settings_.database_folder, u"history.dbf")) return;
+    report_.history_present = true;
+    report_.history_days = settings_.stale_days;
+    // The first day that counts, as the local calendar has it: "YYYYMMDD".
+    Text since = LocalTime(settings_.now - int64_t{settings_.stale_days} * kSecondsPerDay).substr(0, 10);
+    std::erase(since, u'-');
+    static const Text kAbsent;
+    std::vector<std::string> wanted = {"HOST", "CHG_DATE", "CHG_TIME", "FIELD", "OLD_VALUE", "NEW_VALUE"};
+    std::vector<bool> present;
+    store::Query query("ADOQuery", connection_);
+    std::vector<std::vector<Text>> recent;
+    Select(query, u"history", "HISTORY", wanted, [&](store::Query& row) {
+      std::vector<Text> cells;
+      for (size_t i = 0; i < wanted.size(); ++i) cells.push_back(present[i] ? row.FieldText(wanted[i]) : kAbsent);
+      if (cells[1] >= since && cells[1].size() == 8) recent.push_back(cells);
+      report_.history.rows.push_back(std::move(cells));
+    }, present);
+    // Newest first, the hosts by their newest change; a row's moment is its date and its time.
+    auto moment = [](const std::vector<Text>& cells) { return cells[1] + u" " + cells[2]; };
+    std::unordered_map<Text, Text> newest;
+    for (const auto& cells : recent) {
+      Text& at = newest[cells[0]];
+      at = std::max(at, moment(cells));
+    }
+    std::stable_sort(recent.begin(), recent.end(), [&](const auto& a, const auto& b) {
+      const Text &host_a = newest[a[0]], &host_b = newest[b[0]];
+      if (host_a != host_b) return host_a > host_b;
+      if (a[0] != b[0]) return NaturalLess(a[0], b[0]);
+      return moment(a) > moment(b);
+    });
+    std::unordered_set<Text> hosts;
+    for (const auto& cells : recent) {
+      if (!Trimmed(cells[0]).empty()) hosts.insert(cells[0]);
+      const Text& date = cells[1];
+      report_.changes.rows.push_back({cells[0], cells[3], cells[4], cells[5],
+                                      date.substr(0, 4) + u"-" + date.substr(4, 2) + u"-" + date.substr(6, 2) + u" " +
+                                          cells[2]});
+    }
+    report_.hosts_changed = static_cast<int64_t>(hosts.size());
   }
 
   // MEXPORT as the contact merge walks it: in the store's order, nameless rows passed over.

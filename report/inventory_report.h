@@ -60,6 +60,16 @@ struct Report {
   std::optional<int64_t> mexport_rows;        // empty when the table is missing
   std::optional<int64_t> texport_rows;
 
+  // The change history (HISTORY): hosts with a row dated within the last stale_days days, and those
+  // rows ("Изменения": host, column, old and new value, date), each host's newest first, the hosts by
+  // their newest change; `history` holds every row of the table, for its CSV file. Empty without
+  // history.dbf.
+  bool history_present = false;
+  int history_days = 0;  // ReportSettings::stale_days
+  int64_t hosts_changed = 0;
+  ActionList changes;
+  ActionList history;
+
   std::vector<Chart> charts;
   std::vector<ActionList> lists;
   std::vector<common::Text> notes;  // what the report could not look at, and why

@@ -174,8 +174,8 @@ std::string Csv(const ActionList& list) {
   return out;
 }
 
-void AppendCount(std::string& out, const char* id, const char* label, const std::string& value) {
-  out += "<div><dt>" + std::string(label) + "</dt><dd id=\"count-" + id + "\">" + value + "</dd></div>\n";
+void AppendCount(std::string& out, const char* id, const std::string& label, const std::string& value) {
+  out += "<div><dt>" + label + "</dt><dd id=\"count-" + id + "\">" + value + "</dd></div>\n";
 }
 
 }  // namespace
@@ -252,7 +252,10 @@ void WriteReport(platform::FileSystem& files, const Report& report, const Text& 
   AppendCount(out, "directory", "Строк MEXPORT / TEXPORT",
               (report.mexport_rows ? Number(*report.mexport_rows) : "—") + " / " +
                   (report.texport_rows ? Number(*report.texport_rows) : "—"));
+  AppendCount(out, "changed", "Компьютеров с изменениями за " + Number(report.history_days) + " дн.",
+              report.history_present ? Number(report.hosts_changed) : "—");
   out += "</dl></section>\n";
+
 
   out += "<section id=\"charts\"><h2>Распределения</h2><div class=\"charts\">\n";
   for (const Chart& chart : report.charts) AppendChart(out, chart);
@@ -269,7 +272,21 @@ void WriteReport(platform::FileSystem& files, const Report& report, const Text& 
     folder->ReplaceFile(csv_name, Csv(list));
     AppendList(out, list, common::ToUtf8(csv_name));
   }
-  out += "</section>\n</body></html>\n";
+  out += "</section>\n";
+  out += "<section id=\"changes\"><h2>Изменения</h2>\n";
+  if (!report.history_present) {
+    out += "<p class=\"empty\">Истории изменений нет: в папке базы данных нет history.dbf.</p>\n";
+  } else {
+    const Text history_csv = CsvName(page_name, report.history.id);
+    folder->ReplaceFile(history_csv, Csv(report.history));
+    out += "<p>Вся таблица HISTORY (" + Number(static_cast<int64_t>(report.history.rows.size())) + " строк): <a href=\"" +
+           LinkTo(common::ToUtf8(history_csv)) + "\">" + HtmlText(history_csv) + "</a></p>\n";
+    const Text changes_csv = CsvName(page_name, report.changes.id);
+    folder->ReplaceFile(changes_csv, Csv(report.changes));
+    AppendList(out, report.changes, common::ToUtf8(changes_csv));
+  }
+  out += "</section>\n";
+  out += "</body></html>\n";
   // The page last, once every file it links to is in place.
   folder->ReplaceFile(page_name, out);
 }

@@ -54,6 +54,7 @@ Database& Connection::Open() {
     database_ = AsComponent(name_, [&] {
       return std::make_unique<Database>(files_, clock_, FolderOf(connection_string_), dbf_codepage_, &written_);
     });
+    database_->SetRowWatch(watch_);
   }
   return *database_;
 }
@@ -77,6 +78,11 @@ void Connection::Flush() {
       written_.folders.erase(written_.folders.begin());
     }
   });
+}
+
+void Connection::SetRowWatch(RowWatch* watch) {
+  watch_ = watch;
+  if (database_) database_->SetRowWatch(watch);
 }
 
 void Connection::Attach(Dataset* dataset) { datasets_.push_back(dataset); }

@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "platform/file_system.h"
 #include "store/database.h"
+#include "store/row_watch.h"
 
 namespace store {
 
@@ -29,6 +30,7 @@ class Connection {
 
   const std::string& name() const { return name_; }
   platform::FileSystem& files() const { return files_; }
+  const common::Clock& clock() const { return clock_; }
 
   // Sets the connection string; the connection is not opened here. The string is checked when the
   // connection opens: it must name the dBase driver and end in "DefaultDir=<folder>", else opening
@@ -47,6 +49,11 @@ class Connection {
   // folder cannot be opened), or "<name>: Cannot open file "<path>". <reason>" for a written table
   // that is gone, at the first failure; what was not flushed then is kept for the next Flush.
   void Flush();
+
+  // Hands `watch` (nothing: none) the rows of its table from now on, while the connection is open and
+  // each time it opens again (RowWatch). It must outlive its use; a run sets it at its start and takes
+  // it away at its end.
+  void SetRowWatch(RowWatch* watch);
 
   // Opens the connection when it is not yet open and returns the engine behind it. Used by the
   // components bound to this connection.
@@ -77,6 +84,7 @@ class Connection {
   common::Text connection_string_;
   std::unique_ptr<Database> database_;
   WrittenFiles written_;
+  RowWatch* watch_ = nullptr;
   std::vector<Dataset*> datasets_;
   Trace trace_;
 };

@@ -70,6 +70,9 @@ void Database::CreateTable(const Statement& statement) {
     if (column.type == sql::ColumnType::kInteger) {
       field.type = 'N';
       field.width = dbf::kIntegerWidth;
+    } else if (column.type == sql::ColumnType::kDate) {
+      field.type = 'D';
+      field.width = dbf::kDateWidth;
     } else {
       field.width = column.width;
     }

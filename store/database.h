@@ -77,6 +77,9 @@ class Database {
   size_t Execute(const sql::Statement& statement, const Parameters& parameters);
   ResultSet Select(const sql::Statement& statement, const Parameters& parameters);
 
+  // Hands `watch` (nothing: none) its table's rows from now on; see RowWatch. It must outlive its use.
+  void SetRowWatch(RowWatch* watch) { tables_->SetWatch(watch); }
+
   // For the table component: the columns of a table, and one new row from values by column.
   std::vector<std::string> Columns(std::string_view table);
   void Append(std::string_view table, const std::vector<std::pair<std::string, BoundValue>>& values);

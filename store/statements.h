@@ -55,4 +55,16 @@ inline constexpr char16_t kUpdateTel2[] = u"UPDATE USERS SET TEL2 = :TEL2 WHERE 
 inline constexpr char16_t kCountFioRows[] = u"SELECT COUNT(HOST) AS COUNT FROM USERS WHERE FIO = :FIO";
 inline constexpr char16_t kInsertFioRow[] = u"INSERT INTO USERS (FIO) VALUES (:FIO)";
 
+// The change history: one row per changed column of a host's USERS row, appended at the end of a
+// refresh run; created when the first change is recorded and history.dbf is missing.
+inline constexpr char16_t kHistoryFileName[] = u"history.dbf";
+inline constexpr char16_t kCreateHistory[] =
+    u"CREATE TABLE HISTORY (HOST VARCHAR(70), CHG_DATE DATE, CHG_TIME VARCHAR(8), FIELD VARCHAR(10), "
+    u"OLD_VALUE VARCHAR(192), NEW_VALUE VARCHAR(192))";
+inline constexpr char16_t kInsertHistoryRow[] =
+    u"INSERT INTO HISTORY (HOST, CHG_DATE, CHG_TIME, FIELD, OLD_VALUE, NEW_VALUE) "
+    u"VALUES (:HOST, :CHG_DATE, :CHG_TIME, :FIELD, :OLD_VALUE, :NEW_VALUE)";
+inline constexpr char16_t kSelectHistory[] =
+    u"SELECT HOST, CHG_DATE, CHG_TIME, FIELD, OLD_VALUE, NEW_VALUE FROM HISTORY";
+
 }  // namespace store

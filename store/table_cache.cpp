@@ -19,6 +19,7 @@ TableWriter& TableCache::Acquire(const std::string& table) {
   auto opened = std::make_unique<TableWriter>(folder_, table, *name, default_codepage_, clock_);
   TableWriter& result = *opened;
   tables_[table] = std::move(opened);
+  if (watch_ != nullptr && watch_->table() == table) result.SetWatch(watch_);
   return result;
 }
 
@@ -32,6 +33,15 @@ common::Text TableCache::Drop(const std::string& table) {
 
 bool TableCache::Exists(const std::string& table) const {
   return dbf::FindTableFile(folder_, FileNameOf(table)).has_value();
+}
+
+}  // namespace store
+
+namespace store {
+
+void TableCache::SetWatch(RowWatch* watch) {
+  for (auto& [name, table] : tables_) table->SetWatch(watch != nullptr && watch->table() == name ? watch : nullptr);
+  watch_ = watch;
 }
 
 }  // namespace store

@@ -32,6 +32,8 @@ class TableCache {
   common::Text Drop(const std::string& table);
   // Whether the folder holds a file for `table`.
   bool Exists(const std::string& table) const;
+  // Hands `watch` (nothing: none) its table, open now or when it opens (TableWriter::SetWatch).
+  void SetWatch(RowWatch* watch);
 
  private:
   platform::Folder& folder_;
@@ -39,6 +41,7 @@ class TableCache {
   const platform::Codepage& default_codepage_;
   const common::Clock& clock_;
   std::map<std::string, std::unique_ptr<TableWriter>> tables_;
+  RowWatch* watch_ = nullptr;
 };
 
 }  // namespace store

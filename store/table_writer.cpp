@@ -41,11 +41,24 @@ void TableWriter::NoValidFlag(uint32_t record) const {
                           common::FromUtf8("record " + std::to_string(record + 1) + " has no valid deletion flag"));
 }
 
+void TableWriter::SetWatch(RowWatch* watch) {
+  watch_ = watch;
+  if (watch_ == nullptr) return;
+  watch_->Attach(header_, *codepage_);
+  if (!scanned_ || watch_->started()) return;
+  ForEachRecord([&](uint32_t record_number, std::string_view record) {
+    if (record[0] == dbf::kLiveFlag) watch_->StartRecord(record_number, record);
+  });
+  watch_->Started();
+}
+
 void TableWriter::Prepare(int field, bool index) {
   bool need_index = index && field >= 0 && !indexes_.contains(field);
   bool need_held = field >= 0 && !held_.contains(field);
   if (scanned_ && !need_index && !need_held) return;
   bool collect_free = !scanned_;
+  // The watch's start values come from the first pass, which every write waits for.
+  bool start_watch = collect_free && watch_ != nullptr && !watch_->started();
   EqualityIndex built;
   std::string held;
   if (need_held) held.reserve(size_t{record_count_} * static_cast<size_t>(FieldAt(field).width));
@@ -56,6 +69,7 @@ void TableWriter::Prepare(int field, bool index) {
       if (collect_free) free.push_back(record_number);
       return;
     }
+    if (start_watch) watch_->StartRecord(record_number, record);
     if (need_index) built.Append(dbf::IndexKey(FieldAt(field), dbf::FieldBytes(FieldAt(field), record)), record_number);
   });
   if (collect_free) {
@@ -64,6 +78,7 @@ void TableWriter::Prepare(int field, bool index) {
     free_ = std::move(free);
     scanned_ = true;
   }
+  if (start_watch) watch_->Started();
   if (need_held) held_.emplace(field, std::move(held));
   if (need_index) indexes_.emplace(field, std::move(built));
 }
@@ -124,6 +139,7 @@ void TableWriter::Insert(std::string record) {
     header_.record_count = slot + 1;
   }
   file_->Write(header_.RecordOffset(slot), std::string(1, dbf::kLiveFlag));
+  if (watch_ != nullptr) watch_->Wrote(slot, record);
   for (auto& [field, index] : indexes_) index.Add(dbf::IndexKey(FieldAt(field), dbf::FieldBytes(FieldAt(field), record)), slot);
   for (auto& [field, held] : held_) {
     std::string_view bytes = dbf::FieldBytes(FieldAt(field), record);
@@ -145,6 +161,7 @@ void TableWriter::Delete(const std::vector<uint32_t>& records) {
   for (uint32_t slot : records) {
     file_->Write(header_.RecordOffset(slot), std::string(1, dbf::kDeletedFlag));
     free_.push_back(slot);
+    if (watch_ != nullptr) watch_->Deleted(slot);
     for (auto& [field, index] : indexes_) index.Remove(dbf::IndexKey(FieldAt(field), Held(field, slot)), slot);
   }
 }
@@ -165,6 +182,7 @@ void TableWriter::Update(const std::vector<uint32_t>& records, int field, const 
       index->second.Add(dbf::IndexKey(f, bytes), slot);
     }
     held.replace(size_t{slot} * static_cast<size_t>(f.width), static_cast<size_t>(f.width), bytes);
+    if (watch_ != nullptr) watch_->Updated(slot, field, bytes);
   }
 }
 

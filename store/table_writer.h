@@ -14,6 +14,7 @@
 #include "store/dbf/format.h"
 #include "store/dbf/table_file.h"
 #include "store/equality_index.h"
+#include "store/row_watch.h"
 
 namespace store {
 
@@ -39,6 +40,10 @@ class TableWriter {
   // The field number of `column`. Throws ColumnNotFound.
   int Field(const std::string& column) const;
   const dbf::Field& FieldAt(int field) const { return header_.fields[static_cast<size_t>(field)]; }
+
+  // Feeds `watch` (nothing: none) from now on: the start values from the first pass over the table,
+  // made at once when it is made already, then every record written. `watch` must outlive its use.
+  void SetWatch(RowWatch* watch);
 
   // Index names declared on this table, by name, with their field.
   std::map<std::string, int>& index_names() { return index_names_; }
@@ -92,6 +97,7 @@ class TableWriter {
   // write; a deleted record keeps its bytes until its slot is used again.
   std::map<int, std::string> held_;
   std::map<std::string, int> index_names_;
+  RowWatch* watch_ = nullptr;
 };
 
 template <typename Visit>

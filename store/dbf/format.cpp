@@ -198,6 +198,8 @@ std::string EncodeNumber(int64_t value, int width, int decimals) {
 bool IsNull(const Field& field, std::string_view bytes) {
   std::string_view trimmed = TrimBytes(bytes);
   if (trimmed.empty()) return true;
+  // Some writers fill a date without a value with zeros.
+  if (field.date() && trimmed == "00000000") return true;
   return field.numeric() && trimmed.find_first_not_of('*') == std::string_view::npos;
 }
 

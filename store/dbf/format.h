@@ -40,6 +40,7 @@ inline constexpr uint8_t kVersionLevel5 = 0x03;
 inline constexpr uint8_t kLdidWindows1251 = 0xC9;
 inline constexpr int kMaxCharacterWidth = 254;
 inline constexpr int kIntegerWidth = 11;  // "-2147483648"
+inline constexpr int kDateWidth = 8;      // "YYYYMMDD"
 
 struct Field {
   std::string name;  // upper case as stored, without the NUL padding
@@ -49,6 +50,7 @@ struct Field {
   size_t offset = 0;  // within the record, counting the flag byte
 
   bool numeric() const { return type == 'N' || type == 'F'; }
+  bool date() const { return type == 'D'; }
 };
 
 struct Header {
@@ -94,7 +96,8 @@ std::string EncodeNumber(int64_t value, int width, int decimals);
 // A character field without its trailing blanks; a numeric field as a plain decimal ("2400.00000"
 // reads "2400", "1234.50" reads "1234.5"); other types as stored, trimmed.
 common::Text DecodeField(const Field& field, std::string_view bytes, const platform::Codepage& codepage);
-// True when the field holds nothing: all blanks, or the '*' filler some writers use for a null number.
+// True when the field holds nothing: all blanks, the '*' filler some writers use for a null number, or
+// the zeros some use for a date without a value.
 bool IsNull(const Field& field, std::string_view bytes);
 
 uint32_t ReadLe32(std::string_view bytes, size_t offset);

@@ -17,10 +17,10 @@ inline std::string_view FieldBytes(const Field& field, std::string_view record) 
   return record.substr(field.offset, static_cast<size_t>(field.width));
 }
 
-// Converts a value to the bytes of `field`. An empty value is blanks (null in a number). Text is cut to the
-// width; a value bound as an integer (`integer`), or any value of a numeric field, must be a whole
-// number that fits. `source` names the value in messages ("Parameter 'SPEED'"). Throws NotAWholeNumber
-// or DoesNotFit.
+// Converts a value to the bytes of `field`. An empty value is blanks (null in a number or a date). Text
+// is cut to the width; a value bound as an integer (`integer`), or any value of a numeric field, must
+// be a whole number that fits; a value of a date field must be a day written "YYYYMMDD". `source`
+// names the value in messages ("Parameter 'SPEED'"). Throws NotAWholeNumber, DoesNotFit or NotADate.
 std::string EncodeValue(const Field& field, const platform::Codepage& codepage, common::TextView text, bool integer,
                         const std::string& source);
 
@@ -33,6 +33,8 @@ std::optional<std::string_view> IndexKey(const Field& field, std::string_view by
 // "<source> value '<text>' is not a whole number", or for a whole number beyond the 32-bit range
 // "<source> value '<text>' is out of range (-2147483648 to 2147483647)".
 common::Error NotAWholeNumber(const std::string& source, common::TextView text);
+// "<source> value '<text>' is not a date (YYYYMMDD)".
+common::Error NotADate(const std::string& source, common::TextView text);
 // "<source> value '<text>' does not fit column <name> (<width> characters[, <decimals> decimals])".
 common::Error DoesNotFit(const std::string& source, common::TextView text, const Field& field);
 

@@ -81,7 +81,7 @@ class Parser {
     do {
       ColumnDefinition column;
       column.name = Name("a column name");
-      std::string type = Name("VARCHAR or INTEGER");
+      std::string type = Name("VARCHAR, INTEGER or DATE");
       if (type == "VARCHAR") {
         Symbol("(");
         const Token& width = Take(TokenKind::kNumber, "a column width");
@@ -90,8 +90,10 @@ class Parser {
         Symbol(")");
       } else if (type == "INTEGER") {
         column.type = ColumnType::kInteger;
+      } else if (type == "DATE") {
+        column.type = ColumnType::kDate;
       } else {
-        Fail("VARCHAR or INTEGER", 1);
+        Fail("VARCHAR, INTEGER or DATE", 1);
       }
       statement.definitions.push_back(std::move(column));
     } while (Optional(","));

@@ -11,7 +11,7 @@
 // free, a trailing ";" is allowed. Values never appear in the text: every value is a named
 // parameter (":HOST"), bound when the statement runs.
 //
-//   CREATE TABLE t (c VARCHAR(n), c INTEGER, ...)
+//   CREATE TABLE t (c VARCHAR(n), c INTEGER, c DATE, ...)
 //   CREATE INDEX i ON t (c)
 //   DROP TABLE t
 //   INSERT INTO t (c, ...) VALUES (:p, ...)
@@ -22,7 +22,7 @@
 namespace store::sql {
 
 enum class StatementKind { kCreateTable, kCreateIndex, kDropTable, kInsert, kUpdate, kDelete, kSelect, kSelectCount };
-enum class ColumnType { kVarchar, kInteger };
+enum class ColumnType { kVarchar, kInteger, kDate };
 
 struct ColumnDefinition {
   std::string name;

@@ -37,7 +37,7 @@ using ::testing::StartsWith;
 
 constexpr char kUsage[] =
     "usage: inventory-refresh [--survey-folder DIR] [--mail-domain DOMAIN] [--gal-file FILE] [--contacts-file FILE] "
-    "[--keep-going] [--summary] [--help] [--version]";
+    "[--keep-going] [--summary] [--no-history] [--purge-history DAYS] [--help] [--version]";
 
 class UnattendedOptionsTest : public ::testing::Test {
  protected:
@@ -164,6 +164,19 @@ TEST_F(UnattendedOptionsTest, KeepGoingImportsEveryGoodFileAndLeavesEachBadHosts
   }
 }
 
+TEST_F(UnattendedOptionsTest, NoHistoryRecordsNothingPurgeHistoryPacksAndSaysSo) {
+  ASSERT_EQ(Run(Options({"--no-history"})), 0);
+  EXPECT_FALSE(fs::exists(Database() + "history.dbf"));
+  Write(Share() + "GOOD-0.txt", Survey("GOOD-0", "user2", "Иванов Иван"));
+  ASSERT_EQ(Run(Options({})), 0);
+  EXPECT_THAT(TableRows(Database(), "HISTORY", {"HOST", "FIELD", "OLD_VALUE", "NEW_VALUE"}),
+              ElementsAre("GOOD-0|USER|user|user2"));
+  // Nothing is older than today: the row stays, and the purge says it removed up to yesterday.
+  ASSERT_EQ(Run(Options({"--purge-history", "0"})), 0) << ::testing::PrintToString(err_);
+  EXPECT_THAT(TableRows(Database(), "HISTORY", {"HOST", "FIELD", "OLD_VALUE"}),
+              ElementsAre("GOOD-0|USER|user", "|*PURGED*|"));
+}
+
 struct CommandLineCase {
   const char* name;
   std::vector<std::string> arguments;
@@ -198,6 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{"MissingValue", {"--survey-folder"}, 2, ""},
                       CommandLineCase{"FolderWithoutSeparator", {"--survey-folder", "/srv/share"}, 2, ""},
                       CommandLineCase{"DomainWithAtSign", {"--mail-domain", "@example.org"}, 2, ""},
+                      CommandLineCase{"NegativePurgeDays", {"--purge-history", "-1"}, 2, ""},
                       CommandLineCase{"Help", {"--help"}, 0, "One unattended refresh run"},
                       CommandLineCase{"Version", {"--version"}, 0, "inventory-refresh "}),
     [](const ::testing::TestParamInfo<CommandLineCase>& info) { return std::string(info.param.name); });

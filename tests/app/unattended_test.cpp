@@ -68,11 +68,12 @@ TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
   files_.PutBackSynced();
   EXPECT_EQ(ReadDatabase(share_.Path() + "DB/"), written);
   std::vector<std::string> lines = testing_support::Lines(err_.str());
-  ASSERT_EQ(lines.size(), 7u) << err_.str();
-  // The first activation creates USERS; the run rebuilds both export tables and writes USERS.
+  ASSERT_EQ(lines.size(), 8u) << err_.str();
+  // The first activation creates USERS; the run rebuilds both export tables, writes USERS and creates
+  // HISTORY for the host's first row.
   EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.end() - 1),
-              ElementsAre("flush file users.dbf", db_, "flush file mexport.dbf", "flush file texport.dbf",
-                          "flush file users.dbf", db_));
+              ElementsAre("flush file users.dbf", db_, "flush file history.dbf", "flush file mexport.dbf",
+                          "flush file texport.dbf", "flush file users.dbf", db_));
   EXPECT_THAT(lines.back(), StartsWith("summary: imported=1 info-only=0 skipped=0 mexport=1 texport=1 email=1 tel2=1 "));
 }
 

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -140,6 +141,19 @@ class ReportTest : public ::testing::Test {
       Insert(command, "MEXPORT", {{"FIO", fio}, {"EMAIL", email}});
     }
     Insert(command, "TEXPORT", {{"FIO", "ИВАНОВ ИВАН ИВАНОВИЧ"}, {"TEL", "21-45"}});
+    // The change history: three rows within the last 30 days (one hostile), one older, a purge's mark.
+    command.SetText(store::kCreateHistory);
+    command.Execute();
+    for (const auto& [host, date, time, field, old_value, new_value] :
+         std::vector<std::array<std::string, 6>>{
+             {"PC-02", "20251201", "09:00:00", "ZDAN", "Корпус 2", "Корпус 1"},
+             {"PC-01", "20260120", "09:00:00", "KAB", "101", "202"},
+             {"PC-03", "20260125", "08:00:00", "FIO", "ИВАНОВ", "<img src=x onerror=alert(2)>"},
+             {"", "20260110", "12:00:00", "*PURGED*", "", "20251130"},
+             {"PC-01", "20260130", "10:00:00", "RAM", "4096", "8192"}}) {
+      Insert(command, "HISTORY", {{"HOST", host}, {"CHG_DATE", date}, {"CHG_TIME", time}, {"FIELD", field},
+                                  {"OLD_VALUE", old_value}, {"NEW_VALUE", new_value}});
+    }
 
     for (const char* name : {"PC-01.txt", "PC-01.nfo", "PC-02.txt", "PC-02.nfo", "PC-04.txt", "PC-04.nfo",
                              "PC-05.nfo", "pc-07.TXT", "pc-07.NFO", "PC-08.txt", "PC-08.nfo", "PC-09.txt",
@@ -245,6 +259,12 @@ TEST_F(ReportTest, BrowserShowsCountsListsAndHostileValuesAsTextAndLoadsNothing)
   EXPECT_EQ(TextOf(dom, "count-newest"), "2026-01-31 10:00");
   EXPECT_EQ(TextOf(dom, "count-files"), "9 / 8");
   EXPECT_EQ(TextOf(dom, "count-directory"), "9 / 1");
+  EXPECT_EQ(TextOf(dom, "count-changed"), "2");
+  // Per host, the hosts by their newest change, each host's newest first; December is too old.
+  EXPECT_THAT(ListRows(dom, "changes"),
+              ElementsAre("PC-01|RAM|4096|8192|2026-01-30 10:00:00", "PC-01|KAB|101|202|2026-01-20 09:00:00",
+                          "PC-03|FIO|ИВАНОВ|<img src=x onerror=alert(2)>|2026-01-25 08:00:00",
+                          "|*PURGED*||20251130|2026-01-10 12:00:00"));
 
   EXPECT_THAT(ListRows(dom, "no-email"),
               ElementsAre("<script>alert(1)</script>|PC-03|", "=HYPERLINK(\"http://evil.example/\")|PC-11|",
@@ -298,6 +318,14 @@ TEST_F(ReportTest, ListsGoBesideThePageAsCsvThatSpreadsheetsOpenAsText) {
             bom + "\"HOST\";\"FIO\";\"Последний файл\";\"Причина\"\r\n"
                   "\"GONE-06\";\"КУЗНЕЦОВ К\";\"\";\"файлов .txt и .nfo нет\"\r\n"
                   "\"PC-03\";\"<script>alert(1)</script>\";\"2025-12-22 12:00\";\"нет новых файлов 40 дн.\"\r\n");
+  // The whole history, in the table's order.
+  EXPECT_EQ(Read(out() / "report-history.csv"),
+            bom + "\"HOST\";\"CHG_DATE\";\"CHG_TIME\";\"FIELD\";\"OLD_VALUE\";\"NEW_VALUE\"\r\n"
+                  "\"PC-02\";\"20251201\";\"09:00:00\";\"ZDAN\";\"Корпус 2\";\"Корпус 1\"\r\n"
+                  "\"PC-01\";\"20260120\";\"09:00:00\";\"KAB\";\"101\";\"202\"\r\n"
+                  "\"PC-03\";\"20260125\";\"08:00:00\";\"FIO\";\"ИВАНОВ\";\"<img src=x onerror=alert(2)>\"\r\n"
+                  "\"\";\"20260110\";\"12:00:00\";\"*PURGED*\";\"\";\"20251130\"\r\n"
+                  "\"PC-01\";\"20260130\";\"10:00:00\";\"RAM\";\"4096\";\"8192\"\r\n");
   EXPECT_EQ(Read(out() / "report-shared-ip.csv"),
             bom + "\"IP\";\"Компьютеров\";\"HOST\"\r\n\"10.0.0.7\";\"2\";\"PC-02, PC-03\"\r\n");
 }
@@ -317,7 +345,8 @@ TEST_F(ReportTest, AFailedWriteLeavesTheLastGoodPageAndGivesTheReason) {
 #endif
   const std::string folder = common::ToUtf8(Folder(out()));
   const std::pair<int, std::string> failures[] = {{1, "report-" + later.lists.front().id + ".csv"},
-                                                  {static_cast<int>(later.lists.size()) + 1, "report.html"}};
+                                                  // after each list's CSV file and the history's two
+                                                  {static_cast<int>(later.lists.size()) + 3, "report.html"}};
   for (const auto& [nth, name] : failures) {
     SCOPED_TRACE(name);
     testing_support::FaultFileSystem files(testing_support::SystemFiles());

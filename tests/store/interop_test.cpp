@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "store/command.h"
+#include "store/history.h"
 #include "store/inventory_database.h"
 #include "store/query.h"
 #include "store/statements.h"
@@ -73,6 +74,33 @@ TEST_F(InteropTest, DbfreadReadsWhatTheEngineWrote) {
             "PC-ACC-01|ИВАНОВ ИВАН|2400||HP LaserJet (\\\\SRV\\hp)\n"
             "SRV-01|ЁЖИКОВ Ъ. ЭЮЯ|||HP LaserJet (\\\\SRV\\hp)\n"
             "*PC-OLD-03|СИДОРОВ ПЁТР|233||HP LaserJet (\\\\SRV\\hp)\n");
+}
+
+TEST_F(InteropTest, DbfreadReadsTheHistoryWithItsDates) {
+  if (!HaveDebianPythonModule("dbfread")) GTEST_SKIP() << "python3-dbfread is not installed";
+  ChangedRow created{u"PC-1", true, {{"USER", u"", u"u"}, {"FIO", u"", u"ИВАНОВ ИВАН"}}};
+  ChangedRow changed{u"PC-2", false, {{"RAM", u"64", u"128"}, {"PRINTER", u"<b>HP</b> & \"x\"", u""}}};
+  EXPECT_EQ(RecordHistory(folder_.Folder(), command_, {created, changed}, {u"20260305", u"14:30:15"}), 3u);
+  connection_.Close();
+  std::string layout = testing_support::RunPython(
+      "import sys\nfrom dbfread import DBF\n"
+      "print(' '.join('%s:%s%d' % (f.name, f.type, f.length) for f in DBF(sys.argv[1]).fields))\n",
+      {(folder_.path() / "history.dbf").string()});
+  EXPECT_EQ(layout, "HOST:C70 CHG_DATE:D8 CHG_TIME:C8 FIELD:C10 OLD_VALUE:C192 NEW_VALUE:C192\n");
+  EXPECT_EQ(DbfreadRows(folder_.path() / "history.dbf", "HOST,CHG_DATE,CHG_TIME,FIELD,OLD_VALUE,NEW_VALUE"),
+            "PC-1|2026-03-05|14:30:15|*CREATED*||ИВАНОВ ИВАН\n"
+            "PC-2|2026-03-05|14:30:15|RAM|64|128\n"
+            "PC-2|2026-03-05|14:30:15|PRINTER|<b>HP</b> & \"x\"|\n");
+}
+
+TEST_F(InteropTest, ADateIsADayWrittenYyyymmdd) {
+  ChangedRow changed{u"PC-2", false, {{"RAM", u"64", u"128"}}};
+  for (const char16_t* bad : {u"2026-03-05", u"20260230", u"20261301", u"2026035"}) {
+    EXPECT_THAT([&] { RecordHistory(folder_.Folder(), command_, {changed}, {bad, u"14:30:15"}); },
+                ::testing::ThrowsMessage<common::Error>(::testing::StrEq(
+                    "ADOCommand: Parameter 'CHG_DATE' value '" + common::ToUtf8(bad) + "' is not a date (YYYYMMDD)")));
+  }
+  EXPECT_EQ(RecordHistory(folder_.Folder(), command_, {changed}, {u"20240229", u"14:30:15"}), 1u);
 }
 
 TEST_F(InteropTest, OgrinfoReadsWhatTheEngineWrote) {

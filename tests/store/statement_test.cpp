@@ -36,6 +36,10 @@ const char16_t* const kIssuedTexts[] = {
     u"UPDATE USERS SET TEL2 = :TEL2 WHERE FIO = :FIO",
     u"SELECT COUNT(HOST) AS COUNT FROM USERS WHERE FIO = :FIO",
     u"INSERT INTO USERS (FIO) VALUES (:FIO)",
+    u"CREATE TABLE HISTORY (HOST VARCHAR(70), CHG_DATE DATE, CHG_TIME VARCHAR(8), FIELD VARCHAR(10), "
+    u"OLD_VALUE VARCHAR(192), NEW_VALUE VARCHAR(192))",
+    u"INSERT INTO HISTORY (HOST, CHG_DATE, CHG_TIME, FIELD, OLD_VALUE, NEW_VALUE) "
+    u"VALUES (:HOST, :CHG_DATE, :CHG_TIME, :FIELD, :OLD_VALUE, :NEW_VALUE)",
     // Keywords in any case, blanks anywhere between tokens.
     u"select fio,email from mexport",
     u"  Delete\tFrom users\r\nwhere HOST=:host ;",
@@ -112,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "Statement not supported: expected WHERE at \", TEL2 = :TEL2 WHERE FIO = :FIO\""},
         Refusal{u"SELECT FIO FROM USERS WHERE FIO = :FIO",
                 "Statement not supported: expected the end of the statement at \"WHERE FIO = :FIO\""},
-        Refusal{u"CREATE TABLE T (A CHAR(10))", "Statement not supported: expected VARCHAR or INTEGER at \"CHAR(10))\""},
+        Refusal{u"CREATE TABLE T (A CHAR(10))", "Statement not supported: expected VARCHAR, INTEGER or DATE at \"CHAR(10))\""},
         Refusal{u"CREATE TABLE T (A VARCHAR(255))", "Statement not supported: expected a width from 1 to 254 at \"255))\""},
         Refusal{u"CREATE UNIQUE INDEX I ON T (A)",
                 "Statement not supported: expected TABLE or INDEX at \"UNIQUE INDEX I ON T (A)\""},

@@ -7,11 +7,15 @@ namespace testing_support {
 // A clock that stands still, so that the bytes a test writes are the same on every day it runs.
 class FixedClock : public common::Clock {
  public:
-  explicit FixedClock(common::Date today) : today_(today) {}
-  common::Date Today() const override { return today_; }
+  explicit FixedClock(common::Date today) : now_{today} {}
+  explicit FixedClock(common::LocalTime now) : now_(now) {}
+  common::Date Today() const override { return now_.date; }
+  common::LocalTime Now() const override { return now_; }
+  // The clock moves only when a test says so.
+  void Set(common::LocalTime now) { now_ = now; }
 
  private:
-  common::Date today_;
+  common::LocalTime now_;
 };
 
 // The clock the tests hand down: 15 March 2024.

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "common/text.h"
+#include "platform/codepage.h"
+#include "store/dbf/format.h"
+
+namespace store {
+
+// One row of the watched table whose values differ between the start of the watch and now.
+struct ChangedRow {
+  struct Column {
+    std::string name;
+    common::Text old_value;  // as a query reads it: the empty text for a blank field
+    common::Text new_value;
+  };
+  common::Text key;
+  // The key had no row when the watch started: `columns` then holds every watched column, with its
+  // new value.
+  bool created = false;
+  std::vector<Column> columns;
+};
+
+// The rows of one table, by a key column, as they were when the engine first read the table after
+// the watch began, and as the statements since have left them. The engine feeds it from the pass
+// over the table it makes anyway before its first write (the list of deleted records) and from each
+// record it writes; nothing is read for it. Values compare as "WHERE column = :value" compares them:
+// characters without their trailing blanks, numbers by their digits (a blank number differs from 0).
+// The engine holds on to it while the connection that it was handed to (Connection::SetRowWatch) is
+// open; one thread at a time.
+class RowWatch {
+ public:
+  // `table` and the column names in upper case. A column the table lacks is left out.
+  RowWatch(std::string table, std::string key_column, std::vector<std::string> columns);
+
+  const std::string& table() const { return table_; }
+
+  // The rows whose key has a live record now and whose watched values differ from those of the first
+  // record with that key at the start, in record order; a key with no record at the start comes as
+  // created. A row without a key (a blank key field) and a key whose records were all deleted are
+  // left out.
+  std::vector<ChangedRow> Changes() const;
+
+  // For the engine. Attach: the table's layout, each time the table is opened. started(): the start
+  // values are taken; they are taken once, from the first pass (StartRecord for each live record, then
+  // Started), and kept across the connection's closing and opening again.
+  void Attach(const dbf::Header& header, const platform::Codepage& codepage);
+  bool started() const { return started_; }
+  void StartRecord(uint32_t record, std::string_view bytes);
+  void Started() { started_ = true; }
+  void Wrote(uint32_t record, std::string_view bytes);
+  void Deleted(uint32_t record);
+  void Updated(uint32_t record, int field, std::string_view bytes);
+
+ private:
+  // The watched values of one record: for each watched column (the key first) one length byte and
+  // the value's compared bytes, so that a row costs little more than its text.
+  std::string Values(std::string_view record) const;
+  static std::vector<std::string_view> Split(std::string_view values);
+  common::Text Decode(size_t column, std::string_view bytes) const;
+
+  std::string table_;
+  std::vector<std::string> names_;  // the key column first
+  std::vector<dbf::Field> fields_;  // of the names the table has, in the same order
+  bool has_key_ = false;
+  std::vector<int> watched_of_field_;  // field number -> index into fields_, or -1
+  const platform::Codepage* codepage_ = nullptr;
+  bool started_ = false;
+  std::vector<std::string> start_;  // by record number; empty for a deleted record
+  std::unordered_map<std::string, uint32_t> start_record_of_key_;
+  // The records written since the start: their values now, or nothing once deleted.
+  std::map<uint32_t, std::optional<std::string>> now_;
+};
+
+}  // namespace store
