@@ -151,9 +151,12 @@ class Reader {
 
   std::string ReadPassword() const {
     if (source_.password_file.empty()) Fail("a simple bind needs a password file");
-    std::string password = ReadDirectoryFile(files_, source_.password_file);
-    if (password.ends_with('\n')) password.pop_back();
-    if (password.ends_with('\r')) password.pop_back();
+    std::string password;
+    try {
+      password = ReadPasswordFile(files_, source_.password_file);
+    } catch (const common::Error& error) {
+      Fail("the password file cannot be read", error.what());
+    }
     if (password.empty()) {
       Fail("the password file \"" + common::ToUtf8(source_.password_file) +
            "\" is empty; the server would take an empty password as an anonymous bind");

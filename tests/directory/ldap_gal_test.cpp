@@ -2,16 +2,13 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "common/error.h"
+#include "tests/directory/live_source.h"
 #include "tests/directory/printers.h"
 #include "tests/support/daemon.h"
 #include "tests/support/slapd_server.h"
@@ -93,58 +90,28 @@ const Directory& TheDirectory() {
   return directory;
 }
 
-// A file in the server's scratch folder holding `password` and a line break.
-common::Text PasswordFile(const SlapdServer& server, const std::string& password) {
-  std::filesystem::path path = server.scratch() / ("password-" + std::to_string(std::hash<std::string>()(password)));
-  testing_support::WriteText(path, password + "\n", 0600);
-  return platform::FsPathToText(path);
-}
-
 std::vector<GalEntry> Sorted(std::vector<GalEntry> entries) {
   std::sort(entries.begin(), entries.end(),
             [](const GalEntry& a, const GalEntry& b) { return std::tie(a.address, a.name) < std::tie(b.address, b.name); });
   return entries;
 }
 
-class LdapGalTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    if (std::string missing = SlapdServer::Missing(); missing.empty()) {
-      server_ = new SlapdServer(TheDirectory().ldif);
-    }
-  }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
-  void SetUp() override {
-    if (server_ == nullptr) GTEST_SKIP() << SlapdServer::Missing();
-  }
+class LdapGalTest : public ServerSuite<SlapdServer, LdapGalTest> {
+ public:
+  static std::unique_ptr<SlapdServer> Start() { return std::make_unique<SlapdServer>(TheDirectory().ldif); }
 
+ protected:
   // The reader's account over ldaps:// against the server's CA, the list found by the directory.
   LdapSource Source(const std::string& password = testing_support::kReaderPassword) const {
     LdapSource source;
     source.uri = common::FromUtf8(server_->LdapsUri());
     source.user = common::FromUtf8(testing_support::kReader);
-    source.password_file = PasswordFile(*server_, password);
+    source.password_file = PasswordFile(server_->scratch(), password);
     source.ca_file = platform::FsPathToText(server_->ca_file());
     source.timeout_seconds = 2;
     return source;
   }
-
-  static std::string Read(const LdapSource& source) {
-    try {
-      ReadGalLdap(testing_support::SystemFiles(), source);
-    } catch (const common::Error& error) {
-      return error.what();
-    }
-    return "no error";
-  }
-
-  static SlapdServer* server_;
 };
-
-SlapdServer* LdapGalTest::server_ = nullptr;
 
 TEST_F(LdapGalTest, ReadsEveryEntryOfTheDefaultListOnceOverLdapsAndStartTls) {
   LdapSource ldaps = Source();
@@ -164,29 +131,6 @@ TEST_F(LdapGalTest, ReadsAListGivenByItsDnWithCharactersAFilterMustEscape) {
   EXPECT_EQ(Sorted(ReadGalLdap(testing_support::SystemFiles(), source)), Sorted(TheDirectory().other_list));
 }
 
-// A socket that takes connections and never says a word.
-class SilentServer {
- public:
-  SilentServer() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd_, 8) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      throw std::runtime_error("cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
-  }
-  ~SilentServer() { ::close(fd_); }
-  int port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
-
 struct FailureCase {
   std::string name;
   std::function<void(LdapSource&, const SlapdServer&)> change;
@@ -198,13 +142,13 @@ class LdapGalFailureTest : public LdapGalTest, public ::testing::WithParamInterf
 
 TEST_P(LdapGalFailureTest, FailsWithAMessageNamingTheDirectoryAndWhatToCheck) {
   LdapSource source = Source();
-  std::unique_ptr<SilentServer> silent;
+  std::unique_ptr<testing_support::SilentServer> silent;
   if (GetParam().name == "SilentServer") {
-    silent = std::make_unique<SilentServer>();
+    silent = std::make_unique<testing_support::SilentServer>();
     source.uri = common::FromUtf8("ldaps://127.0.0.1:" + std::to_string(silent->port()));
   }
   GetParam().change(source, *server_);
-  EXPECT_THAT(Read(source), AllOf(StartsWith("Cannot read the address list from " + common::ToUtf8(source.uri) + ": " +
+  EXPECT_THAT(ErrorOf([&] { ReadGalLdap(testing_support::SystemFiles(), source); }), AllOf(StartsWith("Cannot read the address list from " + common::ToUtf8(source.uri) + ": " +
                                              GetParam().what),
                                   HasSubstr(GetParam().library)));
 }
@@ -213,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, LdapGalFailureTest,
     ::testing::Values(
         FailureCase{"WrongPassword",
-                    [](LdapSource& s, const SlapdServer& server) { s.password_file = PasswordFile(server, "wrong"); },
+                    [](LdapSource& s, const SlapdServer& server) { s.password_file = PasswordFile(server.scratch(), "wrong"); },
                     std::string("the server refused the user \"") + testing_support::kReader + "\" or its password.",
                     "Invalid credentials (49)"},
         FailureCase{"UntrustedCertificate",
@@ -239,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](LdapSource& s, const SlapdServer& server) { s.uri = common::FromUtf8(server.LdapUri()); },
                     "a simple bind over ldap:// without TLS sends the password readable", ""},
         FailureCase{"EmptyPassword",
-                    [](LdapSource& s, const SlapdServer& server) { s.password_file = PasswordFile(server, ""); },
+                    [](LdapSource& s, const SlapdServer& server) { s.password_file = PasswordFile(server.scratch(), ""); },
                     "the password file \"", "is empty; the server would take an empty password as an anonymous bind"},
         FailureCase{"SizeLimitOfPagedSearches",
                     [](LdapSource& s, const SlapdServer&) { s.user = common::FromUtf8(testing_support::kCappedReader); },

@@ -11,11 +11,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "tests/support/child_run.h"
 
 extern char** environ;
 
@@ -25,6 +28,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kStopDeadline = std::chrono::seconds(5);
+constexpr auto kStartDeadline = std::chrono::seconds(30);
 
 sockaddr_in Loopback(int port) {
   sockaddr_in address{};
@@ -82,6 +86,20 @@ int FreePort() {
   return ntohs(address.sin_port);
 }
 
+SilentServer::SilentServer() {
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = Loopback(0);
+  socklen_t length = sizeof address;
+  if (fd_ < 0 || ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(fd_, 8) != 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (fd_ >= 0) ::close(fd_);
+    throw std::runtime_error("cannot listen on 127.0.0.1");
+  }
+  port_ = ntohs(address.sin_port);
+}
+
+SilentServer::~SilentServer() { ::close(fd_); }
+
 pid_t Spawn(const std::vector<std::string>& argv, const std::filesystem::path& home, const std::filesystem::path& log) {
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -118,6 +136,19 @@ bool Ended(pid_t pid) {
   return ::waitpid(pid, &status, WNOHANG) == pid;
 }
 
+bool WaitForPorts(pid_t& pid, const std::vector<int>& ports, const std::string& program) {
+  auto until = Clock::now() + kStartDeadline;
+  while (!std::all_of(ports.begin(), ports.end(), PortServed)) {
+    if (Ended(pid)) {
+      pid = -1;
+      return false;
+    }
+    if (Clock::now() > until) throw std::runtime_error(program + " does not take connections");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
 void Terminate(pid_t& pid, bool kill) {
   if (pid <= 0) return;
   ::kill(-pid, kill ? SIGKILL : SIGTERM);
@@ -130,6 +161,25 @@ void Terminate(pid_t& pid, bool kill) {
   }
   ::kill(-pid, SIGKILL);  // children left behind by the leader
   pid = -1;
+}
+
+std::string RunStep(const std::string& command, const std::string& step) {
+  int status = 0;
+  std::string output = RunCommand(command + " 2>&1", &status);
+  if (status != 0) throw std::runtime_error(step + " failed: " + output);
+  return output;
+}
+
+void MakeTestCertificates(const std::filesystem::path& root) {
+  const std::string r = root.string();
+  const std::string key = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
+  RunStep("cd '" + r + "' && openssl req -x509 " + key + " -keyout ca.key -out ca.pem -days 2 -subj '/CN=Romashka Test CA'" +
+          " && openssl req -x509 " + key + " -keyout other-ca.key -out other-ca.pem -days 2 -subj '/CN=Other CA'" +
+          " && openssl req " + key + " -keyout server.key -out server.csr -subj '/CN=127.0.0.1'" +
+          " && printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\\n' > server.ext" +
+          " && openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2" +
+          " -extfile server.ext -out server.pem",
+      "making the certificates with openssl");
 }
 
 }  // namespace testing_support

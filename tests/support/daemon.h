@@ -29,11 +29,37 @@ int FreePort();
 // to `log`. The child gets SIGTERM when this process dies.
 pid_t Spawn(const std::vector<std::string>& argv, const std::filesystem::path& home, const std::filesystem::path& log);
 
+// Waits until every port of 127.0.0.1 in `ports` takes connections. False when the child ended
+// first (it is reaped and `pid` set to -1); throws std::runtime_error "<program> does not take
+// connections" after 30 seconds.
+bool WaitForPorts(pid_t& pid, const std::vector<int>& ports, const std::string& program);
+
 // Whether the child has ended (it is reaped then).
 bool Ended(pid_t pid);
 
 // SIGTERM to the process group (SIGKILL at once when `kill` is set), SIGKILL after five seconds; the
 // leader is reaped and `pid` set to -1. Does nothing for a pid of -1.
 void Terminate(pid_t& pid, bool kill = false);
+
+// A socket on 127.0.0.1 that takes connections and never says a word, as a server does that hangs.
+class SilentServer {
+ public:
+  SilentServer();  // throws std::runtime_error when it cannot listen
+  ~SilentServer();
+  SilentServer(const SilentServer&) = delete;
+  SilentServer& operator=(const SilentServer&) = delete;
+  int port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+// Runs a shell command; throws std::runtime_error "<step> failed: <output>" unless it succeeds.
+std::string RunStep(const std::string& command, const std::string& step);
+
+// Makes, in `folder`, a throw-away CA (ca.pem), a server certificate for 127.0.0.1 and localhost
+// signed by it (server.pem, key server.key) and a second, unrelated CA (other-ca.pem), with openssl.
+void MakeTestCertificates(const std::filesystem::path& folder);
 
 }  // namespace testing_support

@@ -2,17 +2,13 @@
 
 #include <stdlib.h>
 
-#include <chrono>
 #include <stdexcept>
-#include <thread>
 
-#include "tests/support/child_run.h"
 #include "tests/support/daemon.h"
 
 namespace testing_support {
 namespace {
 
-constexpr auto kStartDeadline = std::chrono::seconds(20);
 constexpr int kStartAttempts = 5;
 
 std::string Container(const std::string& dn, const std::string& cn, const std::string& extra = {}) {
@@ -45,25 +41,6 @@ std::string Tree() {
          "dn: ou=Elsewhere," + suffix +
          "\nobjectClass: referral\nobjectClass: extensibleObject\nou: Elsewhere\n"
          "ref: ldap://127.0.0.1:9/ou=Elsewhere,dc=other,dc=example\n\n";
-}
-
-std::string Run(const std::string& command, const std::string& step) {
-  int status = 0;
-  std::string output = RunCommand(command + " 2>&1", &status);
-  if (status != 0) throw std::runtime_error(step + " failed: " + output);
-  return output;
-}
-
-void MakeCertificates(const std::filesystem::path& root) {
-  const std::string r = root.string();
-  const std::string key = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
-  Run("cd '" + r + "' && openssl req -x509 " + key + " -keyout ca.key -out ca.pem -days 2 -subj '/CN=Romashka Test CA'" +
-          " && openssl req -x509 " + key + " -keyout other-ca.key -out other-ca.pem -days 2 -subj '/CN=Other CA'" +
-          " && openssl req " + key + " -keyout server.key -out server.csr -subj '/CN=127.0.0.1'" +
-          " && printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\\n' > server.ext" +
-          " && openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2" +
-          " -extfile server.ext -out server.pem",
-      "making the certificates with openssl");
 }
 
 std::string Config(const std::filesystem::path& root) {
@@ -113,13 +90,13 @@ SlapdServer::SlapdServer(const std::string& entries) {
     std::filesystem::create_directories(scratch());
     ca_file_ = root_ / "ca.pem";
     other_ca_file_ = root_ / "other-ca.pem";
-    MakeCertificates(root_);
+    MakeTestCertificates(root_);
     WriteText(root_ / "rootdse.ldif", std::string("dn:\nconfigurationNamingContext: CN=Configuration,") + kSuffix +
                                           "\ndefaultNamingContext: " + kSuffix + "\n");
     WriteText(root_ / "slapd.conf", Config(root_));
     WriteText(root_ / "tree.ldif", Tree() + entries);
     const std::string conf = (root_ / "slapd.conf").string();
-    Run("'" + FindProgram("slapadd") + "' -q -f '" + conf + "' -l '" + (root_ / "tree.ldif").string() + "'",
+    RunStep("'" + FindProgram("slapadd") + "' -q -f '" + conf + "' -l '" + (root_ / "tree.ldif").string() + "'",
         "loading the entries with slapadd");
     for (int attempt = 1; slapd_ < 0; ++attempt) {
       ldap_port_ = FreePort();
@@ -128,16 +105,9 @@ SlapdServer::SlapdServer(const std::string& entries) {
       const std::string listen = LdapUri() + "/ " + LdapsUri() + "/";
       const std::filesystem::path log = root_ / "slapd.out";
       slapd_ = Spawn({FindProgram("slapd"), "-d", "0", "-f", conf, "-h", listen}, root_, log);
-      auto until = std::chrono::steady_clock::now() + kStartDeadline;
-      while (!PortServed(ldap_port_) || !PortServed(ldaps_port_)) {
-        if (Ended(slapd_)) {
-          slapd_ = -1;
-          // Another program may have taken a port in the meantime: new ports, a few times.
-          if (attempt < kStartAttempts) break;
-          throw std::runtime_error("slapd ended at start: " + Tail(log));
-        }
-        if (std::chrono::steady_clock::now() > until) throw std::runtime_error("slapd does not take connections");
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      // Another program may have taken a port in the meantime: new ports, a few times.
+      if (!WaitForPorts(slapd_, {ldap_port_, ldaps_port_}, "slapd") && attempt >= kStartAttempts) {
+        throw std::runtime_error("slapd ended at start: " + Tail(log));
       }
     }
   } catch (...) {
