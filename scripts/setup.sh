@@ -18,6 +18,8 @@ for option in "$@"; do
       # The live directory tests: a throw-away slapd with certificates made by openssl, and Radicale
       # for CardDAV; ldapsearch for the benchmark's comparison.
       packages+=(slapd ldap-utils openssl radicale)
+      # Cyrus SASL's Kerberos mechanism, which a GSSAPI bind loads at run time.
+      packages+=(libsasl2-modules-gssapi-mit)
       # An X server without a window manager for the first-activation test of the Qt window.
       packages+=(xvfb)
       ;;

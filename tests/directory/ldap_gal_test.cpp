@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -189,6 +191,14 @@ INSTANTIATE_TEST_SUITE_P(
                     [](LdapSource& s, const SlapdServer&) { s.user = common::FromUtf8(testing_support::kCappedReader); },
                     "the server stopped the search at its size limit, so the list would be incomplete.",
                     "Size limit exceeded (4)"},
+        // No Kerberos ticket: the test's environment names a credential cache that does not exist.
+        FailureCase{"KerberosWithoutTicket",
+                    [](LdapSource& s, const SlapdServer& server) {
+                      s.bind = LdapBind::kGssapi;
+                      ::setenv("KRB5CCNAME", ("FILE:" + (server.scratch() / "no-ticket").string()).c_str(), 1);
+                      ::setenv("KRB5_CONFIG", "/dev/null", 1);
+                    },
+                    "the Kerberos bind failed; log on to the domain or run kinit for a ticket", "Local error (-2)"},
         FailureCase{"ListWithoutEntries",
                     [](LdapSource& s, const SlapdServer&) { s.address_list = u"CN=Empty List,CN=Romashka"; },
                     "the address list \"CN=Empty List,CN=Romashka\" has no entries under \"dc=romashka,dc=example\"",
