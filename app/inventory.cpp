@@ -11,17 +11,13 @@
 
 namespace app {
 
-Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings)
-    : ADOConnection(files, "ADOConnection", settings.dbf_codepage), files_(files), log_(log), settings_(std::move(settings)) {}
-
-Inventory::Inventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
-                     common::Text database_folder)
-    : Inventory(files, log, [&] {
-        Settings settings = DefaultSettings();
-        settings.survey_folder = std::move(survey_folder);
-        settings.database_folder = std::move(database_folder);
-        return settings;
-      }()) {}
+Inventory::Inventory(platform::FileSystem& files, const common::Clock& clock, directory::MailDirectory& mail,
+                     common::LogSink& log, Settings settings)
+    : ADOConnection(files, clock, "ADOConnection", settings.dbf_codepage),
+      files_(files),
+      mail_(mail),
+      log_(log),
+      settings_(std::move(settings)) {}
 
 Inventory::~Inventory() = default;
 
@@ -81,7 +77,7 @@ void Inventory::Refresh() {
 void Inventory::Flush() { ADOConnection.Flush(); }
 
 directory::ExportCounts Inventory::GetExchange() {
-  return directory::GetExchange(ADOConnection, ADOCommand, Table, settings_.database_folder, settings_.mail_domain);
+  return directory::GetExchange(mail_, ADOConnection, ADOCommand, Table, settings_.database_folder, settings_.mail_domain);
 }
 
 void Inventory::AddData(const common::Text& path) {

@@ -2,7 +2,9 @@
 
 #include "app/refresh_run.h"
 #include "app/settings.h"
+#include "common/clock.h"
 #include "common/log_sink.h"
+#include "directory/mail_directory.h"
 #include "common/text.h"
 #include "platform/file_system.h"
 #include "store/command.h"
@@ -18,12 +20,12 @@ namespace app {
 // box, the message box, standard output).
 class Inventory : public RefreshStages {
  public:
-  // Every file is reached through `files`, the flush of the tables each run writes included; `log`
-  // receives the importers' log lines. Both must outlive the inventory.
-  explicit Inventory(platform::FileSystem& files, common::LogSink& log, Settings settings = DefaultSettings());
-  // The compiled-in settings with other folders, which end in a path separator.
-  Inventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
-            common::Text database_folder);
+  // Every file is reached through `files`, the flush of the tables each run writes included; `clock`
+  // dates the tables written; `mail` is the directory GetExchange exports; `log` receives the
+  // importers' log lines. All four must outlive the inventory. `settings` are the program's own (the
+  // folders end in a path separator).
+  Inventory(platform::FileSystem& files, const common::Clock& clock, directory::MailDirectory& mail,
+            common::LogSink& log, Settings settings);
   ~Inventory() override;
   Inventory(const Inventory&) = delete;
   Inventory& operator=(const Inventory&) = delete;
@@ -76,6 +78,7 @@ class Inventory : public RefreshStages {
   survey::SurveyFolder& Survey();
 
   platform::FileSystem& files_;
+  directory::MailDirectory& mail_;
   common::LogSink& log_;
   Settings settings_;
   std::unique_ptr<survey::SurveyFolder> survey_;

@@ -5,10 +5,13 @@
 // Exit status: 0 done; 1 the run failed, or a workstation file was skipped; 2 bad command line.
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/mail_client.h"
 #include "app/settings.h"
+#include "app/system_clock.h"
 #include "app/unattended.h"
 #include "platform/apartment.h"
 #include "platform/command_line.h"
@@ -74,11 +77,13 @@ int ParseOptions(const std::vector<std::string>& arguments, app::UnattendedOptio
 }  // namespace
 
 int main(int argc, char** argv) {
-  app::UnattendedOptions options;
+  app::UnattendedOptions options{app::DefaultSettings()};
   if (int status = ParseOptions(platform::CommandLineArguments(argc, argv), options); status >= 0) return status;
   // The mail client's automation (COM on Windows) is used from this thread only.
   platform::Apartment apartment;
   app::StdoutLog log;
   platform::SystemFileSystem files;
-  return app::RunUnattended(files, options, log, std::cerr);
+  app::SystemClock clock;
+  std::unique_ptr<directory::MailDirectory> mail = app::MailClientFor(files, options.settings);
+  return app::RunUnattended(files, clock, *mail, options, log, std::cerr);
 }

@@ -44,10 +44,11 @@ struct RunCounts {
 };
 
 // How a run treats a workstation file that fails (survey::WorkstationFileError). Without a handler the
-// failure ends the run like any other. With one, the handler is given the failure, the file is counted
-// as skipped (the host's row stays as it was) and the run goes on with the next file; a handler that
-// throws ends the run.
-using SkipFile = std::function<void(const common::Error& failure)>;
+// failure ends the run like any other. With one, the handler is given the file's path (the survey folder
+// followed by the entry's name, as the stage got it) and the failure, the file is counted as skipped
+// (the host's row stays as it was) and the run goes on with the next file; a handler that throws ends
+// the run.
+using SkipFile = std::function<void(const common::Text& path, const common::Error& failure)>;
 
 // One refresh run over `survey_folder`: GetExchange; AddData for every entry matching "*.txt";
 // AddInfoData for every entry matching "*.nfo" (SurveyFolder::Matches, from one listing of the folder

@@ -16,6 +16,7 @@
 #include "app/report/inventory_report.h"
 #include "app/report/report_page.h"
 #include "app/settings.h"
+#include "app/system_clock.h"
 #include "app/unattended.h"
 #include "common/text.h"
 #include "platform/file_system.h"
@@ -79,7 +80,8 @@ int Run(int argc, const char* const* argv) {
   settings.dbf_codepage = defaults.dbf_codepage;
   return app::RunReportingFailure([&] {
     platform::SystemFileSystem files;
-    app::report::Report report = app::report::GatherReport(files, settings);
+    app::SystemClock clock;
+    app::report::Report report = app::report::GatherReport(files, clock, settings);
     app::report::WriteReport(report, platform::TextToFsPath(common::PathToText(output)));
   });
 }

@@ -7,7 +7,6 @@
 
 #include "app/error_text.h"
 #include "app/inventory.h"
-#include "app/mail_client.h"
 #include "app/run_controller.h"
 #include "common/error.h"
 
@@ -48,17 +47,21 @@ int RunReportingFailure(const std::function<void()>& run) {
   return 0;
 }
 
-int RunUnattended(platform::FileSystem& files, const UnattendedOptions& options, common::LogSink& log,
-                  std::ostream& err) {
+int RunUnattended(platform::FileSystem& files, const common::Clock& clock, directory::MailDirectory& mail,
+                  const UnattendedOptions& options, common::LogSink& log, std::ostream& err) {
   const auto start = std::chrono::steady_clock::now();
   RunCounts counts;
   int status = 0;
   try {
-    InstallMailClient(files, options.settings);
-    Inventory inventory(files, log, options.settings);
+    Inventory inventory(files, clock, mail, log, options.settings);
     inventory.FormActivate();
     SkipFile skip;
-    if (options.keep_going) skip = [&](const common::Error& failure) { WriteLine(err, ErrorText(failure.message())); };
+    if (options.keep_going) {
+      // A nightly log over thousands of files: the line has to say which file to go and fix.
+      skip = [&](const common::Text& path, const common::Error& failure) {
+        WriteLine(err, path + u": " + ErrorText(failure.message()));
+      };
+    }
     inventory.Refresh(counts, skip);
     if (counts.files_skipped > 0) status = 1;
   } catch (...) {

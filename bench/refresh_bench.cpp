@@ -48,22 +48,19 @@ struct TimedSyncs {
   double flush_seconds = 0;
 };
 
-app::Settings SettingsFor(common::Text survey_folder, common::Text database_folder) {
-  app::Settings settings = app::DefaultSettings();
-  settings.survey_folder = std::move(survey_folder);
-  settings.database_folder = std::move(database_folder);
-  return settings;
-}
+// A folder of the share as the core expects it, ending in a separator.
+common::Text FolderText(const std::filesystem::path& folder) { return common::PathToText(folder.string() + "/"); }
 
 // The inventory with a stopwatch around each stage of the run and around the flushes that end the
 // activation and the run (outside every stage). The timed file system comes first, so that it is
 // there before the inventory that uses it.
 class TimedInventory : private TimedSyncs, public app::Inventory {
  public:
-  TimedInventory(platform::FileSystem& files, common::LogSink& log, common::Text survey_folder,
+  TimedInventory(platform::FileSystem& files, common::LogSink& log, const std::filesystem::path& share,
                  common::Text database_folder)
       : TimedSyncs(files),
-        app::Inventory(timed_files, log, SettingsFor(std::move(survey_folder), std::move(database_folder))) {}
+        app::Inventory(timed_files, bench::BenchClock(), bench::ShareMail(share), log,
+                       testing_support::TestSettings(FolderText(share), std::move(database_folder))) {}
 
   struct Seconds {
     double activation = 0, export_tables = 0, survey = 0, info = 0, merge = 0, flush = 0;
@@ -125,7 +122,6 @@ class DatabaseFolder {
   std::filesystem::path path_;
 };
 
-common::Text FolderText(const std::filesystem::path& folder) { return common::PathToText(folder.string() + "/"); }
 
 std::map<std::string, uint64_t> TableSizes(const std::filesystem::path& folder) {
   std::map<std::string, uint64_t> sizes;
@@ -174,7 +170,7 @@ std::map<std::string, uint64_t> TimedFirstRun(benchmark::State& state, const std
   std::map<std::string, uint64_t> sizes;
   {
     DatabaseFolder database(parent);
-    TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
+    TimedInventory inventory(testing_support::SystemFiles(), log, share, database.Text());
     state.ResumeTiming();
     inventory.FormActivate();
     inventory.Refresh();
@@ -203,13 +199,14 @@ void BM_SecondRun(benchmark::State& state) {
   NullLog log;
   DatabaseFolder database;
   {
-    app::Inventory first(testing_support::SystemFiles(), log, FolderText(share), database.Text());
+    app::Inventory first(testing_support::SystemFiles(), bench::BenchClock(), bench::ShareMail(share), log,
+                         testing_support::TestSettings(FolderText(share), database.Text()));
     first.FormActivate();
     first.Refresh();
   }
   TimedInventory::Seconds total;
   for (auto _ : state) {
-    TimedInventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
+    TimedInventory inventory(testing_support::SystemFiles(), log, share, database.Text());
     inventory.FormActivate();
     inventory.Refresh();
     Accumulate(total, inventory.seconds);
@@ -223,7 +220,8 @@ const std::map<std::string, uint64_t>& FinalSizes(int hosts, const std::filesyst
   if (!FinalTableSizes().contains(hosts)) {
     NullLog log;
     DatabaseFolder database;
-    app::Inventory inventory(testing_support::SystemFiles(), log, FolderText(share), database.Text());
+    app::Inventory inventory(testing_support::SystemFiles(), bench::BenchClock(), bench::ShareMail(share), log,
+                         testing_support::TestSettings(FolderText(share), database.Text()));
     inventory.FormActivate();
     inventory.Refresh();
     FinalTableSizes()[hosts] = TableSizes(database.path());

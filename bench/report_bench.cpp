@@ -14,7 +14,7 @@
 #include "app/report/report_page.h"
 #include "tests/support/share_generator.h"
 #include "common/log_sink.h"
-#include "directory/outlook_stand_in.h"
+#include "bench/bench_share.h"
 #include "tests/support/system_files.h"
 
 namespace {
@@ -44,10 +44,9 @@ Inventory Filled(int hosts) {
   if (!std::filesystem::exists(done)) {
     std::filesystem::remove_all(inventory.database);
     std::filesystem::create_directories(inventory.database);
-    directory::RegisterOutlookStandIn(testing_support::SystemFiles(), common::PathToText(bench::GalFile(inventory.share).string()),
-                                      common::PathToText(bench::ContactsFile(inventory.share).string()), "windows-1251");
     NullLog log;
-    app::Inventory refresh(testing_support::SystemFiles(), log, FolderText(inventory.share), FolderText(inventory.database));
+    app::Inventory refresh(testing_support::SystemFiles(), bench::BenchClock(), bench::ShareMail(inventory.share), log,
+                           testing_support::TestSettings(FolderText(inventory.share), FolderText(inventory.database)));
     refresh.FormActivate();
     refresh.Refresh();
     std::filesystem::create_directory(done);
@@ -67,7 +66,7 @@ void BM_Report(benchmark::State& state) {
   settings.dbf_codepage = "windows-1251";
   size_t listed = 0;
   for (auto _ : state) {
-    app::report::Report report = app::report::GatherReport(testing_support::SystemFiles(), settings);
+    app::report::Report report = app::report::GatherReport(testing_support::SystemFiles(), bench::BenchClock(), settings);
     app::report::WriteReport(report, out / "report.html");
     listed = report.lists[0].rows.size();
   }

@@ -12,6 +12,7 @@
 #include "store/command.h"
 #include "store/inventory_database.h"
 #include "store/statements.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
 
 namespace {
@@ -45,7 +46,7 @@ const common::Text& Folder(int rows) {
   std::string pattern = (std::filesystem::temp_directory_path() / "store-bench-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   common::Text folder = common::FromUtf8(pattern + "/");
-  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   store::Command command("ADOCommand", connection);
   store::PrepareInventoryDatabase(folder, connection, command);
   for (int i = 0; i < rows; ++i) ReplaceHost(command, i);
@@ -54,7 +55,7 @@ const common::Text& Folder(int rows) {
 
 void BM_DeleteThenInsertEveryHost(benchmark::State& state) {
   int rows = static_cast<int>(state.range(0));
-  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + Folder(rows));
   store::Command command("ADOCommand", connection);
   for (auto _ : state) {
@@ -65,7 +66,7 @@ void BM_DeleteThenInsertEveryHost(benchmark::State& state) {
 
 void BM_UpdateEmailByFio(benchmark::State& state) {
   int rows = static_cast<int>(state.range(0));
-  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + Folder(rows));
   store::Command command("ADOCommand", connection);
   int pass = 0;

@@ -28,6 +28,7 @@ class NullLog : public common::LogSink {
 struct Share {
   common::Text survey_folder;
   common::Text database_folder;
+  directory::MailDirectory* mail;
 };
 
 // The share of that size with a database the first run filled, so that every measured run is the
@@ -37,9 +38,11 @@ Share Prepared(int hosts) {
   std::filesystem::path database = std::filesystem::path(INVENTORY_BENCH_CACHE) / ("window-db-" + std::to_string(hosts));
   std::filesystem::remove_all(database);
   std::filesystem::create_directories(database);
-  Share folders{common::PathToText(share.string() + "/"), common::PathToText(database.string() + "/")};
+  Share folders{common::PathToText(share.string() + "/"), common::PathToText(database.string() + "/"),
+                &bench::ShareMail(share)};
   NullLog log;
-  app::Inventory first(testing_support::SystemFiles(), log, folders.survey_folder, folders.database_folder);
+  app::Inventory first(testing_support::SystemFiles(), bench::BenchClock(), bench::ShareMail(share), log,
+                       testing_support::TestSettings(folders.survey_folder, folders.database_folder));
   first.FormActivate();
   first.Refresh();
   return folders;
@@ -49,7 +52,8 @@ void BM_UnattendedRun(benchmark::State& state) {
   Share share = Prepared(static_cast<int>(state.range(0)));
   NullLog log;
   for (auto _ : state) {
-    app::Inventory inventory(testing_support::SystemFiles(), log, share.survey_folder, share.database_folder);
+    app::Inventory inventory(testing_support::SystemFiles(), bench::BenchClock(), *share.mail, log,
+                             testing_support::TestSettings(share.survey_folder, share.database_folder));
     inventory.FormActivate();
     inventory.Refresh();
   }
@@ -58,7 +62,8 @@ void BM_UnattendedRun(benchmark::State& state) {
 void BM_WindowRun(benchmark::State& state) {
   Share share = Prepared(static_cast<int>(state.range(0)));
   app::qt::TForm1 form(u"window_bench", [&](common::LogSink& log) {
-    return std::make_unique<app::Inventory>(testing_support::SystemFiles(), log, share.survey_folder, share.database_folder);
+    return std::make_unique<app::Inventory>(testing_support::SystemFiles(), bench::BenchClock(), *share.mail, log,
+                                            testing_support::TestSettings(share.survey_folder, share.database_folder));
   });
   form.show();
   QApplication::processEvents();

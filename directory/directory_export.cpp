@@ -2,7 +2,6 @@
 
 #include "directory/make_email.h"
 #include "directory/outlook_names.h"
-#include "platform/automation.h"
 #include "store/inventory_database.h"
 #include "store/statements.h"
 #include "survey/normalise.h"
@@ -23,13 +22,13 @@ void RebuildTable(store::Command& command, const common::Text& database_folder, 
   command.Execute();
 }
 
-size_t ExportAddressList(store::Connection& connection, store::Command& command, store::Table& table,
+size_t ExportAddressList(MailDirectory& mail, store::Connection& connection, store::Command& command, store::Table& table,
                        const common::Text& database_folder, const common::Text& mail_domain) {
   RebuildTable(command, database_folder, u"mexport.dbf", store::kDropMexport, store::kCreateMexport,
                store::kCreateMexportIndex);
   table.SetTableName(store::kMexportTableName);
   table.Open();
-  platform::AutomationRef application = platform::CreateAutomationObject(kOutlookProgId);
+  platform::AutomationRef application = mail.CreateApplication();
   platform::AutomationRef name_space = application->Method(u"GetNameSpace", {kMapiNamespace}).AsObject();
   platform::AutomationRef address_list =
       name_space->Method(u"AddressLists", {common::Text(kGlobalAddressListName)}).AsObject();
@@ -47,12 +46,12 @@ size_t ExportAddressList(store::Connection& connection, store::Command& command,
   return count > 0 ? static_cast<size_t>(count) : 0;
 }
 
-size_t ExportContacts(store::Command& command, store::Table& table, const common::Text& database_folder) {
+size_t ExportContacts(MailDirectory& mail, store::Command& command, store::Table& table, const common::Text& database_folder) {
   RebuildTable(command, database_folder, u"texport.dbf", store::kDropTexport, store::kCreateTexport,
                store::kCreateTexportIndex);
   table.SetTableName(store::kTexportTableName);
   table.Open();
-  platform::AutomationRef application = platform::CreateAutomationObject(kOutlookProgId);
+  platform::AutomationRef application = mail.CreateApplication();
   platform::AutomationRef name_space = application->Method(u"GetNameSpace", {kMapiNamespace}).AsObject();
   platform::AutomationRef folder = name_space->Method(u"GetDefaultFolder", {kContactsFolder}).AsObject();
   const int32_t count = folder->Get(u"Items").AsObject()->Get(u"Count").AsInteger();
@@ -77,11 +76,11 @@ size_t ExportContacts(store::Command& command, store::Table& table, const common
 
 }  // namespace
 
-ExportCounts GetExchange(store::Connection& connection, store::Command& command, store::Table& table,
-                         const common::Text& database_folder, const common::Text& mail_domain) {
+ExportCounts GetExchange(MailDirectory& mail, store::Connection& connection, store::Command& command,
+                         store::Table& table, const common::Text& database_folder, const common::Text& mail_domain) {
   ExportCounts counts;
-  counts.mexport_rows = ExportAddressList(connection, command, table, database_folder, mail_domain);
-  counts.texport_rows = ExportContacts(command, table, database_folder);
+  counts.mexport_rows = ExportAddressList(mail, connection, command, table, database_folder, mail_domain);
+  counts.texport_rows = ExportContacts(mail, command, table, database_folder);
   return counts;
 }
 

@@ -3,14 +3,15 @@
 #include <cstddef>
 
 #include "common/text.h"
+#include "directory/mail_directory.h"
 #include "store/command.h"
 #include "store/connection.h"
 #include "store/table.h"
 
 namespace directory {
 
-// Rebuilds the export tables of `database_folder` from the mail client's directory
-// ("Outlook.Application", created through platform::CreateAutomationObject):
+// Rebuilds the export tables of `database_folder` from `mail`, the mail directory app/ hands down
+// (one application object created for each table):
 //
 // MEXPORT gets one row per entry of the global address list, in the order the list hands them out:
 // FIO is the display name trimmed and upper-cased, EMAIL is MakeEmail(address, mail_domain).
@@ -29,7 +30,7 @@ struct ExportCounts {
   size_t mexport_rows = 0;
   size_t texport_rows = 0;
 };
-ExportCounts GetExchange(store::Connection& connection, store::Command& command, store::Table& table,
-                         const common::Text& database_folder, const common::Text& mail_domain);
+ExportCounts GetExchange(MailDirectory& mail, store::Connection& connection, store::Command& command,
+                         store::Table& table, const common::Text& database_folder, const common::Text& mail_domain);
 
 }  // namespace directory

@@ -171,21 +171,17 @@ class Application : public platform::AutomationObject {
 
 }  // namespace
 
-platform::AutomationRef CreateOutlookStandIn(platform::FileSystem& files, const common::Text& gal_path,
-                                             const common::Text& contacts_path, std::string_view codepage) {
+platform::AutomationRef OutlookObjectModel(std::vector<GalEntry> gal, std::vector<ContactCard> contacts) {
   auto directory = std::make_shared<Directory>();
-  directory->gal = ReadGalFile(files, gal_path, codepage);
-  directory->contacts = ReadContactsFile(files, contacts_path, codepage);
+  directory->gal = std::move(gal);
+  directory->contacts = std::move(contacts);
   return std::make_shared<Application>(std::move(directory));
 }
 
-void RegisterOutlookStandIn(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path,
-                            std::string codepage) {
-  platform::RegisterAutomationFactory(kOutlookProgId, [&files, gal_path = std::move(gal_path),
-                                                       contacts_path = std::move(contacts_path),
-                                                       codepage = std::move(codepage)] {
-    return CreateOutlookStandIn(files, gal_path, contacts_path, codepage);
-  });
+platform::AutomationRef CreateOutlookStandIn(platform::FileSystem& files, const common::Text& gal_path,
+                                             const common::Text& contacts_path, std::string_view codepage) {
+  std::vector<GalEntry> gal = ReadGalFile(files, gal_path, codepage);
+  return OutlookObjectModel(std::move(gal), ReadContactsFile(files, contacts_path, codepage));
 }
 
 }  // namespace directory

@@ -2,8 +2,11 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/text.h"
+#include "directory/ldif_reader.h"
+#include "directory/vcard_reader.h"
 #include "platform/automation.h"
 #include "platform/file_system.h"
 
@@ -24,17 +27,14 @@
 // arguments, an index out of range or another list or folder is rejected with a description.
 namespace directory {
 
+// The application object over entries a directory source has gathered: a live source (LDAP, CardDAV)
+// answers the export through this as the exports do.
+platform::AutomationRef OutlookObjectModel(std::vector<GalEntry> gal, std::vector<ContactCard> contacts);
+
 // Reads both files now and returns the application object; values that are not UTF-8 are in
 // `codepage`, the code page of workstation files (DecodeValue). Throws MalformedFile or
 // common::CannotOpenFile when either file cannot be read.
 platform::AutomationRef CreateOutlookStandIn(platform::FileSystem& files, const common::Text& gal_path,
                                              const common::Text& contacts_path, std::string_view codepage);
-
-// Registers the stand-in as "Outlook.Application" over the given files, read through `files` (which
-// must outlive the registration) as CreateOutlookStandIn reads them. Each creation reads the files
-// again, so a creation fails with "<reason>, ProgID: "Outlook.Application"" while a file is missing
-// or broken.
-void RegisterOutlookStandIn(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path,
-                            std::string codepage);
 
 }  // namespace directory

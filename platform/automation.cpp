@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <optional>
 
 namespace platform {
@@ -44,13 +43,8 @@ std::optional<int32_t> TextToInteger(common::TextView text) {
   return static_cast<int32_t>(value);
 }
 
-// Factories keyed by the identifier in upper case, since identifiers ignore case.
-std::map<common::Text, AutomationFactory>& Factories() {
-  static std::map<common::Text, AutomationFactory> factories;
-  return factories;
-}
-
-common::Text FactoryKey(common::TextView prog_id) {
+// Member names in upper case, since they ignore ASCII case.
+common::Text MemberKey(common::TextView prog_id) {
   common::Text key(prog_id);
   for (char16_t& c : key) {
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
@@ -81,26 +75,6 @@ AutomationRef AutomationValue::AsObject() const {
   throw TypeMismatch();
 }
 
-AutomationRef CreateAutomationObject(common::TextView prog_id) {
-  auto found = Factories().find(FactoryKey(prog_id));
-  if (found == Factories().end()) return CreateSystemAutomationObject(prog_id);
-  // The factory's own failure becomes the reason of the creation failure.
-  AutomationRef object;
-  try {
-    object = found->second();
-  } catch (const common::Error& error) {
-    throw CreationFailed(error.message(), 0x80004005u, prog_id);
-  }
-  if (!object) throw CreationFailed(u"", 0x80004005u, prog_id);
-  return object;
-}
-
-void RegisterAutomationFactory(common::TextView prog_id, AutomationFactory factory) {
-  Factories()[FactoryKey(prog_id)] = std::move(factory);
-}
-
-void UnregisterAutomationFactory(common::TextView prog_id) { Factories().erase(FactoryKey(prog_id)); }
-
 common::Error CreationFailed(common::TextView reason, uint32_t status, common::TextView prog_id) {
   common::Text text = Described(reason, status);
   text += u", ProgID: \"";
@@ -121,7 +95,7 @@ common::Error MemberCallFailed(common::TextView description, uint32_t status) {
 }
 
 bool SameMemberName(common::TextView a, common::TextView b) {
-  return a.size() == b.size() && FactoryKey(a) == FactoryKey(b);
+  return a.size() == b.size() && MemberKey(a) == MemberKey(b);
 }
 
 }  // namespace platform

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <span>
@@ -12,8 +11,8 @@
 
 // Late-bound automation objects: an object is created from a programmatic identifier
 // ("Outlook.Application") and every member is reached by its name at the time of the call. On
-// Windows this is COM through IDispatch; elsewhere objects come from factories registered under an
-// identifier (the mail client stand-in, test servers).
+// Windows this is COM through IDispatch; an object of our own (the mail client stand-in, a test
+// server) implements AutomationObject and is handed to whoever calls it.
 namespace platform {
 
 class AutomationObject;
@@ -73,23 +72,10 @@ class AutomationObject {
   }
 };
 
-// Creates the object registered as `prog_id`. A factory registered with RegisterAutomationFactory
-// answers first; otherwise the system's class registry is asked (on Windows; elsewhere there is
-// none). Throws CreationFailed: "<reason>, ProgID: "<prog_id>"", where the reason is the factory's
-// or the system's description of the failure.
+// Creates the object the system registers as `prog_id` (on Windows through COM; elsewhere there is
+// no class registry, and every identifier is unknown). Throws CreationFailed: "<reason>, ProgID:
+// "<prog_id>"", where the reason is the system's description of the failure.
 AutomationRef CreateAutomationObject(common::TextView prog_id);
-
-// A factory makes a new object on each call. It reports a failure by throwing common::Error, whose
-// text becomes the reason of the creation failure.
-using AutomationFactory = std::function<AutomationRef()>;
-
-// Registers `factory` under `prog_id` (compared ignoring ASCII case), replacing any earlier one.
-// Not thread-safe: register at start-up or in a test's set-up.
-void RegisterAutomationFactory(common::TextView prog_id, AutomationFactory factory);
-void UnregisterAutomationFactory(common::TextView prog_id);
-
-// The system's own way of creating `prog_id` when no factory is registered; each platform has one.
-AutomationRef CreateSystemAutomationObject(common::TextView prog_id);
 
 // The error texts of the layer. `status` is the system's status code (an HRESULT on Windows) and
 // names the failure as "OLE error %.8x" when there is no description. Trailing full stops and

@@ -2,9 +2,9 @@
 
 namespace platform {
 
-// There is no class registry here: only registered factories create objects. The reason is the
-// one Windows gives for an identifier it does not know.
-AutomationRef CreateSystemAutomationObject(common::TextView prog_id) {
+// There is no class registry here. The reason is the one Windows gives for an identifier it does not
+// know.
+AutomationRef CreateAutomationObject(common::TextView prog_id) {
   constexpr uint32_t kClassStringUnknown = 0x800401F3u;  // CO_E_CLASSSTRING
   throw CreationFailed(u"Invalid class string", kClassStringUnknown, prog_id);
 }

@@ -166,9 +166,9 @@ class ComObject : public AutomationObject {
 
 }  // namespace
 
-// The class registered for the identifier, created in-process or as a local server (Outlook runs as
+// The class the system registers for the identifier, created in-process or as a local server (Outlook runs as
 // one), asked for its dispatch interface. COM must be initialised on the calling thread.
-AutomationRef CreateSystemAutomationObject(common::TextView prog_id) {
+AutomationRef CreateAutomationObject(common::TextView prog_id) {
   std::wstring id(prog_id.begin(), prog_id.end());
   CLSID class_id{};
   HRESULT status = CLSIDFromProgID(id.c_str(), &class_id);

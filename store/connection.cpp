@@ -29,8 +29,9 @@ common::Text FolderOf(const common::Text& connection_string) {
 
 }  // namespace
 
-Connection::Connection(platform::FileSystem& files, std::string name, std::string dbf_codepage)
-    : files_(files), name_(std::move(name)), dbf_codepage_(std::move(dbf_codepage)) {}
+Connection::Connection(platform::FileSystem& files, const common::Clock& clock, std::string name,
+                       std::string dbf_codepage)
+    : files_(files), clock_(clock), name_(std::move(name)), dbf_codepage_(std::move(dbf_codepage)) {}
 
 Connection::~Connection() = default;
 
@@ -51,7 +52,7 @@ void Connection::Close() {
 Database& Connection::Open() {
   if (!database_) {
     database_ = AsComponent(name_, [&] {
-      return std::make_unique<Database>(files_, FolderOf(connection_string_), dbf_codepage_, &written_);
+      return std::make_unique<Database>(files_, clock_, FolderOf(connection_string_), dbf_codepage_, &written_);
     });
   }
   return *database_;

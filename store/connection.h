@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/clock.h"
 #include "common/text.h"
 #include "platform/file_system.h"
 #include "store/database.h"
@@ -15,12 +16,13 @@ namespace store {
 // The one database connection. It is never opened explicitly: the first statement, query or table
 // that needs it opens it, and it stays open until Close(). Closing it closes the queries and the
 // table still open on it, and forgets what the engine knew of the tables. Every file access goes
-// through `files`, which must outlive the connection. `name` names the component in messages;
+// through `files`, which must outlive the connection, and each table written is dated by `clock`
+// (which must outlive it too). `name` names the component in messages;
 // `dbf_codepage` is the code page of an existing table whose header names none (a platform::Codepage
 // name, looked up when the connection opens: "<name>: Unknown code page '%s'" when it is none).
 class Connection {
  public:
-  Connection(platform::FileSystem& files, std::string name, std::string dbf_codepage);
+  Connection(platform::FileSystem& files, const common::Clock& clock, std::string name, std::string dbf_codepage);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -69,6 +71,7 @@ class Connection {
 
  private:
   platform::FileSystem& files_;
+  const common::Clock& clock_;
   std::string name_;
   std::string dbf_codepage_;
   common::Text connection_string_;

@@ -40,15 +40,15 @@ std::vector<uint32_t> Where(TableWriter& table, int field, const sql::Binding& w
 
 }  // namespace
 
-Database::Database(platform::FileSystem& files, const common::Text& folder, std::string_view default_codepage,
-                   WrittenFiles* written)
-    : written_(written) {
+Database::Database(platform::FileSystem& files, const common::Clock& clock, const common::Text& folder,
+                   std::string_view default_codepage, WrittenFiles* written)
+    : clock_(clock), written_(written) {
   // Paths go into messages in the system's own form, so that any folder name reads right.
   shown_ = platform::FsPathToText(platform::TextToFsPath(folder));
   common::Text reason;
   folder_ = files.OpenFolder(folder, &reason);
   if (!folder_) throw common::Error(u"Cannot open the database folder \"" + shown_ + u"\". " + reason);
-  tables_ = std::make_unique<TableCache>(*folder_, shown_, platform::Codepage::Get(default_codepage));
+  tables_ = std::make_unique<TableCache>(*folder_, shown_, platform::Codepage::Get(default_codepage), clock_);
 }
 
 void Database::Wrote(const common::Text& file_name, bool named) {
@@ -79,7 +79,7 @@ void Database::CreateTable(const Statement& statement) {
     fields.push_back(std::move(field));
   }
   const common::Text name = TableCache::FileNameOf(statement.table);
-  dbf::CreateTableFile(*folder_, name, std::move(fields), dbf::kLdidWindows1251);
+  dbf::CreateTableFile(*folder_, name, std::move(fields), dbf::kLdidWindows1251, clock_.Today());
   Wrote(name, true);
 }
 

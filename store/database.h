@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/clock.h"
 #include "common/text.h"
 #include "platform/file_system.h"
 #include "store/parameters.h"
@@ -62,10 +63,11 @@ class Database {
   // Opens `folder` through `files`, which must outlive the object. Throws common::Error
   // "Cannot open the database folder "%s". %s" when it is not an existing folder, and "Unknown code
   // page '%s'" when `default_codepage` (the code page of a table whose header names none, see
-  // platform::Codepage) is not one. `written`, when given, is told of every change on disk and must
-  // outlive this object.
-  Database(platform::FileSystem& files, const common::Text& folder, std::string_view default_codepage,
-           WrittenFiles* written = nullptr);
+  // platform::Codepage) is not one. `clock` (which must outlive the object) dates each table the
+  // engine creates or writes. `written`, when given, is told of every change on disk and must outlive
+  // this object.
+  Database(platform::FileSystem& files, const common::Clock& clock, const common::Text& folder,
+           std::string_view default_codepage, WrittenFiles* written = nullptr);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -88,6 +90,7 @@ class Database {
   common::Text shown_;  // the folder as messages show it
   std::unique_ptr<platform::Folder> folder_;
   std::unique_ptr<TableCache> tables_;
+  const common::Clock& clock_;
   WrittenFiles* written_;
 };
 

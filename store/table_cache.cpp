@@ -18,7 +18,7 @@ TableWriter& TableCache::Acquire(const std::string& table) {
   if (held != tables_.end()) return *held->second;
   std::optional<common::Text> name = dbf::FindTableFile(folder_, FileNameOf(table));
   if (!name) throw TableNotFound(table, FileNameOf(table), shown_);
-  auto opened = std::make_unique<TableWriter>(folder_, table, *name, default_codepage_);
+  auto opened = std::make_unique<TableWriter>(folder_, table, *name, default_codepage_, clock_);
   TableWriter& result = *opened;
   tables_[table] = std::move(opened);
   return result;

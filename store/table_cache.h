@@ -16,10 +16,11 @@ namespace store {
 // lock keeps other refresh runs out. Owned by the connection's engine and forgotten with it.
 class TableCache {
  public:
-  // `folder` must outlive the cache; `shown` is the folder as messages name it; `default_codepage`
-  // decodes a table whose header names no code page.
-  TableCache(platform::Folder& folder, common::Text shown, const platform::Codepage& default_codepage)
-      : folder_(folder), shown_(std::move(shown)), default_codepage_(default_codepage) {}
+  // `folder` and `clock` must outlive the cache; `shown` is the folder as messages name it;
+  // `default_codepage` decodes a table whose header names no code page; `clock` dates each write.
+  TableCache(platform::Folder& folder, common::Text shown, const platform::Codepage& default_codepage,
+             const common::Clock& clock)
+      : folder_(folder), shown_(std::move(shown)), default_codepage_(default_codepage), clock_(clock) {}
 
   // The file name of a table: its name in lower case with ".dbf".
   static common::Text FileNameOf(const std::string& table);
@@ -36,6 +37,7 @@ class TableCache {
   platform::Folder& folder_;
   common::Text shown_;
   const platform::Codepage& default_codepage_;
+  const common::Clock& clock_;
   std::map<std::string, std::unique_ptr<TableWriter>> tables_;
 };
 

@@ -18,8 +18,9 @@ std::string Lower(std::string_view name) {
 }  // namespace
 
 TableWriter::TableWriter(platform::Folder& folder, std::string table, const common::Text& file_name,
-                         const platform::Codepage& default_codepage)
+                         const platform::Codepage& default_codepage, const common::Clock& clock)
     : folder_(folder),
+      clock_(clock),
       table_(std::move(table)),
       file_name_(file_name),
       file_(std::make_unique<dbf::TableFile>(folder, file_name)) {
@@ -98,7 +99,7 @@ void TableWriter::PrepareWrite() {
   }
   // A reader that trusts the count must not read past the data.
   if (header_.record_count != record_count_ || header_.mdx_flag != 0) {
-    file_->Write(dbf::kDateOffset, dbf::DateAndCount(record_count_));
+    file_->Write(dbf::kDateOffset, dbf::DateAndCount(clock_.Today(), record_count_));
     file_->Write(dbf::kMdxFlagOffset, std::string(1, '\0'));
     header_.record_count = record_count_;
     header_.mdx_flag = 0;
@@ -123,7 +124,7 @@ void TableWriter::Insert(std::string record) {
     record.push_back(dbf::kEndOfData);
     file_->Write(header_.RecordOffset(slot), record);
     record.pop_back();
-    file_->Write(dbf::kDateOffset, dbf::DateAndCount(slot + 1));
+    file_->Write(dbf::kDateOffset, dbf::DateAndCount(clock_.Today(), slot + 1));
     record_count_ = slot + 1;
     header_.record_count = slot + 1;
   }

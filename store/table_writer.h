@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/clock.h"
 #include "common/text.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
@@ -23,10 +24,11 @@ namespace store {
 // becomes live only by its flag byte.
 class TableWriter {
  public:
-  // Opens `file_name` in `folder` (which must outlive the object) and reads its header. Throws the
-  // file's errors (platform, dbf::DamagedTable).
+  // Opens `file_name` in `folder` (which must outlive the object) and reads its header; each write
+  // records `clock`'s today (which must outlive the object too) as the date of last update. Throws
+  // the file's errors (platform, dbf::DamagedTable).
   TableWriter(platform::Folder& folder, std::string table, const common::Text& file_name,
-              const platform::Codepage& default_codepage);
+              const platform::Codepage& default_codepage, const common::Clock& clock);
 
   const std::string& table() const { return table_; }
   // The table file's path, as messages name it, and its name in the folder.
@@ -71,6 +73,7 @@ class TableWriter {
   void PrepareWrite();
 
   platform::Folder& folder_;
+  const common::Clock& clock_;
   std::string table_;
   common::Text file_name_;
   std::unique_ptr<dbf::TableFile> file_;

@@ -24,10 +24,6 @@ void ApplyDesignFont(QWidget& window) {
 
 }  // namespace
 
-InventoryFactory DefaultInventory(platform::FileSystem& files) {
-  return [&files](common::LogSink& log) { return std::make_unique<Inventory>(files, log); };
-}
-
 TForm1::TForm1(common::Text application_title, const InventoryFactory& make_inventory, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowCloseButtonHint),

@@ -18,10 +18,6 @@ namespace app::qt {
 // Builds the inventory the window drives; the window hands itself in as the log sink.
 using InventoryFactory = std::function<std::unique_ptr<Inventory>(common::LogSink& log)>;
 
-// The inventory with the fixed settings of the installation, over `files` (which must outlive the
-// window).
-InventoryFactory DefaultInventory(platform::FileSystem& files);
-
 // The main window "БД ЭФЛ": the button that starts a refresh run and the log box the importers write
 // to. It is the shell's event boundary: the only place where errors are caught, each shown in one
 // modal message box captioned with the application title.

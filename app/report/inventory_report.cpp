@@ -250,8 +250,8 @@ void SortRows(ActionList& list, const std::vector<size_t>& key_columns) {
 
 class Gatherer {
  public:
-  Gatherer(platform::FileSystem& files, const ReportSettings& settings)
-      : settings_(settings), connection_(files, "ADOConnection", settings.dbf_codepage) {
+  Gatherer(platform::FileSystem& files, const common::Clock& clock, const ReportSettings& settings)
+      : settings_(settings), connection_(files, clock, "ADOConnection", settings.dbf_codepage) {
     connection_.SetConnectionString(store::kConnectionStringPrefix + settings.database_folder);
   }
 
@@ -587,8 +587,8 @@ Text LocalTime(int64_t seconds) {
   return common::FromUtf8(std::string_view(buffer, length));
 }
 
-Report GatherReport(platform::FileSystem& files, const ReportSettings& settings) {
-  return Gatherer(files, settings).Run();
+Report GatherReport(platform::FileSystem& files, const common::Clock& clock, const ReportSettings& settings) {
+  return Gatherer(files, clock, settings).Run();
 }
 
 }  // namespace app::report

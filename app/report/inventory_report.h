@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/clock.h"
 #include "common/text.h"
 #include "platform/file_system.h"
 
@@ -65,12 +66,12 @@ struct Report {
 };
 
 // Reads the tables of `settings.database_folder` through `files` and lists `settings.survey_folder`
-// once.
+// once. `clock` is the one the store's connection is given; the report writes no table.
 // Throws common::Error: "The database folder "<folder>" holds no inventory: users.dbf is missing"
 // when USERS is absent (also when the folder itself is missing or empty), and the store's failures
 // for a table it cannot read. A USERS table that lacks some columns (written by another program)
 // gives a report without what those columns feed; MEXPORT or TEXPORT missing gives a note.
-Report GatherReport(platform::FileSystem& files, const ReportSettings& settings);
+Report GatherReport(platform::FileSystem& files, const common::Clock& clock, const ReportSettings& settings);
 
 // `seconds` since 1970-01-01 UTC as local time, "2026-12-09 14:05".
 common::Text LocalTime(int64_t seconds);

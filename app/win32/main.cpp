@@ -2,11 +2,13 @@
 // closed.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "app/app_title.h"
 #include "app/error_text.h"
 #include "app/mail_client.h"
+#include "app/system_clock.h"
 #include "app/win32/window.h"
 #include "common/error.h"
 #include "platform/apartment.h"
@@ -38,8 +40,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   platform::SystemFileSystem files;
   int exit_code = 0;
   try {
-    app::InstallMailClient(files, app::DefaultSettings());
-    app::win32::TForm1 form1(title, app::win32::DefaultInventory(files));
+    app::SystemClock clock;
+    // The window always runs with the settings compiled into the installation.
+    const app::Settings settings = app::DefaultSettings();
+    std::unique_ptr<directory::MailDirectory> mail = app::MailClientFor(files, settings);
+    app::win32::TForm1 form1(title, [&](common::LogSink& log) {
+      return std::make_unique<app::Inventory>(files, clock, *mail, log, settings);
+    });
     ShowWindow(form1.handle(), show);
     UpdateWindow(form1.handle());
     exit_code = app::win32::RunMessageLoop(form1);

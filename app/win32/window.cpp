@@ -47,10 +47,6 @@ HWND CreateChild(HWND parent, LPCWSTR window_class, LPCWSTR text, DWORD style, D
 
 }  // namespace
 
-InventoryFactory DefaultInventory(platform::FileSystem& files) {
-  return [&files](common::LogSink& log) { return std::make_unique<Inventory>(files, log); };
-}
-
 TForm1::TForm1(common::Text application_title, const InventoryFactory& make_inventory)
     : application_title_(std::move(application_title)),
       inventory_(make_inventory(*this)),

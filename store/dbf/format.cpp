@@ -1,7 +1,5 @@
 #include "store/dbf/format.h"
 
-#include <ctime>
-
 #include "common/error.h"
 #include "platform/codepage.h"
 
@@ -112,23 +110,21 @@ Header ParseHeader(std::string_view bytes) {
   return header;
 }
 
-std::string DateAndCount(uint32_t record_count) {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+std::string DateAndCount(const common::Date& today, uint32_t record_count) {
   std::string bytes(7, '\0');
-  bytes[0] = static_cast<char>(local.tm_year);  // years since 1900
-  bytes[1] = static_cast<char>(local.tm_mon + 1);
-  bytes[2] = static_cast<char>(local.tm_mday);
+  bytes[0] = static_cast<char>(today.year - 1900);
+  bytes[1] = static_cast<char>(today.month);
+  bytes[2] = static_cast<char>(today.day);
   WriteLe32(bytes, kRecordCountOffset - kDateOffset, record_count);
   return bytes;
 }
 
-std::string BuildHeader(std::vector<Field>& fields, uint8_t language_driver, uint32_t record_count) {
+std::string BuildHeader(std::vector<Field>& fields, uint8_t language_driver, uint32_t record_count,
+                        const common::Date& today) {
   size_t header_length = kFixedHeaderSize + kDescriptorSize * fields.size() + 1;
   std::string bytes(header_length, '\0');
   bytes[0] = static_cast<char>(kVersionLevel5);
-  bytes.replace(kDateOffset, 7, DateAndCount(record_count));
+  bytes.replace(kDateOffset, 7, DateAndCount(today, record_count));
   WriteLe16(bytes, kHeaderLengthOffset, static_cast<uint16_t>(header_length));
   size_t offset = 1;
   for (size_t i = 0; i < fields.size(); ++i) {

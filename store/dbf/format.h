@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/clock.h"
 #include "common/text.h"
 
 namespace platform {
@@ -72,11 +73,13 @@ Header ParseHeader(std::string_view bytes);
 // Bytes needed for ParseHeader to see every descriptor: the header length stated in bytes 8-9.
 size_t StatedHeaderLength(std::string_view first_32_bytes);
 
-// The whole header of a new table: version 0x03, today's date, no MDX flag, the given language
-// driver, the descriptors with zero offsets, then 0x0D. Fields get their offsets assigned.
-std::string BuildHeader(std::vector<Field>& fields, uint8_t language_driver, uint32_t record_count);
+// The whole header of a new table: version 0x03, `today` as the date of last update, no MDX flag, the
+// given language driver, the descriptors with zero offsets, then 0x0D. Fields get their offsets
+// assigned.
+std::string BuildHeader(std::vector<Field>& fields, uint8_t language_driver, uint32_t record_count,
+                        const common::Date& today);
 // Bytes 1-7: the date of last update (year - 1900, month, day) and the record count.
-std::string DateAndCount(uint32_t record_count);
+std::string DateAndCount(const common::Date& today, uint32_t record_count);
 
 // The code page a language driver id stands for ("windows-1251", "ibm-866", ...); empty when the id
 // is 0 or not one this engine knows, in which case the configured default applies.

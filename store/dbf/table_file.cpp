@@ -49,9 +49,9 @@ std::optional<common::Text> FindTableFile(platform::Folder& folder, common::Text
 }
 
 void CreateTableFile(platform::Folder& folder, const common::Text& file_name, std::vector<Field> fields,
-                     uint8_t language_driver) {
+                     uint8_t language_driver, const common::Date& today) {
   if (IsCutShortCreation(folder, file_name)) folder.Remove(file_name);
-  std::string bytes = BuildHeader(fields, language_driver, 0);
+  std::string bytes = BuildHeader(fields, language_driver, 0, today);
   bytes.push_back(kEndOfData);
   folder.CreateNewFile(file_name, bytes);
 }

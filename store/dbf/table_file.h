@@ -21,9 +21,10 @@ std::optional<common::Text> FindTableFile(platform::Folder& folder, common::Text
 
 // Writes a new empty table `file_name` in `folder` atomically (platform::Folder::CreateNewFile; where
 // the file system cannot rename without replacing, a process killed meanwhile leaves a file of no
-// bytes there, which this replaces). Throws common::Error when the name is taken or cannot be written.
+// bytes there, which this replaces). `today` is the date of last update its header records. Throws
+// common::Error when the name is taken or cannot be written.
 void CreateTableFile(platform::Folder& folder, const common::Text& file_name, std::vector<Field> fields,
-                     uint8_t language_driver);
+                     uint8_t language_driver, const common::Date& today);
 
 // One open table file. Every write goes straight to the file (no buffering in this process), in an
 // order that keeps the file readable at every moment: a record is complete on disk before the

@@ -14,9 +14,11 @@
 
 #include "app/inventory.h"
 #include "common/error.h"
-#include "directory/outlook_stand_in.h"
+#include "directory/mail_directory.h"
 #include "platform/system_error.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/fixed_clock.h"
+#include "tests/support/test_settings.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
@@ -111,9 +113,10 @@ class FaultInjectionTest : public ::testing::Test {
   // nothing.
   common::Text Run(platform::FileSystem& files, const std::string& database) {
     const common::Text share = common::PathToText(share_.Path());
-    directory::RegisterOutlookStandIn(files, share + u"gal.ldif", share + u"contacts.vcf", "windows-1251");
+    directory::DirectoryFiles mail(files, share + u"gal.ldif", share + u"contacts.vcf", "windows-1251");
     testing_support::RecordingLog log;
-    Inventory inventory(files, log, share, common::PathToText(database));
+    Inventory inventory(files, testing_support::TestClock(), mail, log,
+                        testing_support::TestSettings(share, common::PathToText(database)));
     try {
       inventory.FormActivate();
       inventory.Refresh();

@@ -8,6 +8,8 @@
 
 #include "app/compiled_settings.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/fixed_clock.h"
+#include "tests/support/test_settings.h"
 #include "tests/support/system_files.h"
 #include "tests/support/recording_log.h"
 
@@ -31,9 +33,15 @@ class PathRecordingInventory : public Inventory {
   }
 };
 
+// An inventory with the settings the test states over `survey_folder`.
+Inventory Over(common::LogSink& log, const common::Text& survey_folder) {
+  return Inventory(testing_support::SystemFiles(), testing_support::TestClock(), testing_support::UnusedMail(), log,
+                   testing_support::TestSettings(survey_folder));
+}
+
 TEST(InventoryTest, ComponentsCarryTheirNamesAndShareTheConnection) {
   testing_support::RecordingLog log;
-  Inventory inventory(testing_support::SystemFiles(), log, u"/survey/", u"/survey/DB/");
+  Inventory inventory = Over(log, u"/survey/");
   EXPECT_EQ(inventory.ADOConnection.name(), "ADOConnection");
   EXPECT_EQ(inventory.survey_folder(), u"/survey/");
   EXPECT_EQ(inventory.database_folder(), u"/survey/DB/");
@@ -41,12 +49,11 @@ TEST(InventoryTest, ComponentsCarryTheirNamesAndShareTheConnection) {
 }
 
 TEST(InventoryTest, DefaultFoldersAreTheFixedSettings) {
-  testing_support::RecordingLog log;
-  Inventory inventory(testing_support::SystemFiles(), log);
-  EXPECT_EQ(inventory.survey_folder(), compiled::kSurveyFolder);
+  const Settings settings = DefaultSettings();
+  EXPECT_EQ(settings.survey_folder, compiled::kSurveyFolder);
   // "DB" and the survey folder's own separator ("/" here, "\\" in a Windows build).
   const common::Text survey_folder = compiled::kSurveyFolder;
-  EXPECT_EQ(inventory.database_folder(), survey_folder + u"DB" + survey_folder.back());
+  EXPECT_EQ(settings.database_folder, survey_folder + u"DB" + survey_folder.back());
 }
 
 TEST(InventoryTest, FormActivatePointsTheConnectionAtTheDatabaseFolder) {
@@ -54,7 +61,7 @@ TEST(InventoryTest, FormActivatePointsTheConnectionAtTheDatabaseFolder) {
   share.MakeFolder("DB");
   common::Text database_folder = common::PathToText(share.Path() + "DB/");
   testing_support::RecordingLog log;
-  Inventory inventory(testing_support::SystemFiles(), log, common::PathToText(share.Path()), database_folder);
+  Inventory inventory = Over(log, common::PathToText(share.Path()));
   inventory.FormActivate();
   EXPECT_EQ(inventory.ADOConnection.ConnectionString(),
             u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" + database_folder);
@@ -66,7 +73,9 @@ TEST(InventoryTest, RefreshRunsTheStagesOverItsOwnSurveyFolder) {
   share.Write("PC-8.nfo");
   common::Text folder = common::PathToText(share.Path());
   testing_support::RecordingLog log;
-  PathRecordingInventory inventory(testing_support::SystemFiles(), log, folder, folder + u"DB/");
+  PathRecordingInventory inventory(testing_support::SystemFiles(), testing_support::TestClock(),
+                                   testing_support::UnusedMail(), log,
+                                   testing_support::TestSettings(folder));
   inventory.Refresh();
   EXPECT_THAT(inventory.paths, testing::ElementsAre(u"survey " + folder + u"PC-7.txt", u"info " + folder + u"PC-8.nfo"));
   EXPECT_FALSE(inventory.ADOConnection.Connected());

@@ -10,7 +10,9 @@
 #include "common/log_sink.h"
 #include "common/text.h"
 #include "survey/workstation_file_error.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
+#include "tests/support/test_settings.h"
 
 // Stages that write down each call ("GetExchange", "AddData <path>", ...), optionally log the path
 // each AddData is given, and throw fail_message at each call whose record starts with fail_at: as a
@@ -54,7 +56,8 @@ class RecordingStages : public app::RefreshStages {
 class FakeInventory : public app::Inventory {
  public:
   FakeInventory(common::LogSink& log, const common::Text& folder)
-      : Inventory(testing_support::SystemFiles(), log, folder, folder + u"DB" + folder.back()) {
+      : Inventory(testing_support::SystemFiles(), testing_support::TestClock(), testing_support::UnusedMail(), log,
+                  testing_support::TestSettings(folder)) {
     stages.log = &log;
   }
   RecordingStages stages;

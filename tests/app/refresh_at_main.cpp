@@ -8,7 +8,9 @@
 
 #include "app/inventory.h"
 #include "app/unattended.h"
-#include "directory/outlook_stand_in.h"
+#include "directory/mail_directory.h"
+#include "tests/support/fixed_clock.h"
+#include "tests/support/test_settings.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -19,9 +21,10 @@ int main(int argc, char** argv) {
   return app::RunReportingFailure([&] {
     common::Text survey_folder = common::PathToText(argv[1]);
     platform::SystemFileSystem files;
-    directory::RegisterOutlookStandIn(files, survey_folder + u"directory/gal.ldif",
-                                      survey_folder + u"directory/contacts.vcf", "windows-1251");
-    app::Inventory inventory(files, log, survey_folder, common::PathToText(argv[2]));
+    directory::DirectoryFiles mail(files, survey_folder + u"directory/gal.ldif",
+                                   survey_folder + u"directory/contacts.vcf", "windows-1251");
+    app::Inventory inventory(files, testing_support::TestClock(), mail, log,
+                             testing_support::TestSettings(survey_folder, common::PathToText(argv[2])));
     inventory.FormActivate();
     inventory.Refresh();
   });

@@ -8,10 +8,12 @@
 
 #include "app/inventory.h"
 #include "common/error.h"
-#include "directory/outlook_stand_in.h"
+#include "directory/mail_directory.h"
 #include "platform/folder_lock.h"
 #include "store/query.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/fixed_clock.h"
+#include "tests/support/test_settings.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/recording_log.h"
@@ -36,7 +38,6 @@ class RefreshEndToEndTest : public ::testing::Test {
     share_.Write("contacts.vcf",
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2;"
                      "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd;;;\r\nTEL;TYPE=WORK:21-45, 21-46\r\nEND:VCARD\r\n");
-    directory::RegisterOutlookStandIn(testing_support::SystemFiles(), folder_ + u"gal.ldif", folder_ + u"contacts.vcf", "windows-1251");
   }
 
   // HOST, FIO, EMAIL and TEL2 of every row of USERS, read through a connection of its own.
@@ -44,30 +45,38 @@ class RefreshEndToEndTest : public ::testing::Test {
     return ReadRows(folder_ + u"DB/", u"SELECT HOST, FIO, EMAIL, TEL2 FROM USERS", {"HOST", "FIO", "EMAIL", "TEL2"});
   }
 
+  // An inventory over the share, with the settings and the mail directory the test states.
+  Inventory MakeInventory() {
+    return Inventory(testing_support::SystemFiles(), testing_support::TestClock(), mail_, log_,
+                     testing_support::TestSettings(folder_));
+  }
+
   TempFolder share_;
   common::Text folder_;
+  directory::DirectoryFiles mail_{testing_support::SystemFiles(), common::PathToText(share_.Path()) + u"gal.ldif",
+                                  common::PathToText(share_.Path()) + u"contacts.vcf", "windows-1251"};
   testing_support::RecordingLog log_;
 };
 
 TEST_F(RefreshEndToEndTest, ImportsFilesAndCompletesRowsFromTheDirectory) {
   share_.Write("pc-1.txt", "pc-1\r\nuser1\r\n10.0.0.1\r\n\xC8\xE2\xE0\xED\xEE\xE2 \xC8\xE2\xE0\xED\r\n1\r\n2\r\n3\r\n4\r\n");
   share_.Write("PC-2.nfo", "100\r\nT\r\n64\r\nC\r\n10\r\nOS\r\n1\r\n\r\n2\r\n3\r\nBIOS\r\nu2\r\n10.0.0.2\r\n");
-  Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
+  Inventory inventory = MakeInventory();
   inventory.FormActivate();
   inventory.Refresh();
 
   EXPECT_THAT(log_.lines, ElementsAre(folder_ + u"pc-1.txt", u"PC-2"));
-  EXPECT_THAT(Rows(), UnorderedElementsAre("PC-1|ИВАНОВ ИВАН|ivanov@" + common::ToUtf8(DefaultSettings().mail_domain) + "|21-45",
+  EXPECT_THAT(Rows(), UnorderedElementsAre("PC-1|ИВАНОВ ИВАН|ivanov@eflab.example|21-45",
                                            "PC-2|АНКЕТА НЕ ЗАПОЛНЕНА||"));
   EXPECT_FALSE(inventory.ADOConnection.Connected()) << "the run closes the connection at its end";
 }
 
 TEST_F(RefreshEndToEndTest, RunAfterAnActivationRefusedByABusyFolderWorks) {
-  Inventory earlier(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
+  Inventory earlier = MakeInventory();
   earlier.FormActivate();  // USERS from an earlier start
   earlier.CloseConnectionIfConnected();
   share_.Write("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
-  Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
+  Inventory inventory = MakeInventory();
   {
     // The unattended run holds the folder while the window is activated for the first time.
     platform::FolderLock unattended(testing_support::SystemFiles(), folder_ + u"DB/");
@@ -82,7 +91,7 @@ TEST_F(RefreshEndToEndTest, RunAfterAnActivationRefusedByABusyFolderWorks) {
 TEST_F(RefreshEndToEndTest, SecondRunKeepsOneRowPerHostAndLogsOnlyTheSurveyFile) {
   share_.Write("PC-1.txt", "PC-1\nu\n\nName\n\n\n\n\n");
   share_.Write("PC-1.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\n");
-  Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
+  Inventory inventory = MakeInventory();
   inventory.FormActivate();
   inventory.Refresh();
   inventory.Refresh();
@@ -94,7 +103,7 @@ TEST_F(RefreshEndToEndTest, SecondRunKeepsOneRowPerHostAndLogsOnlyTheSurveyFile)
 
 TEST_F(RefreshEndToEndTest, AFailingFileStopsTheRunAndKeepsWhatWasWritten) {
   share_.Write("A.nfo", "1\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");
-  Inventory inventory(testing_support::SystemFiles(), log_, folder_, folder_ + u"DB/");
+  Inventory inventory = MakeInventory();
   inventory.FormActivate();
   inventory.Refresh();
   share_.Write("B.nfo", "2.4GHz\n\n2\n\n3\n\n\n\n\n\n\nu\n1.2.3.4\n");

@@ -127,7 +127,7 @@ TEST_F(RefreshRunTest, WithASkipHandlerOnlyWorkstationFileFailuresAreSkipped) {
   stages_.fail_as_file = true;
   std::vector<std::string> skipped;
   RunCounts counts;
-  Run(Folder(), &counts, [&](const common::Error& failure) { skipped.push_back(failure.what()); });
+  Run(Folder(), &counts, [&](const common::Text&, const common::Error& failure) { skipped.push_back(failure.what()); });
   EXPECT_THAT(skipped, ElementsAre("Stage failed", "Stage failed", "Stage failed"));
   EXPECT_EQ(counts.files_skipped, 3u);
   EXPECT_EQ(counts.survey_files_imported, 0u);
@@ -135,7 +135,7 @@ TEST_F(RefreshRunTest, WithASkipHandlerOnlyWorkstationFileFailuresAreSkipped) {
 
   stages_.calls.clear();
   stages_.fail_as_file = false;
-  EXPECT_THROW(Run(Folder(), &counts, [&](const common::Error&) {}), common::Error);
+  EXPECT_THROW(Run(Folder(), &counts, [&](const common::Text&, const common::Error&) {}), common::Error);
   EXPECT_EQ(stages_.calls.size(), 2u) << "a database failure ends the run at the first file";
 }
 

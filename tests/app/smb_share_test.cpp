@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fixed_clock.h"
 #include "tests/support/share_generator.h"
 #include "tests/support/smb_share.h"
 #include "store/command.h"
@@ -24,7 +25,7 @@ namespace {
 
 // A row no run of the tool writes, added to a table through the engine.
 void AddStrayRow(const std::string& database_folder, const std::string& table, const std::string& column) {
-  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + common::PathToText(database_folder));
   store::Command command("ADOCommand", connection);
   command.SetText(common::FromUtf8("INSERT INTO " + table + " (FIO, " + column + ") VALUES (:FIO, :VALUE)"));

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "directory/outlook_stand_in.h"
+#include "directory/mail_directory.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/fixed_clock.h"
+#include "tests/support/test_settings.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
@@ -33,11 +35,8 @@ class UnattendedTest : public ::testing::Test {
     share_.Write("contacts.vcf",
                      "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
     const common::Text folder = common::PathToText(share_.Path());
-    options_.settings = Settings{folder, folder + u"DB/", u"eflab.example", folder + u"gal.ldif", folder + u"contacts.vcf",
-                                 "windows-1251", "windows-1251"};
+    options_.settings = testing_support::TestSettings(folder);
     options_.summary = true;
-    // Where the mail client is Outlook itself (Windows), the stand-in registered here answers instead.
-    directory::RegisterOutlookStandIn(testing_support::SystemFiles(), folder + u"gal.ldif", folder + u"contacts.vcf", "windows-1251");
     // Each flush goes to the same stream as the run's report, so their order shows.
     files_.through_sync = [this](const std::string& what, const std::function<void()>& sync) {
       err_ << "flush " << what << '\n';
@@ -54,6 +53,9 @@ class UnattendedTest : public ::testing::Test {
 
   TempFolder share_;
   UnattendedOptions options_;
+  // The exports in the share, on Windows too, where the mail client would be Outlook itself.
+  directory::DirectoryFiles mail_{testing_support::SystemFiles(), common::PathToText(share_.Path()) + u"gal.ldif",
+                                  common::PathToText(share_.Path()) + u"contacts.vcf", "windows-1251"};
   testing_support::FaultFileSystem files_{testing_support::SystemFiles()};
   std::ostringstream err_;
   testing_support::RecordingLog log_;
@@ -62,7 +64,7 @@ class UnattendedTest : public ::testing::Test {
 
 TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
   share_.Write("PC-1.txt", "\xEF\xBB\xBFPC-1\nu\n\nИванов Иван\n\n\n\n\n");
-  EXPECT_EQ(RunUnattended(files_, options_, log_, err_), 0);
+  EXPECT_EQ(RunUnattended(files_, testing_support::TestClock(), mail_, options_, log_, err_), 0);
   std::vector<std::string> lines = ErrLines();
   ASSERT_EQ(lines.size(), 7u) << err_.str();
   // The first activation creates USERS; the run rebuilds both export tables and writes USERS.
@@ -74,7 +76,7 @@ TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
 
 TEST_F(UnattendedTest, AFailedRunIsFlushedBeforeItsFailureIsReported) {
   share_.Write("PC-1.txt", "PC-1\nu\n");
-  EXPECT_EQ(RunUnattended(files_, options_, log_, err_), 1);
+  EXPECT_EQ(RunUnattended(files_, testing_support::TestClock(), mail_, options_, log_, err_), 1);
   std::vector<std::string> lines = ErrLines();
   ASSERT_EQ(lines.size(), 7u) << err_.str();
   // The failing file wrote nothing, so USERS is flushed only after its creation.
@@ -88,7 +90,7 @@ TEST_F(UnattendedTest, AFlushThatFailsFailsTheRun) {
   // The activation flushes USERS and the folder; the run then MEXPORT, then TEXPORT.
   files_.FailNth(testing_support::FaultPoint::kSync, 4, testing_support::FaultCode::kIoError);
   options_.summary = false;
-  EXPECT_EQ(RunUnattended(files_, options_, log_, err_), 1);
+  EXPECT_EQ(RunUnattended(files_, testing_support::TestClock(), mail_, options_, log_, err_), 1);
   std::vector<std::string> lines = ErrLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_THAT(lines.back(), StartsWith("ADOConnection: Cannot flush file \""));

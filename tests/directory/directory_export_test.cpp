@@ -6,9 +6,10 @@
 #include <filesystem>
 
 #include "common/error.h"
-#include "directory/outlook_stand_in.h"
+#include "directory/mail_directory.h"
 #include "store/inventory_database.h"
 #include "tests/directory/fake_outlook.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
@@ -25,14 +26,14 @@ class GetExchangeTest : public ::testing::Test {
  protected:
   GetExchangeTest() { connection_.SetConnectionString(store::kConnectionStringPrefix + folder_.Folder()); }
 
-  void Run() { GetExchange(connection_, command_, table_, folder_.Folder(), u"eflab.example"); }
+  void Run() { GetExchange(outlook_, connection_, command_, table_, folder_.Folder(), u"eflab.example"); }
   std::vector<std::string> Mexport() { return ReadRows(folder_.Folder(), u"SELECT FIO, EMAIL FROM MEXPORT", {"FIO", "EMAIL"}); }
   std::vector<std::string> Texport() { return ReadRows(folder_.Folder(), u"SELECT FIO, TEL FROM TEXPORT", {"FIO", "TEL"}); }
   bool FileExists(const char* name) { return std::filesystem::exists(common::TextToPath(folder_.PathOf(name))); }
 
   testing_support::TempFolder folder_;
   testing::FakeOutlook outlook_;
-  store::Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Table table_{"Table", connection_};
 };
@@ -180,13 +181,12 @@ TEST_F(GetExchangeTest, FailureOfTheCountWritesNoRow) {
 TEST(SampleShareExportTest, ExportsTheSampleDirectory) {
   testing_support::TempFolder folder;
   const common::Text samples = common::FromUtf8(INVENTORY_SAMPLE_DIRECTORY);
-  RegisterOutlookStandIn(testing_support::SystemFiles(), samples + u"gal.ldif", samples + u"contacts.vcf", "windows-1251");
-  store::Connection connection(testing_support::SystemFiles(), "ADOConnection", "windows-1251");
+  DirectoryFiles mail(testing_support::SystemFiles(), samples + u"gal.ldif", samples + u"contacts.vcf", "windows-1251");
+  store::Connection connection(testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251");
   connection.SetConnectionString(store::kConnectionStringPrefix + folder.Folder());
   store::Command command("ADOCommand", connection);
   store::Table table("Table", connection);
-  GetExchange(connection, command, table, folder.Folder(), u"eflab.example");
-  platform::UnregisterAutomationFactory(u"Outlook.Application");
+  GetExchange(mail, connection, command, table, folder.Folder(), u"eflab.example");
   connection.Close();
   EXPECT_THAT(ReadRows(folder.Folder(), u"SELECT FIO, EMAIL FROM MEXPORT", {"FIO", "EMAIL"}),
               ElementsAre("ИВАНОВ ИВАН ПЕТРОВИЧ|ivanov@eflab.example", "ПЕТРОВА МАРИЯ СЕРГЕЕВНА|petrova@eflab.example",

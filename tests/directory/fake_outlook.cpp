@@ -113,15 +113,16 @@ class FakeObject : public platform::AutomationObject {
 
 }  // namespace
 
-FakeOutlook::FakeOutlook() : state_(std::make_shared<State>()) {
-  state_->owner = this;
-  platform::RegisterAutomationFactory(u"Outlook.Application", [state = state_]() -> AutomationRef {
-    state->Log("create");
-    return std::make_shared<FakeObject>(state, "application");
+FakeOutlook::FakeOutlook() : state_(std::make_shared<State>()) { state_->owner = this; }
+
+FakeOutlook::~FakeOutlook() = default;
+
+AutomationRef FakeOutlook::CreateApplication() {
+  return MadeAsOutlook([&]() -> AutomationRef {
+    state_->Log("create");
+    return std::make_shared<FakeObject>(state_, "application");
   });
 }
-
-FakeOutlook::~FakeOutlook() { platform::UnregisterAutomationFactory(u"Outlook.Application"); }
 
 void FakeOutlook::FailAt(std::string call, int occurrence, common::Text message) {
   state_->fail_call = std::move(call);

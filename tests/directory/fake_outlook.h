@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "directory/mail_directory.h"
 
 namespace directory::testing {
 
@@ -23,15 +24,16 @@ struct FakeContact {
   std::optional<common::Text> phone_later = std::nullopt;
 };
 
-// A scripted mail client registered as "Outlook.Application" while it lives. It answers the
+// A scripted mail client, handed to the export as its mail directory. It answers the
 // export's calls from `entries` and `contacts`, logs every call as
 // "<object>.<member>/<method|property|get>(<arguments>)" (creations as "create"), and fails the call
 // chosen with FailAt. Objects are "application", "namespace", "list", "entries", "entry<i>",
 // "folder", "items" and "item<j>".
-class FakeOutlook {
+class FakeOutlook : public MailDirectory {
  public:
   FakeOutlook();
-  ~FakeOutlook();
+  ~FakeOutlook() override;
+  platform::AutomationRef CreateApplication() override;
   FakeOutlook(const FakeOutlook&) = delete;
   FakeOutlook& operator=(const FakeOutlook&) = delete;
 

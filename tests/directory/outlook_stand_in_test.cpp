@@ -7,6 +7,7 @@
 
 #include "common/error.h"
 #include "directory/ldif_reader.h"
+#include "directory/mail_directory.h"
 #include "directory/vcard_reader.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/system_texts.h"
@@ -37,14 +38,13 @@ class OutlookStandInTest : public ::testing::Test {
   void SetUp() override {
     gal_ = folder_.Write("gal.ldif", kGal);
     contacts_ = folder_.Write("contacts.vcf", kContacts);
-    RegisterOutlookStandIn(testing_support::SystemFiles(), gal_, contacts_, "windows-1251");
   }
-  void TearDown() override { platform::UnregisterAutomationFactory(u"Outlook.Application"); }
 
   AutomationRef Namespace() {
-    return platform::CreateAutomationObject(u"Outlook.Application")
-        ->Method(u"GetNameSpace", {common::Text(u"MAPI")})
-        .AsObject();
+    return Files().CreateApplication()->Method(u"GetNameSpace", {common::Text(u"MAPI")}).AsObject();
+  }
+  DirectoryFiles Files(const char* gal = "gal.ldif") {
+    return DirectoryFiles(testing_support::SystemFiles(), folder_.PathOf(gal), contacts_, "windows-1251");
   }
   AutomationRef AddressList() {
     return Namespace()->Method(u"AddressLists", {common::Text(u"Глобальный список адресов")}).AsObject();
@@ -96,8 +96,7 @@ TEST_F(OutlookStandInTest, UnknownMembersAreNotSupported) {
   auto not_supported = [](const char* name) {
     return ThrowsMessage<common::Error>(StrEq(std::string("Method '") + name + "' not supported by automation object"));
   };
-  EXPECT_THAT([&] { platform::CreateAutomationObject(u"Outlook.Application")->Get(u"Session"); },
-              not_supported("Session"));
+  EXPECT_THAT([&] { Files().CreateApplication()->Get(u"Session"); }, not_supported("Session"));
   EXPECT_THAT([&] { Namespace()->Get(u"Folders"); }, not_supported("Folders"));
   EXPECT_THAT([&] { AddressList()->Get(u"AddressEntrys"); }, not_supported("AddressEntrys"));
   EXPECT_THAT([&] { AddressList()->Get(u"AddressEntries").AsObject()->Get(u"Item"); }, not_supported("Item"));
@@ -114,12 +113,10 @@ struct RejectedCall {
 TEST_F(OutlookStandInTest, RejectedCallsGiveTheirDescription) {
   const RejectedCall cases[] = {
       {"other namespace",
-       [](auto&) {
-         platform::CreateAutomationObject(u"Outlook.Application")->Method(u"GetNameSpace", {common::Text(u"X")});
-       },
+       [](auto& t) { t.Files().CreateApplication()->Method(u"GetNameSpace", {common::Text(u"X")}); },
        "The namespace \"X\" is not available; only \"MAPI\" is"},
       {"namespace without argument",
-       [](auto&) { platform::CreateAutomationObject(u"Outlook.Application")->Method(u"GetNameSpace", {}); },
+       [](auto& t) { t.Files().CreateApplication()->Method(u"GetNameSpace", {}); },
        "Invalid number of parameters"},
       {"other address list",
        [](auto& t) { t.Namespace()->Method(u"AddressLists", {common::Text(u"Все пользователи")}); },
@@ -142,8 +139,7 @@ TEST_F(OutlookStandInTest, RejectedCallsGiveTheirDescription) {
 }
 
 TEST_F(OutlookStandInTest, MissingFileFailsTheCreation) {
-  RegisterOutlookStandIn(testing_support::SystemFiles(), folder_.PathOf("none.ldif"), contacts_, "windows-1251");
-  EXPECT_THAT([] { platform::CreateAutomationObject(u"Outlook.Application"); },
+  EXPECT_THAT([&] { Files("none.ldif").CreateApplication(); },
               ThrowsMessage<common::Error>(StrEq("Cannot open file \"" + common::ToUtf8(folder_.PathOf("none.ldif")) +
                                                  "\". " + common::ToUtf8(testing_support::FileNotFoundText()) +
                                                  ", ProgID: \"Outlook.Application\"")));
@@ -151,10 +147,15 @@ TEST_F(OutlookStandInTest, MissingFileFailsTheCreation) {
 
 TEST_F(OutlookStandInTest, BrokenContactsFileFailsTheCreation) {
   folder_.Write("contacts.vcf", "BEGIN:VCARD\nN:A;B\n");
-  EXPECT_THAT([] { platform::CreateAutomationObject(u"Outlook.Application"); },
+  EXPECT_THAT([&] { Files().CreateApplication(); },
               ThrowsMessage<common::Error>(StrEq("Cannot read file \"" + common::ToUtf8(contacts_) +
                                                  "\". Line 1: The card that begins here has no END:VCARD, "
                                                  "ProgID: \"Outlook.Application\"")));
+}
+
+TEST(MadeAsOutlookTest, NoObjectIsAnOleError) {
+  EXPECT_THAT([] { MadeAsOutlook([] { return AutomationRef(); }); },
+              ThrowsMessage<common::Error>(StrEq("OLE error 80004005, ProgID: \"Outlook.Application\"")));
 }
 
 // The sample share's directory holds the people of the sample survey files.

@@ -25,54 +25,10 @@ class Recorder : public AutomationObject {
   std::vector<AutomationArgument> last_arguments;
 };
 
-class AutomationRegistryTest : public ::testing::Test {
- protected:
-  void TearDown() override {
-    UnregisterAutomationFactory(u"Test.Recorder");
-    UnregisterAutomationFactory(u"Test.Broken");
-  }
-};
-
-TEST_F(AutomationRegistryTest, RegisteredFactoryAnswersItsIdentifierWhateverItsCase) {
-  int made = 0;
-  RegisterAutomationFactory(u"Test.Recorder", [&made] {
-    ++made;
-    return std::make_shared<Recorder>();
-  });
-  AutomationRef first = CreateAutomationObject(u"test.RECORDER");
-  AutomationRef second = CreateAutomationObject(u"Test.Recorder");
-  EXPECT_EQ(made, 2);
-  EXPECT_NE(first, second);
-  EXPECT_EQ(first->Get(u"Anything").AsText(), u"Anything");
-}
-
-TEST_F(AutomationRegistryTest, UnknownIdentifierIsAnInvalidClassString) {
+TEST(AutomationCreationTest, UnknownIdentifierIsAnInvalidClassString) {
   EXPECT_THAT([] { CreateAutomationObject(u"No.Such.Thing"); },
               ThrowsMessage<common::Error>(StrEq(common::ToUtf8(testing_support::InvalidClassStringText()) +
                                                  ", ProgID: \"No.Such.Thing\"")));
-}
-
-TEST_F(AutomationRegistryTest, UnregisteredFactoryNoLongerAnswers) {
-  RegisterAutomationFactory(u"Test.Recorder", [] { return std::make_shared<Recorder>(); });
-  UnregisterAutomationFactory(u"TEST.recorder");
-  EXPECT_THAT([] { CreateAutomationObject(u"Test.Recorder"); },
-              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(testing_support::InvalidClassStringText()) +
-                                                 ", ProgID: \"Test.Recorder\"")));
-}
-
-TEST_F(AutomationRegistryTest, FactoryFailureIsTheReasonFollowedByTheIdentifier) {
-  RegisterAutomationFactory(u"Test.Broken", []() -> AutomationRef {
-    throw common::Error(u"Cannot open file \"/srv/gal.ldif\". No such file or directory.  ");
-  });
-  EXPECT_THAT([] { CreateAutomationObject(u"Test.Broken"); },
-              ThrowsMessage<common::Error>(StrEq(
-                  "Cannot open file \"/srv/gal.ldif\". No such file or directory, ProgID: \"Test.Broken\"")));
-}
-
-TEST_F(AutomationRegistryTest, FactoryGivingNothingIsAnOleError) {
-  RegisterAutomationFactory(u"Test.Broken", [] { return AutomationRef(); });
-  EXPECT_THAT([] { CreateAutomationObject(u"Test.Broken"); },
-              ThrowsMessage<common::Error>(StrEq("OLE error 80004005, ProgID: \"Test.Broken\"")));
 }
 
 struct ErrorCase {

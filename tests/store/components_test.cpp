@@ -7,6 +7,7 @@
 #include "store/query.h"
 #include "store/statements.h"
 #include "store/table.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/system_texts.h"
@@ -51,7 +52,7 @@ class ComponentsTest : public ::testing::Test {
 
   TempFolder folder_;
   testing_support::FaultFileSystem files_{testing_support::SystemFiles()};
-  Connection connection_{files_, "ADOConnection", "windows-1251"};
+  Connection connection_{files_, testing_support::TestClock(), "ADOConnection", "windows-1251"};
   Command command_{"ADOCommand", connection_};
   Query query_{"ADOQuery", connection_};
   Query query_l_{"ADOQueryL", connection_};
@@ -75,7 +76,7 @@ TEST_F(ComponentsTest, ConnectionOpensOnFirstStatementAndCloseClosesDatasets) {
 }
 
 TEST_F(ComponentsTest, ConnectionStringErrors) {
-  Connection other{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  Connection other{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   Command command("ADOCommand", other);
   command.SetText(kCreateMexport);
   EXPECT_THAT([&] { command.Execute(); }, ThrowsMessage<common::Error>(StrEq("ADOConnection: No connection string is set")));

@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <ctime>
 
 #include "common/error.h"
 #include "store/command.h"
@@ -10,6 +9,7 @@
 #include "store/inventory_database.h"
 #include "store/query.h"
 #include "store/statements.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
@@ -38,7 +38,7 @@ class DbfBytesTest : public ::testing::Test {
   std::filesystem::path File(const char* name) const { return folder_.path() / name; }
 
   TempFolder folder_;
-  Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   Command command_{"ADOCommand", connection_};
 };
 
@@ -47,10 +47,8 @@ TEST_F(DbfBytesTest, NewTableHeaderAndDescriptors) {
   std::string bytes = ReadBytes(File("mexport.dbf"));
   ASSERT_EQ(bytes.size(), 32u + 2 * 32 + 1 + 1);
   EXPECT_EQ(bytes[0], '\x03');
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  EXPECT_EQ(static_cast<unsigned char>(bytes[1]), local.tm_year);  // years since 1900
+  // The date of last update is the connection's clock's: 2024-03-15, the year counted from 1900.
+  EXPECT_EQ(bytes.substr(1, 3), "\x7C\x03\x0F");
   EXPECT_EQ(Le32(bytes, 4), 0u);
   EXPECT_EQ(Le16(bytes, 8), 97);
   EXPECT_EQ(Le16(bytes, 10), 1 + 70 + 64);

@@ -16,6 +16,7 @@
 #include "store/inventory_database.h"
 #include "store/query.h"
 #include "store/statements.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
@@ -76,7 +77,7 @@ std::string CheckWithDbfread(const std::filesystem::path& file) {
 TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
   TempFolder folder;
   {
-    Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+    Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
     Command command("ADOCommand", connection);
     PrepareInventoryDatabase(folder.Folder(), connection, command);
   }
@@ -89,7 +90,7 @@ TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       ::close(reports[0]);
-      Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+      Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
       connection.SetConnectionString(kConnectionStringPrefix + folder.Folder());
       Command command("ADOCommand", connection);
       for (int i = next;; ++i) {
@@ -131,7 +132,7 @@ TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
 
 TEST(DurabilityTest, FiftyRunsOverTheSameHostsStayWithinTwiceTheFirstSize) {
   TempFolder folder;
-  Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   Command command("ADOCommand", connection);
   PrepareInventoryDatabase(folder.Folder(), connection, command);
   constexpr int kHostsPerRun = 100;

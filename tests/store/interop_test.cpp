@@ -9,6 +9,7 @@
 #include "store/query.h"
 #include "store/statements.h"
 #include "store/table.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
 #include "tests/support/child_run.h"
 #include "tests/support/system_files.h"
@@ -61,7 +62,7 @@ class InteropTest : public ::testing::Test {
   }
 
   TempFolder folder_;
-  Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   Command command_{"ADOCommand", connection_};
 };
 

@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "store/query.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
@@ -26,7 +27,7 @@ class FirstActivationTest : public ::testing::Test {
 
   TempFolder folder_;
   std::vector<std::string> executed_;
-  Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   Command command_{"ADOCommand", connection_};
 };
 

@@ -9,6 +9,7 @@
 #include "store/connection.h"
 #include "store/inventory_database.h"
 #include "store/query.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/child_run.h"
 #include "tests/support/system_files.h"
 
@@ -17,7 +18,7 @@
 // a failure prints readably. Nothing the code under test holds open or cached takes part.
 inline std::vector<std::string> ReadRows(const common::Text& database_folder, const common::Text& select,
                                          const std::vector<std::string>& columns) {
-  store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + database_folder);
   store::Query query("ADOQuery", connection);
   query.SetText(select);

@@ -14,6 +14,7 @@
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
 #include "tests/survey/survey_testing.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
 #include "tests/support/recording_log.h"
@@ -46,7 +47,7 @@ class ImportOrderTest : public ::testing::Test {
 
   testing_support::TempFolder share_;
   std::unique_ptr<SurveyFolder> survey_;
-  store::Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
   testing_support::RecordingLog log_;

@@ -19,6 +19,7 @@
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
 #include "tests/survey/survey_testing.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
 #include "tests/support/recording_log.h"
 
@@ -91,7 +92,7 @@ class ImportTest : public ::testing::Test {
 
   // Every row of USERS, read through a connection of its own, ordered by HOST.
   std::vector<Row> Users() {
-    store::Connection connection(testing_support::SystemFiles(), "ADOConnection", "windows-1251");
+    store::Connection connection(testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251");
     connection.SetConnectionString(store::kConnectionStringPrefix + database_folder_);
     store::Query query("ADOQueryL", connection);
     query.SetText(kSelectUsers);
@@ -116,7 +117,7 @@ class ImportTest : public ::testing::Test {
 
   testing_support::TempFolder share_;
   Text database_folder_;
-  store::Connection connection_{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
   testing_support::RecordingLog log_;

@@ -11,7 +11,9 @@
 
 #include "app/inventory.h"
 #include "app/qt/window.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
+#include "tests/support/test_settings.h"
 #include "tests/support/temp_folder.h"
 
 using testing_support::TempFolder;
@@ -27,7 +29,9 @@ class FirstActivationTest : public QObject {
     share.MakeFolder("DB");
     const common::Text folder = common::PathToText(share.Path());
     app::qt::TForm1 form(u"inventory", [&](common::LogSink& log) {
-      return std::make_unique<app::Inventory>(testing_support::SystemFiles(), log, folder, folder + u"DB/");
+      return std::make_unique<app::Inventory>(testing_support::SystemFiles(), testing_support::TestClock(),
+                                              testing_support::UnusedMail(), log,
+                                              testing_support::TestSettings(folder));
     });
     form.show();
     QTRY_VERIFY(std::filesystem::exists(share.Path() + "DB/users.dbf"));

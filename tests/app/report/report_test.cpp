@@ -21,6 +21,7 @@
 #include "store/connection.h"
 #include "store/inventory_database.h"
 #include "store/statements.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
 #include "tests/support/child_run.h"
 #include "tests/support/system_files.h"
@@ -106,7 +107,7 @@ class ReportTest : public ::testing::Test {
   // The share every test looks at: each list holds what it should, and two values are hostile.
   void BuildShare() {
     common::Text db = Folder(database());
-    store::Connection connection{testing_support::SystemFiles(), "ADOConnection", "windows-1251"};
+    store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
     connection.SetConnectionString(store::kConnectionStringPrefix + db);
     store::Command command("ADOCommand", connection);
     store::PrepareInventoryDatabase(db, connection, command);
@@ -160,7 +161,7 @@ class ReportTest : public ::testing::Test {
 
   fs::path WritePage() {
     fs::path page = out() / "report.html";
-    WriteReport(GatherReport(testing_support::SystemFiles(), Settings()), page);
+    WriteReport(GatherReport(testing_support::SystemFiles(), testing_support::TestClock(), Settings()), page);
     return page;
   }
 
@@ -301,7 +302,7 @@ TEST_F(ReportTest, DatabaseFolderWithoutInventoryIsRefusedPlainly) {
   ReportSettings settings = Settings();
   for (const fs::path& folder : {database(), folder_.path() / "missing"}) {
     settings.database_folder = Folder(folder);
-    EXPECT_THAT([&] { GatherReport(testing_support::SystemFiles(), settings); },
+    EXPECT_THAT([&] { GatherReport(testing_support::SystemFiles(), testing_support::TestClock(), settings); },
                 ThrowsMessage<common::Error>(common::ToUtf8(u"The database folder \"" + Folder(folder) +
                                                             u"\" holds no inventory: users.dbf is missing")))
         << folder;
@@ -321,7 +322,7 @@ TEST_F(ReportTest, TableAnotherProgramWroteGivesAReport) {
                                {Pad("PC-OLD-03", 20), Pad("OLD", 40), PadLeft("100.00000", 20), Pad("", 10)},
                                {Pad("SRV-01", 20), Pad("", 40), PadLeft("", 20), Pad("", 10)}},
                               0xC9, {1}));
-  Report report = GatherReport(testing_support::SystemFiles(), Settings());
+  Report report = GatherReport(testing_support::SystemFiles(), testing_support::TestClock(), Settings());
   EXPECT_EQ(report.workstations, 2);
   EXPECT_EQ(report.people, 1);
   EXPECT_THAT(report.notes,

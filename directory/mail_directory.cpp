@@ -1,0 +1,36 @@
+#include "directory/mail_directory.h"
+
+#include <utility>
+
+#include "directory/outlook_names.h"
+#include "directory/outlook_stand_in.h"
+
+namespace directory {
+
+platform::AutomationRef MadeAsOutlook(const std::function<platform::AutomationRef()>& make) {
+  // E_FAIL names a failure that came without a status of its own.
+  constexpr uint32_t kUnspecifiedFailure = 0x80004005u;
+  platform::AutomationRef object;
+  try {
+    object = make();
+  } catch (const common::Error& error) {
+    throw platform::CreationFailed(error.message(), kUnspecifiedFailure, kOutlookProgId);
+  }
+  if (!object) throw platform::CreationFailed(u"", kUnspecifiedFailure, kOutlookProgId);
+  return object;
+}
+
+platform::AutomationRef OutlookDirectory::CreateApplication() {
+  return platform::CreateAutomationObject(kOutlookProgId);
+}
+
+DirectoryFiles::DirectoryFiles(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path,
+                               std::string codepage)
+    : files_(files), gal_path_(std::move(gal_path)), contacts_path_(std::move(contacts_path)),
+      codepage_(std::move(codepage)) {}
+
+platform::AutomationRef DirectoryFiles::CreateApplication() {
+  return MadeAsOutlook([&] { return CreateOutlookStandIn(files_, gal_path_, contacts_path_, codepage_); });
+}
+
+}  // namespace directory
