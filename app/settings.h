@@ -3,6 +3,8 @@
 #include <string>
 
 #include "common/text.h"
+#include "directory/carddav_contacts.h"
+#include "directory/ldap_gal.h"
 
 namespace app {
 
@@ -26,6 +28,11 @@ struct Settings {
   std::string workstation_codepage;
   // Code page of an existing .dbf table whose header names none.
   std::string dbf_codepage;
+  // The live sources that take the place of the exports (not on Windows): the address list from an
+  // LDAP directory when gal_ldap.uri is given, the contacts from a CardDAV address book when
+  // contacts_carddav.url is given; the export file of a table with a live source is not read.
+  directory::LdapSource gal_ldap;
+  directory::CardDavSource contacts_carddav;
 };
 
 // The settings compiled into this build (app/compiled_settings.h).
