@@ -62,6 +62,7 @@ class MultiStatus {
       me->cards.emplace_back();
       me->in_response_ = true;
     } else if (element == kPropstat) {
+      me->in_propstat_ = true;
       me->propstat_data_.clear();
       me->propstat_has_data_ = false;
       me->propstat_status_.clear();
@@ -79,9 +80,13 @@ class MultiStatus {
     } else if (element == kAddressData) {
       me->propstat_data_ = me->text_;
       me->propstat_has_data_ = true;
-    } else if (element == kStatus) {
+    } else if (element == kStatus && me->in_propstat_) {
       me->propstat_status_ = me->text_;
+    } else if (element == kStatus) {
+      // A status for the whole response: the card at href is not given.
+      if (me->text_.find(" 200 ") == std::string::npos) card.withheld = me->text_;
     } else if (element == kPropstat) {
+      me->in_propstat_ = false;
       if (me->propstat_status_.find(" 200 ") != std::string::npos) {
         if (me->propstat_has_data_) {
           card.data = me->propstat_data_;
@@ -103,6 +108,7 @@ class MultiStatus {
   }
 
   bool in_response_ = false;
+  bool in_propstat_ = false;
   bool collect_ = false;
   std::string text_;
   std::string propstat_data_;
