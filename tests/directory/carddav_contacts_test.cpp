@@ -2,16 +2,20 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "tests/directory/live_source.h"
 #include "tests/directory/printers.h"
 #include "tests/support/radicale_server.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace directory {
 namespace {
@@ -123,6 +127,90 @@ INSTANTIATE_TEST_SUITE_P(
                     [](CardDavSource& s, const RadicaleServer&) { s.url = u"http://127.0.0.1:1/"; },
                     "the password would cross the network readable over http://", ""}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+// A server on 127.0.0.1 that answers one request with a reply given byte for byte.
+class CannedServer {
+ public:
+  explicit CannedServer(std::string reply) : reply_(std::move(reply)) {
+    thread_ = std::thread([this] {
+      int client = ::accept(listener_.fd(), nullptr, nullptr);
+      if (client < 0) return;
+      std::string request;
+      char buffer[4096];
+      while (request.find("</C:addressbook-query>") == std::string::npos) {
+        ssize_t n = ::read(client, buffer, sizeof buffer);
+        if (n <= 0) break;
+        request.append(buffer, static_cast<size_t>(n));
+      }
+      (void)!::write(client, reply_.data(), reply_.size());
+      ::close(client);
+    });
+  }
+  ~CannedServer() { thread_.join(); }
+  std::string Url() const { return "http://127.0.0.1:" + std::to_string(listener_.port()) + "/ivanov/contacts/"; }
+
+ private:
+  testing_support::SilentServer listener_;
+  std::string reply_;
+  std::thread thread_;
+};
+
+std::string Reply(const std::string& status, const std::string& body) {
+  return "HTTP/1.1 " + status + "\r\nContent-Type: application/xml\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\nConnection: close\r\n\r\n" + body;
+}
+
+struct ReplyCase {
+  std::string name;
+  std::string reply;
+  std::string what;  // after "Cannot read the contacts from <url>: "
+};
+
+class CardDavReplyTest : public ::testing::TestWithParam<ReplyCase> {};
+
+// Whatever the server answers, the read gives every card or fails; nothing is dropped quietly.
+TEST_P(CardDavReplyTest, AnIncompleteOrForeignReplyFailsTheRead) {
+  CannedServer server(GetParam().reply);
+  testing_support::TempFolder folder;
+  CardDavSource source;
+  source.url = common::FromUtf8(server.Url());
+  source.user = u"ivanov";
+  source.password_file = PasswordFile(folder.path(), "secret");
+  source.insecure = true;
+  source.timeout_seconds = 5;
+  EXPECT_EQ(ErrorOf([&] { ReadContactsCardDav(testing_support::SystemFiles(), source, "windows-1251"); }),
+            "Cannot read the contacts from " + server.Url() + ": " + GetParam().what);
+}
+
+constexpr const char* kCard = "BEGIN:VCARD\nVERSION:3.0\nN:Петров;Иван;;;\nTEL;TYPE=WORK:21-45\nEND:VCARD\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CardDavReplyTest,
+    ::testing::Values(
+        ReplyCase{"CardWithheldByTheResponseStatus",
+                  Reply("207 Multi-Status",
+                        std::string("<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\" "
+                                    "xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
+                                    "<response><href>/ivanov/contacts/1.vcf</href><propstat><prop><C:address-data>") +
+                            kCard +
+                            "</C:address-data></prop><status>HTTP/1.1 200 OK</status></propstat></response>"
+                            "<response><href>/ivanov/contacts/2.vcf</href><status>HTTP/1.1 404 Not Found</status>"
+                            "</response></multistatus>"),
+                  "the server withheld the card \"/ivanov/contacts/2.vcf\" (HTTP/1.1 404 Not Found)."},
+        ReplyCase{"CardDataWithheldByThePropstat",
+                  Reply("207 Multi-Status",
+                        "<?xml version=\"1.0\"?><D:multistatus xmlns:D=\"DAV:\" "
+                        "xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><D:response><D:href>/c/3.vcf</D:href>"
+                        "<D:propstat><D:prop><C:address-data/></D:prop><D:status>HTTP/1.1 403 Forbidden</D:status>"
+                        "</D:propstat></D:response></D:multistatus>"),
+                  "the server withheld the card \"/c/3.vcf\" (HTTP/1.1 403 Forbidden)."},
+        ReplyCase{"CutShort", Reply("207 Multi-Status", "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\"><response>"),
+                  "the reply is not well-formed XML. no element found at line 1"},
+        ReplyCase{"NotCardDav", Reply("200 OK", "<html></html>"),
+                  "the server does not answer as a CardDAV address book (207 Multi-Status). HTTP 200"},
+        ReplyCase{"Redirect", "HTTP/1.1 301 Moved Permanently\r\nLocation: http://elsewhere/\r\nContent-Length: 0\r\n\r\n",
+                  "the server sends the request elsewhere; give the address it names. HTTP 301"}),
+    [](const ::testing::TestParamInfo<ReplyCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace directory

@@ -49,6 +49,7 @@ class SilentServer {
   SilentServer(const SilentServer&) = delete;
   SilentServer& operator=(const SilentServer&) = delete;
   int port() const { return port_; }
+  int fd() const { return fd_; }  // the listening socket, for a test that answers after all
 
  private:
   int fd_ = -1;
