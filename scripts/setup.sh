@@ -20,6 +20,8 @@ for option in "$@"; do
       packages+=(slapd ldap-utils openssl radicale)
       # Cyrus SASL's Kerberos mechanism, which a GSSAPI bind loads at run time.
       packages+=(libsasl2-modules-gssapi-mit)
+      # A throw-away Kerberos realm for the GSSAPI bind test (the KDC, kadmin.local and kinit).
+      packages+=(krb5-kdc krb5-admin-server krb5-user)
       # An X server without a window manager for the first-activation test of the Qt window.
       packages+=(xvfb)
       ;;
@@ -49,7 +51,7 @@ if ((${#missing[@]})); then
     $sudo systemctl disable --now smbd nmbd >/dev/null 2>&1 || true
   fi
   # The same for the directory servers: the tests start their own on ports of their own.
-  for server in slapd radicale; do
+  for server in slapd radicale krb5-kdc krb5-admin-server; do
     if [[ " ${missing[*]} " == *" $server "* ]] && command -v systemctl >/dev/null && [[ -d /run/systemd/system ]]; then
       $sudo systemctl disable --now "$server" >/dev/null 2>&1 || true
     fi

@@ -13,6 +13,7 @@
 #include "tests/directory/live_source.h"
 #include "tests/directory/printers.h"
 #include "tests/support/daemon.h"
+#include "tests/support/kerberos_realm.h"
 #include "tests/support/slapd_server.h"
 #include "tests/support/system_files.h"
 
@@ -131,6 +132,26 @@ TEST_F(LdapGalTest, ReadsAListGivenByItsDnWithCharactersAFilterMustEscape) {
   LdapSource source = Source();
   source.address_list = common::FromUtf8(kOtherListDn);
   EXPECT_EQ(Sorted(ReadGalLdap(testing_support::SystemFiles(), source)), Sorted(TheDirectory().other_list));
+}
+
+// A domain-joined desktop's bind: the user's Kerberos ticket, inside StartTLS, the host name as given.
+TEST(LdapGalKerberosTest, BindsWithTheUsersTicketInsideStartTls) {
+  for (const std::string& missing : {SlapdServer::Missing(), testing_support::KerberosRealm::Missing()}) {
+    if (!missing.empty()) GTEST_SKIP() << missing;
+  }
+  testing_support::KerberosRealm realm;
+  // The ticket's name maps to the reader's entry, as Active Directory maps it to the user's object.
+  SlapdServer server(TheDirectory().ldif, std::string("sasl-host localhost\nsasl-realm ") + testing_support::kRealm +
+                                              "\nauthz-regexp \"uid=([^,]*),cn=[^,]*,cn=gssapi,cn=auth\" \"cn=$1,ou=Service," +
+                                              testing_support::kSuffix + "\"\n");
+  LdapSource source;
+  std::string uri = server.LdapUri();
+  source.uri = common::FromUtf8("ldap://localhost" + uri.substr(uri.rfind(':')));
+  source.start_tls = true;
+  source.ca_file = platform::FsPathToText(server.ca_file());
+  source.bind = LdapBind::kGssapi;
+  source.timeout_seconds = 5;
+  EXPECT_EQ(Sorted(ReadGalLdap(testing_support::SystemFiles(), source)), Sorted(TheDirectory().gal));
 }
 
 struct FailureCase {

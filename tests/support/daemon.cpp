@@ -63,6 +63,12 @@ std::string Tail(const std::filesystem::path& path) {
   return text.size() > 600 ? text.substr(text.size() - 600) : text;
 }
 
+std::filesystem::path MakeServerFolder(const std::string& prefix) {
+  std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+
 bool PortServed(int port) {
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
@@ -176,7 +182,7 @@ void MakeTestCertificates(const std::filesystem::path& root) {
   RunStep("cd '" + r + "' && openssl req -x509 " + key + " -keyout ca.key -out ca.pem -days 2 -subj '/CN=Romashka Test CA'" +
           " && openssl req -x509 " + key + " -keyout other-ca.key -out other-ca.pem -days 2 -subj '/CN=Other CA'" +
           " && openssl req " + key + " -keyout server.key -out server.csr -subj '/CN=127.0.0.1'" +
-          " && printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\\n' > server.ext" +
+          " && printf 'subjectAltName=IP:127.0.0.1,DNS:localhost,DNS:%s\\n' \"$(hostname)\" > server.ext" +
           " && openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2" +
           " -extfile server.ext -out server.pem",
       "making the certificates with openssl");

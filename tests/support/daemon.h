@@ -56,11 +56,15 @@ class SilentServer {
   int port_ = 0;
 };
 
+// A new folder named `prefix` and six random characters under the system's temporary folder, for a
+// server's files; throws std::runtime_error when it cannot be made.
+std::filesystem::path MakeServerFolder(const std::string& prefix);
+
 // Runs a shell command; throws std::runtime_error "<step> failed: <output>" unless it succeeds.
 std::string RunStep(const std::string& command, const std::string& step);
 
-// Makes, in `folder`, a throw-away CA (ca.pem), a server certificate for 127.0.0.1 and localhost
-// signed by it (server.pem, key server.key) and a second, unrelated CA (other-ca.pem), with openssl.
+// Makes, in `folder`, a throw-away CA (ca.pem), a server certificate for 127.0.0.1, localhost and
+// this machine's name (libldap checks that name for "localhost") signed by it (server.pem, key server.key) and a second, unrelated CA (other-ca.pem), with openssl.
 void MakeTestCertificates(const std::filesystem::path& folder);
 
 }  // namespace testing_support

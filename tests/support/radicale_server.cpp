@@ -30,9 +30,7 @@ std::string RadicaleServer::Missing() {
 RadicaleServer::RadicaleServer() {
   std::string missing = Missing();
   if (!missing.empty()) throw std::runtime_error(missing);
-  std::string pattern = (std::filesystem::temp_directory_path() / "inventory-radicale-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  root_ = pattern;
+  root_ = MakeServerFolder("inventory-radicale-");
   try {
     std::filesystem::create_directories(root_ / "collections");
     std::filesystem::create_directories(scratch());

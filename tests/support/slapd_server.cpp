@@ -43,7 +43,7 @@ std::string Tree() {
          "ref: ldap://127.0.0.1:9/ou=Elsewhere,dc=other,dc=example\n\n";
 }
 
-std::string Config(const std::filesystem::path& root) {
+std::string Config(const std::filesystem::path& root, const std::string& global_config) {
   const std::string r = root.string();
   return "include /etc/ldap/schema/core.schema\n"
          "include /etc/ldap/schema/cosine.schema\n"
@@ -57,7 +57,8 @@ std::string Config(const std::filesystem::path& root) {
          "TLSCACertificateFile " + r + "/ca.pem\n"
          "TLSCertificateFile " + r + "/server.pem\n"
          "TLSCertificateKeyFile " + r + "/server.key\n"
-         "require authc\n"
+         "require authc\n" +
+         global_config +
          "database mdb\n"
          "maxsize 1073741824\n"
          "suffix \"" + kSuffix + "\"\n"
@@ -79,12 +80,10 @@ std::string SlapdServer::Missing() {
   return {};
 }
 
-SlapdServer::SlapdServer(const std::string& entries) {
+SlapdServer::SlapdServer(const std::string& entries, const std::string& global_config) {
   std::string missing = Missing();
   if (!missing.empty()) throw std::runtime_error(missing);
-  std::string pattern = (std::filesystem::temp_directory_path() / "inventory-slapd-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  root_ = pattern;
+  root_ = MakeServerFolder("inventory-slapd-");
   try {
     std::filesystem::create_directories(root_ / "data");
     std::filesystem::create_directories(scratch());
@@ -93,7 +92,7 @@ SlapdServer::SlapdServer(const std::string& entries) {
     MakeTestCertificates(root_);
     WriteText(root_ / "rootdse.ldif", std::string("dn:\nconfigurationNamingContext: CN=Configuration,") + kSuffix +
                                           "\ndefaultNamingContext: " + kSuffix + "\n");
-    WriteText(root_ / "slapd.conf", Config(root_));
+    WriteText(root_ / "slapd.conf", Config(root_, global_config));
     WriteText(root_ / "tree.ldif", Tree() + entries);
     const std::string conf = (root_ / "slapd.conf").string();
     RunStep("'" + FindProgram("slapadd") + "' -q -f '" + conf + "' -l '" + (root_ / "tree.ldif").string() + "'",

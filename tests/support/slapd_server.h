@@ -38,10 +38,11 @@ class SlapdServer {
   static std::string Missing();
 
   // Makes the certificates, loads the tree (the service accounts and configuration entries) and
-  // `entries` (LDIF records under kSuffix, separated by blank lines) with slapadd, and starts slapd,
+  // `entries` (LDIF records under kSuffix, separated by blank lines) with slapadd, and starts slapd
+  // with `global_config` (slapd.conf lines, e.g. for SASL) among its global settings,
   // waiting until it takes connections. Throws std::runtime_error naming the step that failed, with
   // its output; whatever was started is stopped first. slapd gets SIGTERM should this process die.
-  explicit SlapdServer(const std::string& entries);
+  explicit SlapdServer(const std::string& entries, const std::string& global_config = {});
   // Stops slapd and removes the folder.
   ~SlapdServer();
   SlapdServer(const SlapdServer&) = delete;

@@ -41,9 +41,7 @@ SmbShare::SmbShare() {
   if (!missing.empty()) throw std::runtime_error(missing);
   if (PortTaken()) throw std::runtime_error("port 445 of 127.0.0.1 is already served by another program");
 
-  std::string pattern = (std::filesystem::temp_directory_path() / "inventory-smb-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  root_ = pattern;
+  root_ = testing_support::MakeServerFolder("inventory-smb-");
   served_ = root_ / "share";
   mount_point_ = root_ / "mnt";
   mounted_ = mount_point_ / "127.0.0.1" / "mm$";
