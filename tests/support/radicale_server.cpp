@@ -1,7 +1,6 @@
 #include "tests/support/radicale_server.h"
 
 #include <curl/curl.h>
-#include <stdlib.h>
 
 #include <memory>
 #include <stdexcept>

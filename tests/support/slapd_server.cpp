@@ -1,6 +1,5 @@
 #include "tests/support/slapd_server.h"
 
-#include <stdlib.h>
 
 #include <stdexcept>
 
