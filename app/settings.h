@@ -3,6 +3,8 @@
 #include <string>
 
 #include "common/text.h"
+#include "directory/carddav_contacts.h"
+#include "directory/ldap_gal.h"
 
 namespace app {
 
@@ -28,6 +30,11 @@ struct Settings {
   std::string dbf_codepage;
   // Whether a refresh run records the changes it made to USERS rows in HISTORY (store/history.h).
   bool history = true;
+  // The live sources that take the place of the exports (not on Windows): the address list from an
+  // LDAP directory when gal_ldap.uri is given, the contacts from a CardDAV address book when
+  // contacts_carddav.url is given; the export file of a table with a live source is not read.
+  directory::LdapSource gal_ldap;
+  directory::CardDavSource contacts_carddav;
 };
 
 // The settings compiled into this build (app/compiled_settings.h).

@@ -30,6 +30,29 @@ set(INVENTORY_GAL_FILE "${sample_share_setting}directory/gal.ldif" CACHE STRING
 set(INVENTORY_CONTACTS_FILE "${sample_share_setting}directory/contacts.vcf" CACHE STRING
     "vCard export of the contacts folder")
 option(INVENTORY_HISTORY "Refresh runs record every change of a workstation's row in HISTORY (history.dbf)" ON)
+# The live directory (not on Windows): with INVENTORY_GAL_LDAP the address list is read from that
+# LDAP directory instead of INVENTORY_GAL_FILE, with INVENTORY_CONTACTS_CARDDAV the contacts from
+# that CardDAV address book instead of INVENTORY_CONTACTS_FILE.
+set(INVENTORY_GAL_LDAP "" CACHE STRING "LDAP directory of the global address list (ldaps://host, or ldap://host)")
+set(INVENTORY_LDAP_BASE "" CACHE STRING "Where the address list search starts (empty: the directory's own)")
+set(INVENTORY_GAL_DN "" CACHE STRING "DN of the address list (empty: the default global address list)")
+set(INVENTORY_LDAP_BIND "simple" CACHE STRING "simple (name and password file) or gssapi (Kerberos)")
+set(INVENTORY_LDAP_USER "" CACHE STRING "Bind name: a DN, user@domain or DOMAIN\\user")
+set(INVENTORY_LDAP_PASSWORD_FILE "" CACHE STRING "File holding the bind password")
+set(INVENTORY_LDAP_CA "" CACHE STRING "CA certificates for the directory's certificate (empty: the system's)")
+option(INVENTORY_LDAP_STARTTLS "Upgrade ldap:// with StartTLS" OFF)
+set(INVENTORY_LDAP_TIMEOUT "30" CACHE STRING "Bound in seconds of the connect and of each request")
+option(INVENTORY_LDAP_INSECURE "Allow a simple bind over ldap:// without TLS" OFF)
+set(INVENTORY_CONTACTS_CARDDAV "" CACHE STRING "CardDAV address book of the contacts (https://host/user/contacts/)")
+set(INVENTORY_CARDDAV_USER "" CACHE STRING "User name for the address book")
+set(INVENTORY_CARDDAV_PASSWORD_FILE "" CACHE STRING "File holding the address book's password")
+set(INVENTORY_CARDDAV_CA "" CACHE STRING "CA certificates for the address book's certificate (empty: the system's)")
+if(NOT INVENTORY_LDAP_BIND MATCHES "^(simple|gssapi)$")
+  message(FATAL_ERROR "INVENTORY_LDAP_BIND is simple or gssapi: '${INVENTORY_LDAP_BIND}'")
+endif()
+if(NOT INVENTORY_LDAP_TIMEOUT MATCHES "^[1-9][0-9]*$")
+  message(FATAL_ERROR "INVENTORY_LDAP_TIMEOUT is a number of seconds: '${INVENTORY_LDAP_TIMEOUT}'")
+endif()
 
 if(NOT INVENTORY_SURVEY_FOLDER MATCHES "[/\\\\]$")
   message(FATAL_ERROR "INVENTORY_SURVEY_FOLDER must end with a path separator: '${INVENTORY_SURVEY_FOLDER}'")

@@ -18,6 +18,13 @@ std::string ReadDirectoryFile(platform::FileSystem& files, const common::Text& p
   return folder->ReadForeignFile(split.name, kMaxDirectoryFileSize);
 }
 
+std::string ReadPasswordFile(platform::FileSystem& files, const common::Text& path) {
+  std::string password = ReadDirectoryFile(files, path);
+  if (password.ends_with('\n')) password.pop_back();
+  if (password.ends_with('\r')) password.pop_back();
+  return password;
+}
+
 std::string ToUtf8Bytes(std::string_view bytes, const common::Text& path) {
   if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
   const bool little = bytes.starts_with("\xFF\xFE");

@@ -21,6 +21,10 @@ inline constexpr size_t kMaxDirectoryFileSize = 64u << 20;
 // (the limit is 67108864 bytes)", or the system's text).
 std::string ReadDirectoryFile(platform::FileSystem& files, const common::Text& path);
 
+// A password file's content without one trailing line break (LF or CR LF), read as
+// ReadDirectoryFile reads; the caller refuses an empty one.
+std::string ReadPasswordFile(platform::FileSystem& files, const common::Text& path);
+
 // Bytes with a UTF-16 byte-order mark become UTF-8; a UTF-8 mark is removed; anything else is
 // returned as it stands. Throws MalformedFile for broken UTF-16 (odd length, unpaired surrogate).
 std::string ToUtf8Bytes(std::string_view bytes, const common::Text& path);

@@ -180,17 +180,6 @@ bool InDefaultGal(const Record& record) {
   return false;
 }
 
-common::Text AddressOf(const Record& record, std::string_view codepage) {
-  if (const std::string* dn = record.First("legacyexchangedn")) return DecodeValue(*dn, codepage);
-  if (const std::string* target = record.First("targetaddress")) {
-    std::string_view address = *target;
-    if (StartsWithIgnoreCase(address, "SMTP:")) address.remove_prefix(5);
-    return DecodeValue(address, codepage);
-  }
-  if (const std::string* mail = record.First("mail")) return DecodeValue(*mail, codepage);
-  return {};
-}
-
 }  // namespace
 
 std::vector<GalEntry> ReadGal(std::string_view bytes, const common::Text& path, std::string_view codepage) {
@@ -203,10 +192,26 @@ std::vector<GalEntry> ReadGal(std::string_view bytes, const common::Text& path, 
     const std::string* display_name = record.First("displayname");
     bool member = exchange_lists ? InDefaultGal(record) : display_name || record.First("mail");
     if (!member) continue;
-    entries.push_back(
-        {display_name ? DecodeValue(*display_name, codepage) : common::Text(), AddressOf(record, codepage)});
+    entries.push_back(MakeGalEntry(display_name, record.First("legacyexchangedn"), record.First("targetaddress"),
+                                   record.First("mail"), codepage));
   }
   return entries;
+}
+
+GalEntry MakeGalEntry(const std::string* display_name, const std::string* legacy_exchange_dn,
+                      const std::string* target_address, const std::string* mail, std::string_view codepage) {
+  GalEntry entry;
+  if (display_name) entry.name = DecodeValue(*display_name, codepage);
+  if (legacy_exchange_dn) {
+    entry.address = DecodeValue(*legacy_exchange_dn, codepage);
+  } else if (target_address) {
+    std::string_view address = *target_address;
+    if (StartsWithIgnoreCase(address, "SMTP:")) address.remove_prefix(5);
+    entry.address = DecodeValue(address, codepage);
+  } else if (mail) {
+    entry.address = DecodeValue(*mail, codepage);
+  }
+  return entry;
 }
 
 std::vector<GalEntry> ReadGalFile(platform::FileSystem& files, const common::Text& path, std::string_view codepage) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +28,11 @@ struct GalEntry {
 // `codepage` (see DecodeValue). A value that points elsewhere ("attr:< file:///...") is refused and
 // never followed. Throws MalformedFile for every fault, with the line where it lies.
 std::vector<GalEntry> ReadGal(std::string_view bytes, const common::Text& path, std::string_view codepage);
+
+// The entry of one directory object from the first value of each attribute, absent ones null: the
+// rule every reader of the address list shares. Values are decoded as DecodeValue does.
+GalEntry MakeGalEntry(const std::string* display_name, const std::string* legacy_exchange_dn,
+                      const std::string* target_address, const std::string* mail, std::string_view codepage);
 
 // ReadGal on the file at `path`; throws common::CannotOpenFile when it cannot be read.
 std::vector<GalEntry> ReadGalFile(platform::FileSystem& files, const common::Text& path, std::string_view codepage);

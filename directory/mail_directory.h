@@ -16,6 +16,11 @@ class MailDirectory {
  public:
   virtual ~MailDirectory() = default;
 
+  // Called by the export before it drops any table: a source that must be read completely first (a
+  // live directory server) reads everything here and throws its failure, so that the tables stay as
+  // they were. The mail client and the export files are read at creation; for them this does nothing.
+  virtual void Load() {}
+
   // A new application object; the export asks for one per table and releases it when the table is
   // written. Throws common::Error "<reason>, ProgID: "Outlook.Application"" when there is none to be
   // had (MadeAsOutlook).

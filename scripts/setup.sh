@@ -2,7 +2,8 @@
 # Installs the Debian packages the project needs, skipping those already there.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libicu-dev googletest libgtest-dev libgmock-dev
-          libbenchmark-dev libcli11-dev fonts-dejavu-core locales)
+          libbenchmark-dev libcli11-dev fonts-dejavu-core locales
+          libldap-dev libcurl4-openssl-dev libexpat1-dev)
 for option in "$@"; do
   case "$option" in
     --tests)
@@ -14,6 +15,13 @@ for option in "$@"; do
       packages+=(clang libclang-rt-14-dev)
       # The SMB share test: Samba's server and the FUSE client smbnetfs (fuse3 brings fusermount).
       packages+=(samba smbnetfs fuse3)
+      # The live directory tests: a throw-away slapd with certificates made by openssl, and Radicale
+      # for CardDAV; ldapsearch for the benchmark's comparison.
+      packages+=(slapd ldap-utils openssl radicale)
+      # Cyrus SASL's Kerberos mechanism, which a GSSAPI bind loads at run time.
+      packages+=(libsasl2-modules-gssapi-mit)
+      # A throw-away Kerberos realm for the GSSAPI bind test (the KDC, kadmin.local and kinit).
+      packages+=(krb5-kdc krb5-admin-server krb5-user)
       # An X server without a window manager for the first-activation test of the Qt window.
       packages+=(xvfb)
       ;;
@@ -49,6 +57,12 @@ if ((${#missing[@]})); then
   if [[ " ${missing[*]} " == *" samba "* ]] && command -v systemctl >/dev/null && [[ -d /run/systemd/system ]]; then
     $sudo systemctl disable --now smbd nmbd >/dev/null 2>&1 || true
   fi
+  # The same for the directory servers: the tests start their own on ports of their own.
+  for server in slapd radicale krb5-kdc krb5-admin-server; do
+    if [[ " ${missing[*]} " == *" $server "* ]] && command -v systemctl >/dev/null && [[ -d /run/systemd/system ]]; then
+      $sudo systemctl disable --now "$server" >/dev/null 2>&1 || true
+    fi
+  done
 fi
 # The tests run a second time under a Russian locale.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then

@@ -14,7 +14,7 @@ LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 ctest --preset ci -j2
 # Each benchmark once, at its smallest size only: this keeps them building and running, the figures
 # come from release builds (bench/README.md).
 declare -A smallest=([refresh_bench]='^BM_(FirstRun|SecondRun|IoFloor)/1000/' [report_bench]='/1000/' [store_bench]='/10000/'
-                      [survey_bench]='.' [window_bench]='/1000/')
+                      [survey_bench]='.' [window_bench]='/1000/' [directory_bench]='/2000/')
 for b in build/ci/bench/*_bench; do
   [[ -x "$b" ]] || continue
   name=$(basename "$b")

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "tests/support/child_run.h"
+#include "tests/support/radicale_server.h"
+#include "tests/support/slapd_server.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/workstation_files.h"
@@ -39,6 +41,10 @@ constexpr char kUsage[] =
     "usage: inventory-refresh [--survey-folder DIR] [--mail-domain DOMAIN] [--gal-file FILE] [--contacts-file FILE] "
     "[--keep-going] [--summary] [--no-history] [--purge-history DAYS] [--help] [--version]";
 
+constexpr char kCards[] =
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:1\r\nFN:Иван Иванов\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n"
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:2\r\nFN:Олег Смирнов\r\nN:Смирнов;Олег;;;\r\nTEL;TYPE=WORK:33-44\r\nEND:VCARD\r\n";
+
 class UnattendedOptionsTest : public ::testing::Test {
  protected:
   UnattendedOptionsTest() {
@@ -49,9 +55,7 @@ class UnattendedOptionsTest : public ::testing::Test {
           "dn: cn=ivanov,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n\n"
           "dn: cn=petrov,dc=example\ndisplayName: Петров Петр\nlegacyExchangeDN: /o=E/cn=R/cn=petrov\n\n"
           "dn: cn=room,dc=example\ndisplayName: Переговорная\nlegacyExchangeDN: /o=E/cn=R/cn=room\n\n");
-    WriteFile(Contacts(),
-          "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n"
-          "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Смирнов;Олег;;;\r\nTEL;TYPE=WORK:33-44\r\nEND:VCARD\r\n");
+    WriteFile(Contacts(), kCards);
     const char* people[] = {"Иванов Иван", "Петров Петр", "Сидоров Сидор", "Кузнецов Петр", "Попов Иван", "Орлов Олег"};
     for (int i = 0; i < 6; ++i) {
       std::string host = Host(i);
@@ -167,7 +171,7 @@ TEST_F(UnattendedOptionsTest, KeepGoingImportsEveryGoodFileAndLeavesEachBadHosts
 TEST_F(UnattendedOptionsTest, NoHistoryRecordsNothingPurgeHistoryPacksAndSaysSo) {
   ASSERT_EQ(Run(Options({"--no-history"})), 0);
   EXPECT_FALSE(fs::exists(Database() + "history.dbf"));
-  Write(Share() + "GOOD-0.txt", Survey("GOOD-0", "user2", "Иванов Иван"));
+  WriteFile(Share() + "GOOD-0.txt", SurveyFile("GOOD-0", "Иванов Иван", "user2"));
   ASSERT_EQ(Run(Options({})), 0);
   EXPECT_THAT(TableRows(Database(), "HISTORY", {"HOST", "FIELD", "OLD_VALUE", "NEW_VALUE"}),
               ElementsAre("GOOD-0|USER|user|user2"));
@@ -175,6 +179,73 @@ TEST_F(UnattendedOptionsTest, NoHistoryRecordsNothingPurgeHistoryPacksAndSaysSo)
   ASSERT_EQ(Run(Options({"--purge-history", "0"})), 0) << ::testing::PrintToString(err_);
   EXPECT_THAT(TableRows(Database(), "HISTORY", {"HOST", "FIELD", "OLD_VALUE"}),
               ElementsAre("GOOD-0|USER|user", "|*PURGED*|"));
+}
+
+// The same directory read live (slapd, Radicale) and as its exports (ldapsearch's LDIF, the vCard
+// file of the same cards) gives the same tables; a live source that fails leaves them as they were.
+TEST_F(UnattendedOptionsTest, LiveSourcesGiveTheTablesOfTheSameDirectoryExportedToFiles) {
+  for (const std::string& missing : {testing_support::SlapdServer::Missing(), testing_support::RadicaleServer::Missing(),
+                                     std::string(testing_support::HaveProgram("ldapsearch") ? "" : "ldap-utils")}) {
+    if (!missing.empty()) GTEST_SKIP() << missing;
+  }
+  const std::string users = std::string("ou=Users,") + testing_support::kSuffix;
+  auto member = [&](const std::string& cn, const std::string& attributes) {
+    return "dn: cn=" + cn + "," + users + "\nobjectClass: contact\ncn: " + cn + "\nsn: " + cn + "\n" + attributes +
+           "\n";
+  };
+  const std::string in_gal = std::string("showInAddressBook: ") + testing_support::kGalDn + "\n";
+  testing_support::SlapdServer slapd(
+      "dn: " + users + "\nobjectClass: organizationalUnit\nou: Users\n\n" +
+      member("ivanov", "displayName: Иванов Иван\n" + in_gal + "legacyExchangeDN: /o=E/cn=R/cn=ivanov\n") +
+      member("petrov", "displayName: Петров Петр\n" + in_gal + "targetAddress: SMTP:petrov@partner.example\n") +
+      member("room", "displayName: Переговорная\n" + in_gal + "mail: room@options.example\n") +
+      member("hidden", "displayName: Скрытый\n" + in_gal + "msExchHideFromAddressLists: TRUE\nmail: h@x.example\n") +
+      member("nowhere", "displayName: Нигде\nmail: n@x.example\n"));
+  testing_support::RadicaleServer dav;
+  dav.MakeAddressBook("ivanov/contacts/", kCards);
+  const std::string ldap_password = (slapd.scratch() / "password").string();
+  WriteFile(ldap_password, testing_support::kReaderPassword);
+  const std::string dav_password = (dav.scratch() / "password").string();
+  WriteFile(dav_password, std::string(testing_support::kDavPassword) + "\n");
+  auto live = [&](const std::string& password_file) {
+    return std::vector<std::string>{
+        "--survey-folder", Share(), "--mail-domain", "options.example", "--gal-ldap", slapd.LdapsUri(),
+        "--ldap-user", testing_support::kReader, "--ldap-password-file", password_file, "--ldap-ca",
+        slapd.ca_file().string(), "--contacts-carddav", dav.Url("ivanov/contacts/"), "--carddav-user",
+        testing_support::kDavUser, "--carddav-password-file", dav_password, "--carddav-ca", dav.ca_file().string()};
+  };
+  auto tables = [&] {
+    return std::vector<std::vector<std::string>>{TableRows(Database(), "MEXPORT", {"FIO", "EMAIL"}),
+                                                 TableRows(Database(), "TEXPORT", {"FIO", "TEL"}),
+                                                 TableRows(Database(), "USERS", UsersColumns())};
+  };
+  ASSERT_EQ(Run(live(ldap_password)), 0) << ::testing::PrintToString(err_);
+  const auto from_live = tables();
+  // Hidden and list-less members left out; MakeEmail cuts SMTP addresses as it cuts any text.
+  EXPECT_THAT(from_live[0], ElementsAre("ИВАНОВ ИВАН|ivanov@options.example", "ПЕРЕГОВОРНАЯ|ptions@options.example",
+                                        "ПЕТРОВ ПЕТР|@options.example"));
+  EXPECT_THAT(from_live[1], ElementsAre("ИВАНОВ ИВАН|21-45", "СМИРНОВ ОЛЕГ|33-44"));
+
+  int status = 0;
+  testing_support::RunCommand("LDAPTLS_CACERT='" + slapd.ca_file().string() + "' ldapsearch -LLL -H '" +
+                                  slapd.LdapsUri() + "' -x -D '" + testing_support::kReader + "' -y '" + ldap_password +
+                                  "' -b '" + testing_support::kSuffix +
+                                  "' '(showInAddressBook=*)' displayName legacyExchangeDN targetAddress mail "
+                                  "showInAddressBook msExchHideFromAddressLists > '" + Gal() + "'",
+                              &status);
+  ASSERT_EQ(status, 0);
+  fs::remove_all(Database());
+  fs::create_directories(Database());
+  ASSERT_EQ(Run(Options({})), 0) << ::testing::PrintToString(err_);
+  EXPECT_EQ(tables(), from_live);
+
+  // A refused bind ends the run before any table is touched.
+  const std::string wrong = (slapd.scratch() / "wrong").string();
+  WriteFile(wrong, "wrong");
+  EXPECT_EQ(Run(live(wrong)), 1);
+  ASSERT_FALSE(err_.empty());
+  EXPECT_THAT(err_[0], StartsWith("Cannot read the address list from " + slapd.LdapsUri() + ": the server refused"));
+  EXPECT_EQ(tables(), from_live);
 }
 
 struct CommandLineCase {
@@ -212,6 +283,10 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{"FolderWithoutSeparator", {"--survey-folder", "/srv/share"}, 2, ""},
                       CommandLineCase{"DomainWithAtSign", {"--mail-domain", "@example.org"}, 2, ""},
                       CommandLineCase{"NegativePurgeDays", {"--purge-history", "-1"}, 2, ""},
+                      CommandLineCase{"GalFileAndLdap", {"--gal-file", "g.ldif", "--gal-ldap", "ldaps://dc"}, 2, ""},
+                      CommandLineCase{"ContactsFileAndCardDav",
+                                      {"--contacts-carddav", "https://dav/", "--contacts-file", "c.vcf"}, 2, ""},
+                      CommandLineCase{"UnknownBind", {"--ldap-bind", "ntlm"}, 2, ""},
                       CommandLineCase{"Help", {"--help"}, 0, "One unattended refresh run"},
                       CommandLineCase{"Version", {"--version"}, 0, "inventory-refresh "}),
     [](const ::testing::TestParamInfo<CommandLineCase>& info) { return std::string(info.param.name); });

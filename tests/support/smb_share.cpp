@@ -1,124 +1,30 @@
 #include "tests/support/smb_share.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <stdlib.h>
+#include "tests/support/daemon.h"
+
 #include <sys/mount.h>
-#include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
-#include <vector>
-
-extern char** environ;
 
 namespace bench {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using testing_support::Ended;
+using testing_support::FindProgram;
+using testing_support::Spawn;
+using testing_support::Tail;
+using testing_support::Terminate;
+using testing_support::WriteText;
 
 constexpr auto kStartDeadline = std::chrono::seconds(30);
-constexpr auto kStopDeadline = std::chrono::seconds(5);
 
-// The program's path: in PATH, else in the system folders that hold daemons.
-std::string FindProgram(const std::string& name) {
-  std::string search = getenv("PATH") ? getenv("PATH") : "";
-  search += ":/usr/sbin:/sbin:/usr/bin:/bin";
-  std::stringstream folders(search);
-  for (std::string folder; std::getline(folders, folder, ':');) {
-    if (folder.empty()) continue;
-    std::string path = folder + "/" + name;
-    if (::access(path.c_str(), X_OK) == 0) return path;
-  }
-  return {};
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text, mode_t mode = 0644) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-  if (::chmod(path.c_str(), mode) != 0) throw std::runtime_error("cannot write " + path.string());
-}
-
-std::string Tail(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return text.size() > 600 ? text.substr(text.size() - 600) : text;
-}
-
-bool PortTaken() {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(445);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bool taken = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-  ::close(fd);
-  return taken;
-}
-
-// Starts `argv` in a process group of its own, with `home` as HOME and standard output and error going
-// to `log`. The child gets SIGTERM when this process dies.
-pid_t Spawn(const std::vector<std::string>& argv, const std::filesystem::path& home, const std::filesystem::path& log) {
-  std::vector<std::string> environment;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (std::string_view(*entry).starts_with("HOME=")) continue;
-    environment.emplace_back(*entry);
-  }
-  environment.push_back("HOME=" + home.string());
-  std::vector<char*> args, envp;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  for (const std::string& variable : environment) envp.push_back(const_cast<char*>(variable.c_str()));
-  envp.push_back(nullptr);
-  const pid_t parent = ::getpid();
-  pid_t pid = ::fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    ::setpgid(0, 0);
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (::getppid() != parent) ::_exit(127);
-    int null = ::open("/dev/null", O_RDONLY);
-    int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    ::dup2(null, 0);
-    ::dup2(out, 1);
-    ::dup2(out, 2);
-    ::execve(args[0], args.data(), envp.data());
-    ::_exit(127);
-  }
-  ::setpgid(pid, pid);
-  return pid;
-}
-
-bool Ended(pid_t pid) {
-  int status = 0;
-  return ::waitpid(pid, &status, WNOHANG) == pid;
-}
-
-// SIGTERM to the process group, SIGKILL after a while; the leader is reaped.
-void Terminate(pid_t& pid) {
-  if (pid <= 0) return;
-  ::kill(-pid, SIGTERM);
-  Clock::time_point until = Clock::now() + kStopDeadline;
-  bool ended = false;
-  while (!(ended = Ended(pid)) && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  if (!ended) {
-    ::kill(-pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-  }
-  ::kill(-pid, SIGKILL);  // children left behind by the leader
-  pid = -1;
-}
+bool PortTaken() { return testing_support::PortServed(445); }
 
 }  // namespace
 
