@@ -207,8 +207,8 @@ void BM_HistoryRun(benchmark::State& state) {
   int per_mille = static_cast<int>(state.range(1));
   std::filesystem::path share = Share(hosts);
   NullLog log;
-  DatabaseFolder database;
-  app::Settings settings = testing_support::TestSettings(FolderText(share), database.Text());
+  TempFolder database(kDatabasePrefix, INVENTORY_BENCH_CACHE);
+  app::Settings settings = testing_support::TestSettings(FolderText(share), database.Folder());
   settings.history = state.range(2) != 0;
   {
     app::Inventory first(testing_support::SystemFiles(), bench::BenchClock(), bench::ShareMail(share), log, settings);
@@ -218,7 +218,7 @@ void BM_HistoryRun(benchmark::State& state) {
   std::vector<common::Text> changed;
   {
     store::Connection connection(testing_support::SystemFiles(), bench::BenchClock(), "ADOConnection", "windows-1251");
-    connection.SetConnectionString(store::kConnectionStringPrefix + database.Text());
+    connection.SetConnectionString(store::kConnectionStringPrefix + database.Folder());
     store::Query query("ADOQuery", connection);
     query.SetText(u"SELECT HOST FROM USERS");
     query.Open();
@@ -232,7 +232,7 @@ void BM_HistoryRun(benchmark::State& state) {
     state.PauseTiming();
     {
       store::Connection connection(testing_support::SystemFiles(), bench::BenchClock(), "ADOConnection", "windows-1251");
-      connection.SetConnectionString(store::kConnectionStringPrefix + database.Text());
+      connection.SetConnectionString(store::kConnectionStringPrefix + database.Folder());
       store::Command command("ADOCommand", connection);
       command.SetText(u"UPDATE USERS SET KAB = :KAB WHERE HOST = :HOST");
       for (const common::Text& host : changed) {
