@@ -38,7 +38,10 @@ using ::testing::ElementsAre;
 using ::testing::StartsWith;
 
 constexpr char kUsage[] =
-    "usage: inventory-refresh [--survey-folder DIR] [--mail-domain DOMAIN] [--gal-file FILE] [--contacts-file FILE] "
+    "usage: inventory-refresh [--survey-folder DIR] [--mail-domain DOMAIN] [--gal-file FILE | --gal-ldap URI "
+    "[--ldap-base DN] [--gal-dn DN] [--ldap-bind simple|gssapi] [--ldap-user NAME] [--ldap-password-file FILE] "
+    "[--ldap-ca FILE] [--ldap-starttls] [--ldap-timeout SECONDS] [--ldap-insecure]] [--contacts-file FILE | "
+    "--contacts-carddav URL [--carddav-user NAME] [--carddav-password-file FILE] [--carddav-ca FILE]] "
     "[--keep-going] [--summary] [--no-history] [--purge-history DAYS] [--help] [--version]";
 
 constexpr char kCards[] =
