@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/compiled_settings.h"
+#include "tests/support/system_texts.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/fixed_clock.h"
 #include "tests/support/test_settings.h"
@@ -59,7 +60,7 @@ TEST(InventoryTest, DefaultFoldersAreTheFixedSettings) {
 TEST(InventoryTest, FormActivatePointsTheConnectionAtTheDatabaseFolder) {
   TempFolder share;
   share.MakeFolder("DB");
-  common::Text database_folder = common::PathToText(share.Path() + "DB/");
+  common::Text database_folder = common::PathToText(share.Path()) + u"DB" + testing_support::kSeparator;
   testing_support::RecordingLog log;
   Inventory inventory = Over(log, common::PathToText(share.Path()));
   inventory.FormActivate();

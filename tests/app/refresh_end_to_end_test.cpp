@@ -16,6 +16,7 @@
 #include "tests/support/fixed_clock.h"
 #include "tests/support/test_settings.h"
 #include "tests/support/system_files.h"
+#include "tests/support/system_texts.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/recording_log.h"
 
@@ -80,10 +81,11 @@ TEST_F(RefreshEndToEndTest, RunAfterAnActivationRefusedByABusyFolderWorks) {
   Inventory inventory = MakeInventory();
   {
     // The unattended run holds the folder while the window is activated for the first time.
-    platform::FolderLock unattended(testing_support::SystemFiles(), folder_ + u"DB/");
+    const common::Text database = folder_ + u"DB" + testing_support::kSeparator;
+    platform::FolderLock unattended(testing_support::SystemFiles(), database);
     EXPECT_THAT([&] { inventory.FormActivate(); },
                 ::testing::ThrowsMessage<common::Error>(::testing::StrEq(
-                    "The database folder \"" + common::ToUtf8(folder_) + "DB/\" is in use by another refresh run")));
+                    "The database folder \"" + common::ToUtf8(database) + "\" is in use by another refresh run")));
   }
   inventory.Refresh();
   EXPECT_THAT(Rows(), ElementsAre("PC-1|||"));
