@@ -9,6 +9,8 @@ for option in "$@"; do
     --tests)
       # Independent dBase readers the interop tests run on tables the engine writes.
       packages+=(python3-dbfread gdal-bin)
+      # The format check (scripts/check_format.sh).
+      packages+=(clang-format)
       # The report tests open the page in a real browser, headless.
       packages+=(chromium)
       # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.

@@ -7,6 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --tests --windows --package
+# Unformatted code fails first, before anything is built (.clang-format).
+scripts/check_format.sh
 cmake --preset ci
 cmake --build --preset ci
 ctest --preset ci -j2
