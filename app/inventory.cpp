@@ -142,7 +142,8 @@ size_t Inventory::PurgeHistory(int days_kept) {
 void Inventory::Flush() { ADOConnection.Flush(); }
 
 directory::ExportCounts Inventory::GetExchange() {
-  return directory::GetExchange(mail_, ADOConnection, ADOCommand, Table, settings_.database_folder, settings_.mail_domain);
+  return directory::GetExchange(mail_, ADOConnection, ADOCommand, Table, settings_.database_folder,
+                                settings_.mail_domain);
 }
 
 void Inventory::AddData(const common::Text& path) {

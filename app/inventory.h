@@ -4,8 +4,8 @@
 #include "app/settings.h"
 #include "common/clock.h"
 #include "common/log_sink.h"
-#include "directory/mail_directory.h"
 #include "common/text.h"
+#include "directory/mail_directory.h"
 #include "platform/file_system.h"
 #include "store/command.h"
 #include "store/connection.h"
@@ -23,8 +23,8 @@ class Inventory : public RefreshStages {
  public:
   // Every file is reached through `files`, the flush of the tables each run writes included; `clock`
   // dates the tables written; `mail` is the directory GetExchange exports; `log` receives the
-  // importers' log lines; `clock` also dates the changes a run records. All four must outlive the inventory. `settings` are the program's own (the
-  // folders end in a path separator).
+  // importers' log lines; `clock` also dates the changes a run records. All four must outlive the inventory. `settings`
+  // are the program's own (the folders end in a path separator).
   Inventory(platform::FileSystem& files, const common::Clock& clock, directory::MailDirectory& mail,
             common::LogSink& log, Settings settings);
   ~Inventory() override;

@@ -53,8 +53,7 @@ void AddLiveOptions(CLI::App& cli, LiveOptions& live, CLI::Option* gal_file, CLI
       ->type_name("simple|gssapi")
       ->check(CLI::IsMember({"simple", "gssapi"}));
   cli.add_option("--ldap-user", live.ldap_user, "Bind name: a DN, user@domain or DOMAIN\\user")->type_name("NAME");
-  cli.add_option("--ldap-password-file", live.ldap_password_file, "File holding the bind password")
-      ->type_name("FILE");
+  cli.add_option("--ldap-password-file", live.ldap_password_file, "File holding the bind password")->type_name("FILE");
   cli.add_option("--ldap-ca", live.ldap_ca, "Certificates of the authorities that sign the server's certificate")
       ->type_name("FILE");
   cli.add_flag("--ldap-starttls", live.ldap_starttls, "Upgrade ldap:// with StartTLS before the bind");
@@ -67,8 +66,7 @@ void AddLiveOptions(CLI::App& cli, LiveOptions& live, CLI::Option* gal_file, CLI
       ->type_name("URL")
       ->excludes(contacts_file);
   cli.add_option("--carddav-user", live.carddav_user, "User name for the address book")->type_name("NAME");
-  cli.add_option("--carddav-password-file", live.carddav_password_file, "File holding its password")
-      ->type_name("FILE");
+  cli.add_option("--carddav-password-file", live.carddav_password_file, "File holding its password")->type_name("FILE");
   cli.add_option("--carddav-ca", live.carddav_ca, "Certificates of the authorities that sign its certificate")
       ->type_name("FILE");
 }
@@ -85,7 +83,8 @@ void ApplyLiveOptions(const LiveOptions& live, app::Settings& settings) {
   set(gal.user, live.ldap_user);
   set(gal.password_file, live.ldap_password_file);
   set(gal.ca_file, live.ldap_ca);
-  if (!live.ldap_bind.empty()) gal.bind = live.ldap_bind == "gssapi" ? directory::LdapBind::kGssapi : directory::LdapBind::kSimple;
+  if (!live.ldap_bind.empty())
+    gal.bind = live.ldap_bind == "gssapi" ? directory::LdapBind::kGssapi : directory::LdapBind::kSimple;
   gal.start_tls = gal.start_tls || live.ldap_starttls;
   gal.insecure = gal.insecure || live.ldap_insecure;
   if (live.ldap_timeout > 0) gal.timeout_seconds = live.ldap_timeout;
@@ -116,7 +115,7 @@ int ParseOptions(const std::vector<std::string>& arguments, app::UnattendedOptio
       ->type_name("DOMAIN")
       ->check([](const std::string& value) {
         return value.empty() || value.find('@') != std::string::npos ? "a domain without the at sign is needed"
-                                                                    : std::string();
+                                                                     : std::string();
       });
 #ifndef _WIN32
   CLI::Option* gal_file_option =

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "report/inventory_report.h"
-#include "report/report_page.h"
+#include "app/console.h"
 #include "app/settings.h"
 #include "app/system_clock.h"
-#include "app/console.h"
 #include "common/text.h"
 #include "platform/file_system.h"
+#include "report/inventory_report.h"
+#include "report/report_page.h"
 
 namespace {
 
@@ -44,16 +44,15 @@ int Run(int argc, const char* const* argv) {
   std::string output = "report.html";
   report::ReportSettings settings;
 
-  CLI::App cli{"Writes one HTML page over the inventory (USERS, MEXPORT, TEXPORT and the survey folder), "
-               "with each list to act on also as a CSV file beside it.",
-               "inventory-report"};
+  CLI::App cli{
+      "Writes one HTML page over the inventory (USERS, MEXPORT, TEXPORT and the survey folder), "
+      "with each list to act on also as a CSV file beside it.",
+      "inventory-report"};
   cli.set_version_flag("--version", std::string("inventory-report ") + INVENTORY_VERSION);
   cli.add_option("--survey-folder", survey_folder, "Survey folder (default: the compiled-in one)");
   cli.add_option("--database-folder", database_folder, "Database folder (default: the survey folder + DB)");
-  cli.add_option("-o,--output", output, "The page to write; the CSV files go beside it")
-      ->capture_default_str();
-  cli.add_option("--max-workstations", settings.max_workstations,
-                 "List a person named on more workstations than this")
+  cli.add_option("-o,--output", output, "The page to write; the CSV files go beside it")->capture_default_str();
+  cli.add_option("--max-workstations", settings.max_workstations, "List a person named on more workstations than this")
       ->capture_default_str()
       ->check(CLI::Range(1, 1000000));
   cli.add_option("--stale-days", settings.stale_days, "List a host whose newest file is older than this many days")

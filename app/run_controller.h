@@ -59,9 +59,10 @@ class BatchedLog : public common::LogSink {
   using Clock = std::chrono::steady_clock;
   // `show` appends the lines to the log box, brings the newest into view and processes the pending
   // events; `now` is the clock (replaceable in tests).
-  BatchedLog(std::function<void(const std::vector<common::Text>& lines)> show,
-             Clock::duration interval = std::chrono::milliseconds(50),
-             std::function<Clock::time_point()> now = [] { return Clock::now(); });
+  BatchedLog(
+      std::function<void(const std::vector<common::Text>& lines)> show,
+      Clock::duration interval = std::chrono::milliseconds(50),
+      std::function<Clock::time_point()> now = [] { return Clock::now(); });
 
   void Log(const common::Text& line) override;
   void Flush();

@@ -5,8 +5,16 @@
 namespace app {
 
 Settings DefaultSettings() {
-  Settings settings{compiled::kSurveyFolder, compiled::kDatabaseFolder, compiled::kMailDomain, compiled::kGalFile,
-                    compiled::kContactsFile, compiled::kCodepage, compiled::kDbfCodepage, compiled::kHistory, {}, {}};
+  Settings settings{compiled::kSurveyFolder,
+                    compiled::kDatabaseFolder,
+                    compiled::kMailDomain,
+                    compiled::kGalFile,
+                    compiled::kContactsFile,
+                    compiled::kCodepage,
+                    compiled::kDbfCodepage,
+                    compiled::kHistory,
+                    {},
+                    {}};
   directory::LdapSource& gal = settings.gal_ldap;
   gal.uri = compiled::kGalLdap;
   gal.base = compiled::kLdapBase;

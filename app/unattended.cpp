@@ -28,8 +28,8 @@ void WriteSummary(std::ostream& err, const RunCounts& counts, std::chrono::stead
   err << "summary: imported=" << counts.survey_files_imported << " info-only=" << counts.info_only_hosts_added
       << " skipped=" << counts.files_skipped << " mexport=" << counts.exported.mexport_rows
       << " texport=" << counts.exported.texport_rows << " email=" << counts.merged.email_rows
-      << " tel2=" << counts.merged.tel2_rows << " seconds=" << ms / 1000 << '.'
-      << std::string(3 - fraction.size(), '0') << fraction << '\n'
+      << " tel2=" << counts.merged.tel2_rows << " seconds=" << ms / 1000 << '.' << std::string(3 - fraction.size(), '0')
+      << fraction << '\n'
       << std::flush;
 }
 

@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "tests/support/share_generator.h"
-#include "common/text.h"
 #include <map>
 #include <memory>
+#include "common/text.h"
+#include "tests/support/share_generator.h"
 
 #include "app/inventory.h"
 #include "app/system_clock.h"
@@ -15,9 +15,9 @@
 
 namespace bench {
 
-// The benchmarks' share of `hosts` workstations, generated once into `cache`. It holds no 11- or 12-line info files: the look-up of such a
-// host takes whatever the name service takes (10 to 50 ms here for a name nobody answers), which would
-// measure the name server, not this program.
+// The benchmarks' share of `hosts` workstations, generated once into `cache`. It holds no 11- or 12-line info files:
+// the look-up of such a host takes whatever the name service takes (10 to 50 ms here for a name nobody answers), which
+// would measure the name server, not this program.
 inline std::filesystem::path BenchShare(const char* cache, int hosts) {
   ShareOptions options;
   options.hosts = hosts;
@@ -30,10 +30,9 @@ inline directory::MailDirectory& ShareMail(const std::filesystem::path& share) {
   static std::map<std::filesystem::path, std::unique_ptr<directory::DirectoryFiles>> mails;
   std::unique_ptr<directory::DirectoryFiles>& mail = mails[share];
   if (!mail) {
-    mail = std::make_unique<directory::DirectoryFiles>(testing_support::SystemFiles(),
-                                                       common::PathToText(GalFile(share).string()),
-                                                       common::PathToText(ContactsFile(share).string()),
-                                                       "windows-1251");
+    mail = std::make_unique<directory::DirectoryFiles>(
+        testing_support::SystemFiles(), common::PathToText(GalFile(share).string()),
+        common::PathToText(ContactsFile(share).string()), "windows-1251");
   }
   return *mail;
 }

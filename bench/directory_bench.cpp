@@ -66,11 +66,13 @@ void BM_Ldapsearch(benchmark::State& state) {
     return;
   }
   const std::string command =
-      "LDAPTLS_CACERT='" + server->ca_file().string() + "' ldapsearch -LLL -o ldif_wrap=no -H '" +
-      server->LdapsUri() + "' -x -D '" + testing_support::kReader + "' -y '" + (server->scratch() / "password").string() +
-      "' -b '" + testing_support::kSuffix + "' -E pr=500/noprompt '(&(showInAddressBook=" + testing_support::kGalDn +
-      ")(!(msExchHideFromAddressLists=TRUE)))' displayName legacyExchangeDN targetAddress mail > '" + (server->scratch() / "ldapsearch.out").string() + "' 2>&1; grep -c '^dn:' '" +
-      (server->scratch() / "ldapsearch.out").string() + "' || tail -3 '" + (server->scratch() / "ldapsearch.out").string() + "'";
+      "LDAPTLS_CACERT='" + server->ca_file().string() + "' ldapsearch -LLL -o ldif_wrap=no -H '" + server->LdapsUri() +
+      "' -x -D '" + testing_support::kReader + "' -y '" + (server->scratch() / "password").string() + "' -b '" +
+      testing_support::kSuffix + "' -E pr=500/noprompt '(&(showInAddressBook=" + testing_support::kGalDn +
+      ")(!(msExchHideFromAddressLists=TRUE)))' displayName legacyExchangeDN targetAddress mail > '" +
+      (server->scratch() / "ldapsearch.out").string() + "' 2>&1; grep -c '^dn:' '" +
+      (server->scratch() / "ldapsearch.out").string() + "' || tail -3 '" +
+      (server->scratch() / "ldapsearch.out").string() + "'";
   for (auto _ : state) {
     std::string count = testing_support::RunCommand(command);
     if (count != std::to_string(state.range(0)) + "\n") state.SkipWithError(("ldapsearch found " + count).c_str());

@@ -18,13 +18,13 @@
 
 #include "app/inventory.h"
 #include "bench/bench_share.h"
-#include "tests/support/share_generator.h"
-#include "tests/support/smb_share.h"
 #include "common/log_sink.h"
 #include "store/command.h"
 #include "store/inventory_database.h"
 #include "store/query.h"
 #include "tests/support/fault_file_system.h"
+#include "tests/support/share_generator.h"
+#include "tests/support/smb_share.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -73,11 +73,15 @@ class TimedInventory : private TimedSyncs, public app::Inventory {
     seconds.flush = flush_seconds;
   }
 
-  void FormActivate() override { Time(seconds.activation, [&] { app::Inventory::FormActivate(); }); }
+  void FormActivate() override {
+    Time(seconds.activation, [&] { app::Inventory::FormActivate(); });
+  }
   directory::ExportCounts GetExchange() override {
     return Time(seconds.export_tables, [&] { return app::Inventory::GetExchange(); });
   }
-  void AddData(const common::Text& path) override { Time(seconds.survey, [&] { app::Inventory::AddData(path); }); }
+  void AddData(const common::Text& path) override {
+    Time(seconds.survey, [&] { app::Inventory::AddData(path); });
+  }
   bool AddInfoData(const common::Text& path) override {
     return Time(seconds.info, [&] { return app::Inventory::AddInfoData(path); });
   }
@@ -106,7 +110,6 @@ int TotalHosts(int hosts) { return hosts + hosts * bench::ShareOptions{}.info_on
 using testing_support::TempFolder;
 constexpr char kDatabasePrefix[] = "db-";
 
-
 std::map<std::string, uint64_t> TableSizes(const std::filesystem::path& folder) {
   std::map<std::string, uint64_t> sizes;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -129,8 +132,8 @@ void ReportRun(benchmark::State& state, const TimedInventory::Seconds& total, in
   state.counters["info_s"] = average(total.info);
   state.counters["merge_s"] = average(total.merge);
   state.counters["flush_s"] = average(total.flush);
-  state.counters["hosts_per_s"] = benchmark::Counter(static_cast<double>(TotalHosts(hosts)) * state.iterations(),
-                                                     benchmark::Counter::kIsRate);
+  state.counters["hosts_per_s"] =
+      benchmark::Counter(static_cast<double>(TotalHosts(hosts)) * state.iterations(), benchmark::Counter::kIsRate);
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
   state.counters["peak_rss_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
@@ -231,7 +234,8 @@ void BM_HistoryRun(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     {
-      store::Connection connection(testing_support::SystemFiles(), bench::BenchClock(), "ADOConnection", "windows-1251");
+      store::Connection connection(testing_support::SystemFiles(), bench::BenchClock(), "ADOConnection",
+                                   "windows-1251");
       connection.SetConnectionString(store::kConnectionStringPrefix + database.Folder());
       store::Command command("ADOCommand", connection);
       command.SetText(u"UPDATE USERS SET KAB = :KAB WHERE HOST = :HOST");
@@ -257,7 +261,7 @@ const std::map<std::string, uint64_t>& FinalSizes(int hosts, const std::filesyst
     NullLog log;
     TempFolder database(kDatabasePrefix, INVENTORY_BENCH_CACHE);
     app::Inventory inventory(testing_support::SystemFiles(), bench::BenchClock(), bench::ShareMail(share), log,
-                         testing_support::TestSettings(FolderText(share), database.Folder()));
+                             testing_support::TestSettings(FolderText(share), database.Folder()));
     inventory.FormActivate();
     inventory.Refresh();
     FinalTableSizes()[hosts] = TableSizes(database.path());

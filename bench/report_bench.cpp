@@ -10,11 +10,11 @@
 #include <string>
 
 #include "app/inventory.h"
+#include "bench/bench_share.h"
+#include "common/log_sink.h"
 #include "report/inventory_report.h"
 #include "report/report_page.h"
 #include "tests/support/share_generator.h"
-#include "common/log_sink.h"
-#include "bench/bench_share.h"
 #include "tests/support/system_files.h"
 
 namespace {
@@ -78,7 +78,13 @@ void BM_Report(benchmark::State& state) {
 }
 
 // CPU time is the whole process's: the folder is listed on a second thread.
-BENCHMARK(BM_Report)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_Report)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 }  // namespace
 

@@ -45,7 +45,8 @@ common::Text Folder(int rows) {
   std::unique_ptr<testing_support::TempFolder>& made = folders[rows];
   if (made) return made->Folder();
   made = std::make_unique<testing_support::TempFolder>("store-bench-");
-  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                               "windows-1251"};
   store::Command command("ADOCommand", connection);
   store::PrepareInventoryDatabase(made->Folder(), connection, command);
   for (int i = 0; i < rows; ++i) ReplaceHost(command, i);
@@ -54,18 +55,21 @@ common::Text Folder(int rows) {
 
 void BM_DeleteThenInsertEveryHost(benchmark::State& state) {
   int rows = static_cast<int>(state.range(0));
-  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                               "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + Folder(rows));
   store::Command command("ADOCommand", connection);
   for (auto _ : state) {
     for (int i = 0; i < rows; ++i) ReplaceHost(command, i);
   }
-  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(rows) * state.iterations(), benchmark::Counter::kIsRate);
+  state.counters["rows/s"] =
+      benchmark::Counter(static_cast<double>(rows) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
 void BM_UpdateEmailByFio(benchmark::State& state) {
   int rows = static_cast<int>(state.range(0));
-  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                               "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + Folder(rows));
   store::Command command("ADOCommand", connection);
   int pass = 0;
@@ -79,7 +83,8 @@ void BM_UpdateEmailByFio(benchmark::State& state) {
       command.Execute();
     }
   }
-  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(rows) * state.iterations(), benchmark::Counter::kIsRate);
+  state.counters["rows/s"] =
+      benchmark::Counter(static_cast<double>(rows) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
 BENCHMARK(BM_DeleteThenInsertEveryHost)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -34,10 +34,14 @@ std::string Utf16Le(common::TextView text) {
 std::string Cp1251(common::TextView text) {
   std::string bytes;
   for (char16_t c : text) {
-    if (c == u'Ё') bytes.push_back('\xA8');
-    else if (c == u'ё') bytes.push_back('\xB8');
-    else if (c >= u'А' && c <= u'я') bytes.push_back(static_cast<char>(0xC0 + (c - u'А')));
-    else bytes.push_back(static_cast<char>(c));
+    if (c == u'Ё')
+      bytes.push_back('\xA8');
+    else if (c == u'ё')
+      bytes.push_back('\xB8');
+    else if (c >= u'А' && c <= u'я')
+      bytes.push_back(static_cast<char>(0xC0 + (c - u'А')));
+    else
+      bytes.push_back(static_cast<char>(c));
   }
   return bytes;
 }
@@ -48,13 +52,17 @@ std::string SurveyFileBytes(int i, std::mt19937& random) {
   common::Text eol = random() % 2 ? u"\r\n" : u"\n";
   common::Text text = u"pc-" + common::FromUtf8(std::to_string(i)) + eol + u"user" + eol + u"10.1." +
                       common::FromUtf8(std::to_string(i % 250)) + eol + u"  " + kSurnames[random() % 6] + u"  " +
-                      kNames[random() % 5] + u" И. " + eol + u"123-45-67, 89" + eol + u"Корпус 1" + eol + u"2" +
-                      eol + u"214" + eol;
+                      kNames[random() % 5] + u" И. " + eol + u"123-45-67, 89" + eol + u"Корпус 1" + eol + u"2" + eol +
+                      u"214" + eol;
   switch (i % 4) {
-    case 0: return "\xEF\xBB\xBF" + common::ToUtf8(text);
-    case 1: return common::ToUtf8(text);
-    case 2: return Utf16Le(text);
-    default: return Cp1251(text);
+    case 0:
+      return "\xEF\xBB\xBF" + common::ToUtf8(text);
+    case 1:
+      return common::ToUtf8(text);
+    case 2:
+      return Utf16Le(text);
+    default:
+      return Cp1251(text);
   }
 }
 
@@ -88,7 +96,8 @@ void BM_ReadLinesAndCleanFIO(benchmark::State& state) {
   for (auto _ : state) {
     size_t letters = 0;
     // One folder for the whole pass, as a refresh run has: it is listed once.
-    survey::SurveyFolder folder(testing_support::SystemFiles(), platform::SplitFolder(share.paths().front()).folder, "windows-1251");
+    survey::SurveyFolder folder(testing_support::SystemFiles(), platform::SplitFolder(share.paths().front()).folder,
+                                "windows-1251");
     for (const common::Text& path : share.paths()) {
       survey::LineList lines = folder.ReadLines(platform::SplitFolder(path).name);
       letters += survey::CleanFIO(lines.At(3)).size();

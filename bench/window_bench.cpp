@@ -35,7 +35,8 @@ struct Share {
 // daily case.
 Share Prepared(int hosts) {
   std::filesystem::path share = bench::BenchShare(INVENTORY_BENCH_CACHE, hosts);
-  std::filesystem::path database = std::filesystem::path(INVENTORY_BENCH_CACHE) / ("window-db-" + std::to_string(hosts));
+  std::filesystem::path database =
+      std::filesystem::path(INVENTORY_BENCH_CACHE) / ("window-db-" + std::to_string(hosts));
   std::filesystem::remove_all(database);
   std::filesystem::create_directories(database);
   Share folders{common::PathToText(share.string() + "/"), common::PathToText(database.string() + "/"),

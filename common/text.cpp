@@ -77,8 +77,7 @@ template <typename Ok, typename Lone>
 void WalkUtf16(TextView text, Ok ok, Lone lone) {
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       ok(0x10000 + ((static_cast<uint32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {

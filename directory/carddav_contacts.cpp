@@ -177,8 +177,9 @@ class Reader {
     const bool https = url_.starts_with("https://");
     if (!https && !url_.starts_with("http://")) Fail("this is not an http:// or https:// address");
     if (!https && !source_.insecure) {
-      Fail("the password would cross the network readable over http://; use https://, or allow it explicitly as "
-           "insecure");
+      Fail(
+          "the password would cross the network readable over http://; use https://, or allow it explicitly as "
+          "insecure");
     }
     const std::string user = common::ToUtf8(source_.user);
     if (user.empty()) Fail("a user name is needed");
@@ -215,16 +216,18 @@ class Reader {
       case CURLE_COULDNT_RESOLVE_HOST:
         Fail("the server's name is not known; check the address", library);
       case CURLE_COULDNT_CONNECT:
-        Fail("no connection to the server; check the host name and port, that the server runs and that no firewall "
-             "is in the way",
-             library);
+        Fail(
+            "no connection to the server; check the host name and port, that the server runs and that no firewall "
+            "is in the way",
+            library);
       case CURLE_OPERATION_TIMEDOUT:
         Fail("the server did not answer within " + std::to_string(source_.timeout_seconds) + " seconds", library);
       case CURLE_PEER_FAILED_VERIFICATION:
       case CURLE_SSL_CACERT_BADFILE:
-        Fail("the server's certificate is not trusted or does not name the host as the address gives it; check the "
-             "CA file (the authority that signed the server's certificate)",
-             library);
+        Fail(
+            "the server's certificate is not trusted or does not name the host as the address gives it; check the "
+            "CA file (the authority that signed the server's certificate)",
+            library);
       case CURLE_WRITE_ERROR:
         Fail("the reply is larger than " + std::to_string(kMaxDirectoryFileSize) + " bytes", library);
       default:

@@ -22,8 +22,8 @@ void RebuildTable(store::Command& command, const common::Text& database_folder, 
   command.Execute();
 }
 
-size_t ExportAddressList(MailDirectory& mail, store::Connection& connection, store::Command& command, store::Table& table,
-                       const common::Text& database_folder, const common::Text& mail_domain) {
+size_t ExportAddressList(MailDirectory& mail, store::Connection& connection, store::Command& command,
+                         store::Table& table, const common::Text& database_folder, const common::Text& mail_domain) {
   RebuildTable(command, database_folder, u"mexport.dbf", store::kDropMexport, store::kCreateMexport,
                store::kCreateMexportIndex);
   table.SetTableName(store::kMexportTableName);
@@ -46,7 +46,8 @@ size_t ExportAddressList(MailDirectory& mail, store::Connection& connection, sto
   return count > 0 ? static_cast<size_t>(count) : 0;
 }
 
-size_t ExportContacts(MailDirectory& mail, store::Command& command, store::Table& table, const common::Text& database_folder) {
+size_t ExportContacts(MailDirectory& mail, store::Command& command, store::Table& table,
+                      const common::Text& database_folder) {
   RebuildTable(command, database_folder, u"texport.dbf", store::kDropTexport, store::kCreateTexport,
                store::kCreateTexportIndex);
   table.SetTableName(store::kTexportTableName);

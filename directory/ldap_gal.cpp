@@ -178,14 +178,16 @@ class Reader {
       int code = ldap_sasl_interactive_bind_s(ld, nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET,
                                               &Reader::NoInteraction, nullptr);
       if (code != LDAP_SUCCESS) {
-        FailRequest(code, "the Kerberos bind failed; log on to the domain or run kinit for a ticket, and give the "
-                          "server's name as its principal has it (ldap/<name>)");
+        FailRequest(code,
+                    "the Kerberos bind failed; log on to the domain or run kinit for a ticket, and give the "
+                    "server's name as its principal has it (ldap/<name>)");
       }
       return;
     }
     if (!ldaps_ && !source_.start_tls && !source_.insecure) {
-      Fail("a simple bind over ldap:// without TLS sends the password readable to anyone on the network; use "
-           "ldaps:// or StartTLS, or Kerberos, or allow it explicitly as insecure");
+      Fail(
+          "a simple bind over ldap:// without TLS sends the password readable to anyone on the network; use "
+          "ldaps:// or StartTLS, or Kerberos, or allow it explicitly as insecure");
     }
     if (source_.user.empty()) Fail("a simple bind needs a user name (a DN, user@domain or DOMAIN\\user)");
     std::string password = ReadPassword();
@@ -211,13 +213,14 @@ class Reader {
     if (!IsConnectionFailure(code)) Fail(what, LibraryText(code));
     // A refused certificate fails at once; a silent server uses up the timeout (libldap's own clock
     // may end it a little early).
-    const bool timed_out = code == LDAP_TIMEOUT || Clock::now() - started_ >= std::chrono::milliseconds(
-                                                                                   source_.timeout_seconds * 900);
+    const bool timed_out =
+        code == LDAP_TIMEOUT || Clock::now() - started_ >= std::chrono::milliseconds(source_.timeout_seconds * 900);
     const std::string library = LibraryText(code);
     if (!Reachable()) {
-      Fail("no connection to the server; check the host name and port, that the server runs and that no "
-           "firewall is in the way",
-           library);
+      Fail(
+          "no connection to the server; check the host name and port, that the server runs and that no "
+          "firewall is in the way",
+          library);
     }
     if (timed_out) {
       Fail("the server took the connection but did not answer within " + std::to_string(source_.timeout_seconds) +
@@ -225,9 +228,10 @@ class Reader {
            library);
     }
     if (ldaps_ || source_.start_tls) {
-      Fail("the secure connection failed: the server's certificate is not trusted or does not name the host as the "
-           "address gives it; check the CA file (the authority that signed the server's certificate)",
-           library);
+      Fail(
+          "the secure connection failed: the server's certificate is not trusted or does not name the host as the "
+          "address gives it; check the CA file (the authority that signed the server's certificate)",
+          library);
     }
     Fail("the server closed the connection", library);
   }
@@ -314,8 +318,9 @@ class Reader {
   // "CN=Default Global Address List", or the only one.
   std::string FindAddressList(const std::string& configuration) {
     if (configuration.empty()) {
-      Fail("the server names no configuration naming context to find the address list in; give the address "
-           "list's DN");
+      Fail(
+          "the server names no configuration naming context to find the address list in; give the address "
+          "list's DN");
     }
     const std::string exchange = "CN=Microsoft Exchange,CN=Services," + configuration;
     const char* attributes[] = {"globalAddressList", nullptr};

@@ -29,9 +29,9 @@ struct LdapSource {
   common::Text password_file;
   // The certificates of the authorities trusted for the server's certificate; empty: the system's.
   common::Text ca_file;
-  bool start_tls = false;  // ldap:// upgraded with StartTLS before the bind
+  bool start_tls = false;    // ldap:// upgraded with StartTLS before the bind
   int timeout_seconds = 30;  // bounds the connect, the TLS handshake and each request
-  bool insecure = false;   // allows a simple bind over ldap:// without TLS
+  bool insecure = false;     // allows a simple bind over ldap:// without TLS
 };
 
 // Reads every entry of the address list: one search under the base, 500 entries a page, for the

@@ -8,8 +8,12 @@ namespace directory {
 
 LiveDirectory::LiveDirectory(platform::FileSystem& files, std::optional<LdapSource> gal, common::Text gal_file,
                              std::optional<CardDavSource> contacts, common::Text contacts_file, std::string codepage)
-    : files_(files), gal_(std::move(gal)), gal_file_(std::move(gal_file)), contacts_(std::move(contacts)),
-      contacts_file_(std::move(contacts_file)), codepage_(std::move(codepage)) {}
+    : files_(files),
+      gal_(std::move(gal)),
+      gal_file_(std::move(gal_file)),
+      contacts_(std::move(contacts)),
+      contacts_file_(std::move(contacts_file)),
+      codepage_(std::move(codepage)) {}
 
 void LiveDirectory::Load() {
   loaded_ = false;

@@ -26,7 +26,9 @@ platform::AutomationRef OutlookDirectory::CreateApplication() {
 
 DirectoryFiles::DirectoryFiles(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path,
                                std::string codepage)
-    : files_(files), gal_path_(std::move(gal_path)), contacts_path_(std::move(contacts_path)),
+    : files_(files),
+      gal_path_(std::move(gal_path)),
+      contacts_path_(std::move(contacts_path)),
       codepage_(std::move(codepage)) {}
 
 platform::AutomationRef DirectoryFiles::CreateApplication() {

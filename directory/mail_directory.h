@@ -47,8 +47,7 @@ class OutlookDirectory : public MailDirectory {
 // with its reason (MadeAsOutlook).
 class DirectoryFiles : public MailDirectory {
  public:
-  DirectoryFiles(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path,
-                 std::string codepage);
+  DirectoryFiles(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path, std::string codepage);
   platform::AutomationRef CreateApplication() override;
 
  private:

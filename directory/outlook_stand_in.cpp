@@ -134,8 +134,7 @@ class Namespace : public platform::AutomationObject {
       // Only the global address list is exported; any other list is not found, as the mail
       // client reports an unknown list name.
       if (TextArgument(arguments) != kGlobalAddressListName) {
-        throw platform::MemberCallFailed(u"The attempted operation failed.  An object could not be found.",
-                                         kNotFound);
+        throw platform::MemberCallFailed(u"The attempted operation failed.  An object could not be found.", kNotFound);
       }
       return AutomationRef(std::make_shared<AddressList>(directory_));
     }

@@ -204,9 +204,7 @@ class Parser {
     return property;
   }
 
-  static bool IsQuotedPrintable(const Property& property) {
-    return property.HasValue("encoding", "quoted-printable");
-  }
+  static bool IsQuotedPrintable(const Property& property) { return property.HasValue("encoding", "quoted-printable"); }
 
   // Fills the name, the parameters and the raw value; false when there is no ":".
   bool ParseHead(std::string_view logical, Property& property) const {

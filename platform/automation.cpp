@@ -43,7 +43,6 @@ std::optional<int32_t> TextToInteger(common::TextView text) {
   return static_cast<int32_t>(value);
 }
 
-
 }  // namespace
 
 common::Text AutomationValue::AsText() const {

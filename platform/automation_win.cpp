@@ -17,8 +17,9 @@ namespace {
 // code as "OLE error %.8x").
 common::Text SystemDescription(HRESULT status) {
   wchar_t* buffer = nullptr;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+  DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
   common::Text text;
   if (length != 0 && buffer != nullptr) text.assign(reinterpret_cast<const char16_t*>(buffer), length);
   if (buffer != nullptr) LocalFree(buffer);
@@ -57,7 +58,8 @@ class Arguments {
       VariantInit(&slot);
       if (const auto* text = std::get_if<common::Text>(&arguments[i])) {
         slot.vt = VT_BSTR;
-        slot.bstrVal = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text->data()), static_cast<UINT>(text->size()));
+        slot.bstrVal =
+            SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text->data()), static_cast<UINT>(text->size()));
       } else {
         slot.vt = VT_I4;
         slot.lVal = std::get<int32_t>(arguments[i]);

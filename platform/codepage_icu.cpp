@@ -49,8 +49,7 @@ Codepage::Codepage(std::string_view name) : name_(name), impl_(std::make_unique<
     ucnv_reset(converter.get());
     UConverterToUCallback old_action;
     const void* old_context;
-    ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, &old_action, &old_context,
-                        &status);
+    ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, &old_action, &old_context, &status);
     int32_t n = ucnv_toUChars(converter.get(), out, 4, &byte, 1, &status);
     char16_t c = (U_SUCCESS(status) && n == 1) ? static_cast<char16_t>(out[0]) : static_cast<char16_t>(b);
     impl_->to_unicode[b] = c;
@@ -74,9 +73,8 @@ common::Text Codepage::Decode(std::string_view bytes) const {
   Converter converter = OpenConverter(impl_->icu_name);
   UErrorCode status = U_ZERO_ERROR;
   text.resize(bytes.size() * 2 + 2);
-  int32_t n = ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()),
-                            static_cast<int32_t>(text.size()), bytes.data(),
-                            static_cast<int32_t>(bytes.size()), &status);
+  int32_t n = ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()), static_cast<int32_t>(text.size()),
+                            bytes.data(), static_cast<int32_t>(bytes.size()), &status);
   if (U_FAILURE(status)) return common::Text();
   text.resize(static_cast<size_t>(n));
   return text;
@@ -100,8 +98,7 @@ std::string Codepage::Encode(common::TextView text) const {
   status = U_ZERO_ERROR;
   bytes.resize(text.size() * 4 + 4);
   int32_t n = ucnv_fromUChars(converter.get(), bytes.data(), static_cast<int32_t>(bytes.size()),
-                              reinterpret_cast<const UChar*>(text.data()),
-                              static_cast<int32_t>(text.size()), &status);
+                              reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()), &status);
   if (U_FAILURE(status)) return std::string(text.size(), '?');
   bytes.resize(static_cast<size_t>(n));
   return bytes;

@@ -15,7 +15,6 @@ struct Codepage::Impl {
 
 namespace {
 
-
 // The number after `prefix`, or 0 when `name` is not `prefix` followed by digits alone.
 UINT NumberAfter(std::string_view name, std::string_view prefix) {
   if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return 0;
@@ -43,8 +42,8 @@ UINT CodePageNumber(std::string_view name) {
 
 // Code pages for which WideCharToMultiByte takes neither flags nor a default character.
 bool TakesNoConversionOptions(UINT id) {
-  return id == CP_UTF8 || id == CP_UTF7 || id == 42 || id == 54936 || (id >= 50220 && id <= 50229) ||
-         id == 52936 || (id >= 57002 && id <= 57011);
+  return id == CP_UTF8 || id == CP_UTF7 || id == 42 || id == 54936 || (id >= 50220 && id <= 50229) || id == 52936 ||
+         (id >= 57002 && id <= 57011);
 }
 
 int CheckedLength(size_t size) {

@@ -183,14 +183,14 @@ class CannotOpenFolder : public common::Error {
 };
 
 // The error texts of the seam, each with the full path and the reason.
-common::Error CannotReadFile(common::TextView path, common::TextView reason);    // "Cannot read file "%s". %s"
-common::Error CannotWriteFile(common::TextView path, common::TextView reason);   // "Cannot write file "%s". %s"
-common::Error CannotCreateFile(common::TextView path, common::TextView reason);  // "Cannot create file "%s". %s"
-common::Error CannotDeleteFile(common::TextView path, common::TextView reason);  // "Cannot delete file "%s". %s"
-common::Error CannotLockFile(common::TextView path, common::TextView reason);    // "Cannot lock file "%s". %s"
-common::Error CannotListFolder(common::TextView path, common::TextView reason);  // "Cannot list folder "%s". %s"
-common::Error CannotFlushFile(common::TextView path, common::TextView reason);   // "Cannot flush file "%s". %s"
-common::Error CannotFlushFolder(common::TextView path, common::TextView reason); // "Cannot flush folder "%s". %s"
+common::Error CannotReadFile(common::TextView path, common::TextView reason);     // "Cannot read file "%s". %s"
+common::Error CannotWriteFile(common::TextView path, common::TextView reason);    // "Cannot write file "%s". %s"
+common::Error CannotCreateFile(common::TextView path, common::TextView reason);   // "Cannot create file "%s". %s"
+common::Error CannotDeleteFile(common::TextView path, common::TextView reason);   // "Cannot delete file "%s". %s"
+common::Error CannotLockFile(common::TextView path, common::TextView reason);     // "Cannot lock file "%s". %s"
+common::Error CannotListFolder(common::TextView path, common::TextView reason);   // "Cannot list folder "%s". %s"
+common::Error CannotFlushFile(common::TextView path, common::TextView reason);    // "Cannot flush file "%s". %s"
+common::Error CannotFlushFolder(common::TextView path, common::TextView reason);  // "Cannot flush folder "%s". %s"
 // "The database folder "%s" is in use by another refresh run".
 common::Error FolderInUse(common::TextView folder);
 // "File too large (the limit is %d bytes)": the reason of a refused workstation or directory file.

@@ -180,7 +180,8 @@ class PosixFolder : public Folder {
       if (Sys().fstatat(fd_, native.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0) throw fail(errno);
       if (S_ISLNK(before.st_mode)) throw fail(ELOOP);
       if (!S_ISREG(before.st_mode)) throw not_regular(before.st_mode);
-      if (static_cast<unsigned long long>(before.st_size) > limit) throw common::CannotOpenFile(path, FileTooLarge(limit));
+      if (static_cast<unsigned long long>(before.st_size) > limit)
+        throw common::CannotOpenFile(path, FileTooLarge(limit));
     }
 
     // The entry may be swapped after the look: O_NOFOLLOW refuses a link, O_NONBLOCK keeps a FIFO
@@ -194,7 +195,8 @@ class PosixFolder : public Folder {
     struct stat opened {};
     if (Sys().fstat(fd, &opened) != 0) throw fail(errno);
     if (!S_ISREG(opened.st_mode)) throw not_regular(opened.st_mode);
-    if (static_cast<unsigned long long>(opened.st_size) > limit) throw common::CannotOpenFile(path, FileTooLarge(limit));
+    if (static_cast<unsigned long long>(opened.st_size) > limit)
+      throw common::CannotOpenFile(path, FileTooLarge(limit));
 
     // A writer that announces itself with an exclusive lock keeps the file from being read half
     // written. File systems without flock support are read without the check.
@@ -359,9 +361,8 @@ class PosixFolder : public Folder {
     std::string aside = "." + native + ".";
     if (int error = AppendUnpredictable(aside)) throw CannotCreateFile(path, SystemErrorText(error));
     aside += ".new";
-    int fd = Retry([&] {
-      return Sys().openat(fd_, aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    });
+    int fd = Retry(
+        [&] { return Sys().openat(fd_, aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666); });
     if (fd < 0) throw CannotCreateFile(path, SystemErrorText(errno));
     PosixFile file(fd, path, true);
     try {

@@ -1,4 +1,5 @@
 #include <windows.h>
+
 #include <bcrypt.h>
 
 #include <algorithm>
@@ -54,7 +55,8 @@ bool PlainName(const common::Text& name) {
 
 class WinFile : public File {
  public:
-  WinFile(HANDLE handle, common::Text path, bool writable) : handle_(handle), path_(std::move(path)), writable_(writable) {}
+  WinFile(HANDLE handle, common::Text path, bool writable)
+      : handle_(handle), path_(std::move(path)), writable_(writable) {}
   ~WinFile() override { CloseHandle(handle_); }
 
   const common::Text& path() const override { return path_; }
@@ -130,7 +132,7 @@ class WinFolder : public Folder {
       EntryKind kind = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryKind::kLink
                        : (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)   ? EntryKind::kFolder
                        : (entry.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)      ? EntryKind::kOther
-                                                                                : EntryKind::kFile;
+                                                                               : EntryKind::kFile;
       std::optional<int64_t> modified;
       if (modification_times) {
         // FILETIME counts 100 ns ticks since 1601-01-01; 11,644,473,600 s lie between 1601 and 1970.
@@ -151,7 +153,8 @@ class WinFolder : public Folder {
     // Other programs and connections may read, write and delete alongside, as with POSIX descriptors.
     // Anyone on the share may plant a link under a table's name: it is opened as itself and refused.
     constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
-    HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, kFlags, nullptr);
+    HANDLE file =
+        CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, kFlags, nullptr);
     bool writable = true;
     if (file == INVALID_HANDLE_VALUE &&
         (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_WRITE_PROTECT)) {
@@ -176,8 +179,9 @@ class WinFolder : public Folder {
 
     // Others may read the file meanwhile but not write it: a file that another program holds open
     // for writing cannot be opened. A symbolic link or junction is opened as itself and then refused.
-    HANDLE opened = CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE opened =
+        CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (opened == INVALID_HANDLE_VALUE) throw fail(GetLastError());
     WinFile file(opened, path, false);
 

@@ -44,9 +44,7 @@ class FolderWrapper : public Folder {
     return target_->ReadForeignFile(name, limit, listed_as_file);
   }
   std::optional<uint64_t> SizeOf(const common::Text& name) override { return target_->SizeOf(name); }
-  void CreateNewFile(const common::Text& name, std::string_view bytes) override {
-    target_->CreateNewFile(name, bytes);
-  }
+  void CreateNewFile(const common::Text& name, std::string_view bytes) override { target_->CreateNewFile(name, bytes); }
   void Remove(const common::Text& name) override { target_->Remove(name); }
   std::unique_ptr<File> LockFile(const common::Text& name) override { return target_->LockFile(name); }
   void Sync() override { target_->Sync(); }

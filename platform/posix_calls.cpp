@@ -11,7 +11,9 @@ namespace platform::posix {
 Calls RealCalls() {
   Calls calls;
   calls.open = [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); };
-  calls.openat = [](int folder, const char* name, int flags, mode_t mode) { return ::openat(folder, name, flags, mode); };
+  calls.openat = [](int folder, const char* name, int flags, mode_t mode) {
+    return ::openat(folder, name, flags, mode);
+  };
   calls.close = ::close;
   calls.pread = ::pread;
   calls.pwrite = ::pwrite;

@@ -1,17 +1,17 @@
 #include "report/inventory_report.h"
 
 #include <algorithm>
+#include <array>
 #include <ctime>
 #include <future>
-#include <array>
 #include <map>
-#include <unordered_set>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
-#include "report/near_names.h"
 #include "common/error.h"
 #include "platform/file_system.h"
+#include "report/near_names.h"
 #include "store/connection.h"
 #include "store/inventory_database.h"
 #include "store/query.h"
@@ -34,14 +34,42 @@ constexpr int64_t kSecondsPerDay = 86400;
 
 // The USERS columns the report reads, and the info-file line that feeds each fact column: a row
 // whose facts all equal the stand-in lines of a missing info file holds no real facts.
-enum Column { kHost, kIp, kFio, kZdan, kEtaj, kEmail, kTel2, kSpeed, kType, kRam, kCpu, kHdd, kOs, kOsver,
-              kW9xver, kOsbuild, kOsid, kBios, kPrinter, kColumnCount };
+enum Column {
+  kHost,
+  kIp,
+  kFio,
+  kZdan,
+  kEtaj,
+  kEmail,
+  kTel2,
+  kSpeed,
+  kType,
+  kRam,
+  kCpu,
+  kHdd,
+  kOs,
+  kOsver,
+  kW9xver,
+  kOsbuild,
+  kOsid,
+  kBios,
+  kPrinter,
+  kColumnCount
+};
 constexpr std::array<const char*, kColumnCount> kColumnNames = {
-    "HOST", "IP", "FIO", "ZDAN", "ETAJ", "EMAIL", "TEL2", "SPEED", "TYPE", "RAM", "CPU", "HDD", "OS", "OSVER",
-    "W9XVER", "OSBUILD", "OSID", "BIOS", "PRINTER"};
-constexpr std::array<std::pair<Column, size_t>, 12> kFactLines = {{{kSpeed, 0}, {kType, 1}, {kRam, 2}, {kCpu, 3},
-                                                                   {kHdd, 4}, {kOs, 5}, {kOsver, 6}, {kW9xver, 7},
-                                                                   {kOsbuild, 8}, {kOsid, 9}, {kBios, 10},
+    "HOST", "IP",  "FIO", "ZDAN",  "ETAJ",   "EMAIL",   "TEL2", "SPEED", "TYPE",   "RAM",
+    "CPU",  "HDD", "OS",  "OSVER", "W9XVER", "OSBUILD", "OSID", "BIOS",  "PRINTER"};
+constexpr std::array<std::pair<Column, size_t>, 12> kFactLines = {{{kSpeed, 0},
+                                                                   {kType, 1},
+                                                                   {kRam, 2},
+                                                                   {kCpu, 3},
+                                                                   {kHdd, 4},
+                                                                   {kOs, 5},
+                                                                   {kOsver, 6},
+                                                                   {kW9xver, 7},
+                                                                   {kOsbuild, 8},
+                                                                   {kOsid, 9},
+                                                                   {kBios, 10},
                                                                    {kPrinter, 13}}};
 
 // One USERS row: its texts stay in the query's result set, which stays open while the report is made.
@@ -105,7 +133,6 @@ Listing ListSurveyFolder(platform::FileSystem& files, const Text& folder) {
   return listing;
 }
 
-
 // `text` without the blanks at either end, as a view into it.
 common::TextView Trimmed(common::TextView text) {
   size_t begin = 0, end = text.size();
@@ -127,7 +154,6 @@ std::optional<int64_t> WholeNumber(common::TextView value) {
   if (i == 0 || (i < trimmed.size() && trimmed[i] != u'.')) return std::nullopt;
   return number;
 }
-
 
 // Counts one more of `value`; the map keeps its own copy only of values it has not seen.
 void Bump(std::map<Text, int64_t, std::less<>>& counts, common::TextView value) {
@@ -266,8 +292,8 @@ class Gatherer {
                           u"\" holds no inventory: users.dbf is missing");
     }
     // The listing waits on the file server, the tables on the disk and the processor: side by side.
-    std::future<Listing> listing =
-        std::async(std::launch::async, [this] { return ListSurveyFolder(connection_.files(), settings_.survey_folder); });
+    std::future<Listing> listing = std::async(
+        std::launch::async, [this] { return ListSurveyFolder(connection_.files(), settings_.survey_folder); });
     ReadUsers();
     ReadMexport();
     report_.texport_rows = CountRows(u"texport", "TEXPORT", "FIO");
@@ -328,11 +354,15 @@ class Gatherer {
     std::vector<std::string> wanted(kColumnNames.begin(), kColumnNames.end());
     static const Text kAbsent;
     std::vector<bool> present;
-    Select(users_, u"users", "USERS", wanted, [&](store::Query& query) {
-      Row row;
-      for (size_t i = 0; i < kColumnCount; ++i) row.cells[i] = present[i] ? &query.FieldText(kColumnNames[i]) : &kAbsent;
-      rows_.push_back(row);
-    }, present);
+    Select(
+        users_, u"users", "USERS", wanted,
+        [&](store::Query& query) {
+          Row row;
+          for (size_t i = 0; i < kColumnCount; ++i)
+            row.cells[i] = present[i] ? &query.FieldText(kColumnNames[i]) : &kAbsent;
+          rows_.push_back(row);
+        },
+        present);
     std::vector<Text> missing;
     for (size_t i = 0; i < kColumnCount; ++i) {
       if (!present[i]) missing.push_back(common::FromUtf8(kColumnNames[i]));
@@ -351,19 +381,25 @@ class Gatherer {
     int64_t count = 0;
     std::vector<bool> present;
     store::Query query("ADOQuery", connection_);
-    Select(query, table, table_upper, {column}, [&](store::Query&) { ++count; }, present);
+    Select(
+        query, table, table_upper, {column}, [&](store::Query&) { ++count; }, present);
     return count;
   }
 
   // HISTORY whole, and the rows of the last stale_days days by host.
   void ReadHistory() {
-    report_.changes = {"changes", u"Изменения",
+    report_.changes = {"changes",
+                       u"Изменения",
                        u"Что пополнения изменили в строках USERS за последние " + Number(settings_.stale_days) +
                            u" дней: столбец, прежнее и новое значение, дата. *CREATED* — первая строка "
                            u"компьютера, *PURGED* — до какого дня удалены старые записи.",
-                       {u"HOST", u"Столбец", u"Было", u"Стало", u"Дата"}, {}};
-    report_.history = {"history", u"Вся история изменений", u"", {u"HOST", u"CHG_DATE", u"CHG_TIME", u"FIELD",
-                                                                   u"OLD_VALUE", u"NEW_VALUE"}, {}};
+                       {u"HOST", u"Столбец", u"Было", u"Стало", u"Дата"},
+                       {}};
+    report_.history = {"history",
+                       u"Вся история изменений",
+                       u"",
+                       {u"HOST", u"CHG_DATE", u"CHG_TIME", u"FIELD", u"OLD_VALUE", u"NEW_VALUE"},
+                       {}};
     if (!store::TableExists(connection_.files(), settings_.database_folder, u"history.dbf")) return;
     report_.history_present = true;
     report_.history_days = settings_.stale_days;
@@ -375,12 +411,15 @@ class Gatherer {
     std::vector<bool> present;
     store::Query query("ADOQuery", connection_);
     std::vector<std::vector<Text>> recent;
-    Select(query, u"history", "HISTORY", wanted, [&](store::Query& row) {
-      std::vector<Text> cells;
-      for (size_t i = 0; i < wanted.size(); ++i) cells.push_back(present[i] ? row.FieldText(wanted[i]) : kAbsent);
-      if (cells[1] >= since && cells[1].size() == 8) recent.push_back(cells);
-      report_.history.rows.push_back(std::move(cells));
-    }, present);
+    Select(
+        query, u"history", "HISTORY", wanted,
+        [&](store::Query& row) {
+          std::vector<Text> cells;
+          for (size_t i = 0; i < wanted.size(); ++i) cells.push_back(present[i] ? row.FieldText(wanted[i]) : kAbsent);
+          if (cells[1] >= since && cells[1].size() == 8) recent.push_back(cells);
+          report_.history.rows.push_back(std::move(cells));
+        },
+        present);
     // Newest first, the hosts by their newest change; a row's moment is its date and its time.
     auto moment = [](const std::vector<Text>& cells) { return cells[1] + u" " + cells[2]; };
     std::unordered_map<Text, Text> newest;
@@ -398,9 +437,9 @@ class Gatherer {
     for (const auto& cells : recent) {
       if (!Trimmed(cells[0]).empty()) hosts.insert(cells[0]);
       const Text& date = cells[1];
-      report_.changes.rows.push_back({cells[0], cells[3], cells[4], cells[5],
-                                      date.substr(0, 4) + u"-" + date.substr(4, 2) + u"-" + date.substr(6, 2) + u" " +
-                                          cells[2]});
+      report_.changes.rows.push_back(
+          {cells[0], cells[3], cells[4], cells[5],
+           date.substr(0, 4) + u"-" + date.substr(4, 2) + u"-" + date.substr(6, 2) + u" " + cells[2]});
     }
     report_.hosts_changed = static_cast<int64_t>(hosts.size());
   }
@@ -408,19 +447,23 @@ class Gatherer {
   // MEXPORT as the contact merge walks it: in the store's order, nameless rows passed over.
   void ReadMexport() {
     if (!store::TableExists(connection_.files(), settings_.database_folder, u"mexport.dbf")) {
-      report_.notes.push_back(u"Таблицы MEXPORT нет в папке базы данных: списки, которые сверяют имена "
-                              u"со справочником, пусты.");
+      report_.notes.push_back(
+          u"Таблицы MEXPORT нет в папке базы данных: списки, которые сверяют имена "
+          u"со справочником, пусты.");
       return;
     }
     int64_t count = 0;
     std::vector<bool> present;
     static const Text kAbsent;
-    Select(mexport_, u"mexport", "MEXPORT", {"FIO", "EMAIL"}, [&](store::Query& query) {
-      ++count;
-      const Text& fio = present[0] ? query.FieldText("FIO") : kAbsent;
-      if (Trimmed(fio).empty()) return;
-      directory_[fio].push_back(present[1] ? query.FieldText("EMAIL") : kAbsent);
-    }, present);
+    Select(
+        mexport_, u"mexport", "MEXPORT", {"FIO", "EMAIL"},
+        [&](store::Query& query) {
+          ++count;
+          const Text& fio = present[0] ? query.FieldText("FIO") : kAbsent;
+          if (Trimmed(fio).empty()) return;
+          directory_[fio].push_back(present[1] ? query.FieldText("EMAIL") : kAbsent);
+        },
+        present);
     report_.mexport_rows = count;
   }
 
@@ -446,7 +489,9 @@ class Gatherer {
       if (!value.empty()) ++counts[value];
     }
     std::vector<std::pair<common::TextView, int64_t>> values(counts.begin(), counts.end());
-    auto more = [](const auto& a, const auto& b) { return a.second != b.second ? a.second > b.second : a.first < b.first; };
+    auto more = [](const auto& a, const auto& b) {
+      return a.second != b.second ? a.second > b.second : a.first < b.first;
+    };
     size_t shown = std::min(kTopBars, values.size());
     std::partial_sort(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(shown), values.end(), more);
     std::vector<Bar> bars;
@@ -474,37 +519,48 @@ class Gatherer {
     }
     report_.charts.push_back({"os", u"Операционная система (OS, OSVER)", MostFrequent(systems, kTopBars)});
     report_.charts.push_back({"ram", u"Память (RAM, МБ)",
-                              RangeBars(rows_, kRam, {{1, u"меньше 1 ГБ"}, {1024, u"1–2 ГБ"}, {2048, u"2–4 ГБ"},
-                                                             {4096, u"4–8 ГБ"}, {8192, u"8–16 ГБ"},
-                                                             {16384, u"16 ГБ и больше"}})});
+                              RangeBars(rows_, kRam,
+                                        {{1, u"меньше 1 ГБ"},
+                                         {1024, u"1–2 ГБ"},
+                                         {2048, u"2–4 ГБ"},
+                                         {4096, u"4–8 ГБ"},
+                                         {8192, u"8–16 ГБ"},
+                                         {16384, u"16 ГБ и больше"}})});
     report_.charts.push_back({"hdd", u"Диск (HDD, МБ)",
-                              RangeBars(rows_, kHdd, {{1, u"меньше 128 ГБ"}, {131072, u"128–256 ГБ"},
-                                                             {262144, u"256–512 ГБ"}, {524288, u"512 ГБ – 1 ТБ"},
-                                                             {1048576, u"1 ТБ и больше"}})});
+                              RangeBars(rows_, kHdd,
+                                        {{1, u"меньше 128 ГБ"},
+                                         {131072, u"128–256 ГБ"},
+                                         {262144, u"256–512 ГБ"},
+                                         {524288, u"512 ГБ – 1 ТБ"},
+                                         {1048576, u"1 ТБ и больше"}})});
     report_.charts.push_back({"speed", u"Частота процессора (SPEED, МГц)",
-                              RangeBars(rows_, kSpeed, {{1, u"меньше 1 ГГц"}, {1000, u"1–2 ГГц"},
-                                                               {2000, u"2–3 ГГц"}, {3000, u"3–4 ГГц"},
-                                                               {4000, u"4 ГГц и больше"}})});
+                              RangeBars(rows_, kSpeed,
+                                        {{1, u"меньше 1 ГГц"},
+                                         {1000, u"1–2 ГГц"},
+                                         {2000, u"2–3 ГГц"},
+                                         {3000, u"3–4 ГГц"},
+                                         {4000, u"4 ГГц и больше"}})});
     report_.charts.push_back({"cpu", u"Десять самых частых процессоров (CPU)", TopTen(kCpu)});
-    report_.charts.push_back({"printer", u"Десять самых частых принтеров (PRINTER)",
-                              TopTen(kPrinter)});
+    report_.charts.push_back({"printer", u"Десять самых частых принтеров (PRINTER)", TopTen(kPrinter)});
     // Buildings and floors in their own order rather than by size: the chart is a floor plan.
     std::vector<Bar> bars;
     for (const auto& [label, count] : places) bars.push_back({label, count});
-    std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return NaturalLess(a.label, b.label); });
+    std::stable_sort(bars.begin(), bars.end(),
+                     [](const Bar& a, const Bar& b) { return NaturalLess(a.label, b.label); });
     report_.charts.push_back(
         {"places", u"Рабочие места по зданиям и этажам (ZDAN, ETAJ)", WithRest(std::move(bars), kMostBars)});
   }
 
   ActionList NoEmail() const {
-    ActionList list{"no-email", u"Люди без адреса электронной почты",
+    ActionList list{"no-email",
+                    u"Люди без адреса электронной почты",
                     u"Строки с именем (FIO), которому не досталось адреса EMAIL: имени нет в справочнике "
                     u"(MEXPORT) в точности так, как оно записано. Чаще всего это опечатка в анкете. Рядом — "
                     u"имена справочника, отличающиеся не более чем на " +
-                        Number(NearNames::kMaxDistance) +
-                        u" буквы (вставка, удаление или замена; имена короче " +
+                        Number(NearNames::kMaxDistance) + u" буквы (вставка, удаление или замена; имена короче " +
                         Number(static_cast<int64_t>(NearNames::kMinLength)) + u" букв не сверяются).",
-                    {u"FIO", u"HOST", u"Близкие имена в MEXPORT"}, {}};
+                    {u"FIO", u"HOST", u"Близкие имена в MEXPORT"},
+                    {}};
     std::vector<Text> names;
     names.reserve(directory_.size());
     for (const auto& [name, addresses] : directory_) names.emplace_back(name);
@@ -521,10 +577,12 @@ class Gatherer {
   }
 
   ActionList SeveralEntries() const {
-    ActionList list{"several-entries", u"Имена с несколькими записями справочника",
+    ActionList list{"several-entries",
+                    u"Имена с несколькими записями справочника",
                     u"Имени из USERS соответствует несколько строк MEXPORT. Слияние записывает адреса по "
                     u"очереди, и в строках USERS остаётся последний: он указан отдельно.",
-                    {u"FIO", u"EMAIL (все, в порядке MEXPORT)", u"Оставлен слиянием", u"Рабочих мест"}, {}};
+                    {u"FIO", u"EMAIL (все, в порядке MEXPORT)", u"Оставлен слиянием", u"Рабочих мест"},
+                    {}};
     std::unordered_map<common::TextView, int64_t> workstations;
     for (const Row& row : rows_) {
       if (!Trimmed(row[kFio]).empty()) ++workstations[row[kFio]];
@@ -543,7 +601,8 @@ class Gatherer {
                     u"Один человек на нескольких рабочих местах",
                     u"Одно имя (FIO) указано в анкетах больше чем " + Number(settings_.max_workstations) +
                         u" рабочих мест: общий компьютер, анкеты, заполненные за другого, или устаревшие строки.",
-                    {u"FIO", u"Рабочих мест", u"HOST"}, {}};
+                    {u"FIO", u"Рабочих мест", u"HOST"},
+                    {}};
     HostPairs hosts;
     for (const Row& row : rows_) {
       if (IsPerson(row[kFio])) hosts.emplace_back(row[kFio], row[kHost]);
@@ -551,17 +610,18 @@ class Gatherer {
     list.rows = HostsByKey(hosts, static_cast<size_t>(settings_.max_workstations));
     // Most workstations first, then by name.
     SortRows(list, {0});
-    std::stable_sort(list.rows.begin(), list.rows.end(), [](const auto& a, const auto& b) {
-      return NaturalLess(b[1], a[1]);
-    });
+    std::stable_sort(list.rows.begin(), list.rows.end(),
+                     [](const auto& a, const auto& b) { return NaturalLess(b[1], a[1]); });
     return list;
   }
 
   ActionList SharedAddresses() const {
-    ActionList list{"shared-ip", u"Один адрес у нескольких компьютеров",
+    ActionList list{"shared-ip",
+                    u"Один адрес у нескольких компьютеров",
                     u"Один адрес IP записан у разных HOST: адрес сменился, компьютер переименован, или "
                     u"анкета переписана с соседнего рабочего места.",
-                    {u"IP", u"Компьютеров", u"HOST"}, {}};
+                    {u"IP", u"Компьютеров", u"HOST"},
+                    {}};
     HostPairs hosts;
     for (const Row& row : rows_) {
       common::TextView ip = Trimmed(row[kIp]);
@@ -573,11 +633,13 @@ class Gatherer {
   }
 
   ActionList Stale() const {
-    ActionList list{"stale", u"Устаревшие строки",
+    ActionList list{"stale",
+                    u"Устаревшие строки",
                     u"Компьютеры, у которых в папке анкет нет ни файла .txt, ни файла .nfo, и компьютеры, чей "
                     u"самый новый файл старше " +
                         Number(settings_.stale_days) + u" дней.",
-                    {u"HOST", u"FIO", u"Последний файл", u"Причина"}, {}};
+                    {u"HOST", u"FIO", u"Последний файл", u"Причина"},
+                    {}};
     int64_t threshold = settings_.now - int64_t{settings_.stale_days} * kSecondsPerDay;
     std::unordered_set<common::TextView> seen;
     for (const Row& row : rows_) {
@@ -587,8 +649,8 @@ class Gatherer {
         list.rows.push_back({row[kHost], row[kFio], u"", u"файлов .txt и .nfo нет"});
       } else if (found->second.newest < threshold) {
         int64_t days = (settings_.now - found->second.newest) / kSecondsPerDay;
-        list.rows.push_back({row[kHost], row[kFio], LocalTime(found->second.newest),
-                             u"нет новых файлов " + Number(days) + u" дн."});
+        list.rows.push_back(
+            {row[kHost], row[kFio], LocalTime(found->second.newest), u"нет новых файлов " + Number(days) + u" дн."});
       }
     }
     SortRows(list, {0});
@@ -596,10 +658,12 @@ class Gatherer {
   }
 
   ActionList PlaceholderFacts() const {
-    ActionList list{"placeholder-facts", u"Строки без сведений о компьютере",
+    ActionList list{"placeholder-facts",
+                    u"Строки без сведений о компьютере",
                     u"Анкета была, файла .nfo не было: SPEED, RAM и HDD равны 0, остальные сведения пусты. "
                     u"Если файл .nfo уже появился, следующее пополнение заполнит строку.",
-                    {u"HOST", u"FIO", u"Файл .nfo сейчас"}, {}};
+                    {u"HOST", u"FIO", u"Файл .nfo сейчас"},
+                    {}};
     survey::LineList defaults = survey::DefaultInfoLines();
     for (const Row& row : rows_) {
       if (row[kFio] == survey::kNoQuestionnaireFio) continue;

@@ -49,15 +49,15 @@ struct Report {
   common::Text database_folder;
   int64_t generated = 0;  // ReportSettings::now
 
-  int64_t workstations = 0;       // USERS rows
-  int64_t info_only_hosts = 0;    // rows whose FIO is the placeholder of a host without a survey file
-  int64_t people = 0;             // distinct FIO, the placeholder and empty names left out
+  int64_t workstations = 0;     // USERS rows
+  int64_t info_only_hosts = 0;  // rows whose FIO is the placeholder of a host without a survey file
+  int64_t people = 0;           // distinct FIO, the placeholder and empty names left out
   int64_t with_email = 0;
   int64_t with_tel2 = 0;
   std::optional<int64_t> newest_survey_file;  // modification time of the newest *.txt
   int64_t survey_files = 0;
   int64_t info_files = 0;
-  std::optional<int64_t> mexport_rows;        // empty when the table is missing
+  std::optional<int64_t> mexport_rows;  // empty when the table is missing
   std::optional<int64_t> texport_rows;
 
   // The change history (HISTORY): hosts with a row dated within the last stale_days days, and those

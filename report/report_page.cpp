@@ -44,8 +44,8 @@ std::string LinkTo(const std::string& file_name) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : file_name) {
-    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                 c == '_' || c == '.' || c == '~';
+    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+                 c == '.' || c == '~';
     if (plain) {
       out += static_cast<char>(c);
     } else {
@@ -137,8 +137,8 @@ void AppendChart(std::string& out, const Chart& chart) {
 
 void AppendList(std::string& out, const ActionList& list, const std::string& csv_name) {
   size_t total = list.rows.size();
-  out += "<section class=\"list\" id=\"list-" + list.id + "\"><h3>" + HtmlText(list.title) +
-         "<span class=\"count" + std::string(total ? " some" : "") + "\">" + Number(static_cast<int64_t>(total)) +
+  out += "<section class=\"list\" id=\"list-" + list.id + "\"><h3>" + HtmlText(list.title) + "<span class=\"count" +
+         std::string(total ? " some" : "") + "\">" + Number(static_cast<int64_t>(total)) +
          "</span></h3>\n<p class=\"explain\">" + HtmlText(list.explanation) + "</p>\n";
   if (total == 0) {
     out += "<p class=\"empty\">Таких строк нет.</p></section>\n";
@@ -193,12 +193,23 @@ std::string HtmlText(common::TextView text) {
   out.reserve(utf8.size());
   for (char c : utf8) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -224,15 +235,17 @@ void WriteReport(platform::FileSystem& files, const Report& report, const Text& 
 
   std::string out;
   out.reserve(1 << 20);
-  out += "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\">\n"
-         "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'\">\n"
-         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-         "<title>БД ЭФЛ — отчёт об инвентаризации</title>\n<style>";
+  out +=
+      "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\">\n"
+      "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'\">\n"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+      "<title>БД ЭФЛ — отчёт об инвентаризации</title>\n<style>";
   out += kStyle;
-  out += "</style></head>\n<body>\n<header><h1>БД ЭФЛ — отчёт об инвентаризации</h1>\n<p class=\"meta\">"
-         "<span>Составлен: " + HtmlText(LocalTime(report.generated)) + "</span> · <span>Папка анкет: " +
-         HtmlText(report.survey_folder) + "</span> · <span>База данных: " + HtmlText(report.database_folder) +
-         "</span></p></header>\n";
+  out +=
+      "</style></head>\n<body>\n<header><h1>БД ЭФЛ — отчёт об инвентаризации</h1>\n<p class=\"meta\">"
+      "<span>Составлен: " +
+      HtmlText(LocalTime(report.generated)) + "</span> · <span>Папка анкет: " + HtmlText(report.survey_folder) +
+      "</span> · <span>База данных: " + HtmlText(report.database_folder) + "</span></p></header>\n";
   if (!report.notes.empty()) {
     out += "<div class=\"notes\">";
     for (const Text& note : report.notes) out += "<p>" + HtmlText(note) + "</p>";
@@ -256,7 +269,6 @@ void WriteReport(platform::FileSystem& files, const Report& report, const Text& 
               report.history_present ? Number(report.hosts_changed) : "—");
   out += "</dl></section>\n";
 
-
   out += "<section id=\"charts\"><h2>Распределения</h2><div class=\"charts\">\n";
   for (const Chart& chart : report.charts) AppendChart(out, chart);
   out += "</div></section>\n";
@@ -279,8 +291,8 @@ void WriteReport(platform::FileSystem& files, const Report& report, const Text& 
   } else {
     const Text history_csv = CsvName(page_name, report.history.id);
     folder->ReplaceFile(history_csv, Csv(report.history));
-    out += "<p>Вся таблица HISTORY (" + Number(static_cast<int64_t>(report.history.rows.size())) + " строк): <a href=\"" +
-           LinkTo(common::ToUtf8(history_csv)) + "\">" + HtmlText(history_csv) + "</a></p>\n";
+    out += "<p>Вся таблица HISTORY (" + Number(static_cast<int64_t>(report.history.rows.size())) +
+           " строк): <a href=\"" + LinkTo(common::ToUtf8(history_csv)) + "\">" + HtmlText(history_csv) + "</a></p>\n";
     const Text changes_csv = CsvName(page_name, report.changes.id);
     folder->ReplaceFile(changes_csv, Csv(report.changes));
     AppendList(out, report.changes, common::ToUtf8(changes_csv));

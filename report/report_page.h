@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "report/inventory_report.h"
 #include "common/text.h"
 #include "platform/file_system.h"
+#include "report/inventory_report.h"
 
 namespace report {
 

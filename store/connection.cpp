@@ -15,9 +15,9 @@ namespace {
 common::Text FolderOf(const common::Text& connection_string) {
   if (connection_string.empty()) throw common::Error(u"No connection string is set");
   common::TextView prefix = kConnectionStringPrefix;
-  bool matches = connection_string.size() >= prefix.size() &&
-                 common::EqualsIgnoreAsciiCase(common::ToUtf8(connection_string.substr(0, prefix.size())),
-                                               common::ToUtf8(prefix));
+  bool matches =
+      connection_string.size() >= prefix.size() &&
+      common::EqualsIgnoreAsciiCase(common::ToUtf8(connection_string.substr(0, prefix.size())), common::ToUtf8(prefix));
   if (!matches) {
     throw common::Error(u"Connection string not understood: it must be \"" + common::Text(prefix) +
                         u"\" followed by the database folder");

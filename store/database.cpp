@@ -16,7 +16,6 @@ namespace {
 using sql::Statement;
 using sql::StatementKind;
 
-
 BoundValue FromParameter(const Parameters& parameters, const std::string& name) {
   const Parameter* parameter = parameters.FindOrNull(name);
   if (parameter == nullptr) throw ParameterNotFound(name);
@@ -193,7 +192,8 @@ ResultSet Database::Select(const Statement& statement, const Parameters& paramet
 
 std::vector<std::string> Database::Columns(std::string_view table) {
   std::vector<std::string> columns;
-  for (const dbf::Field& field : tables_->Acquire(common::AsciiUpperCase(table)).header().fields) columns.push_back(field.name);
+  for (const dbf::Field& field : tables_->Acquire(common::AsciiUpperCase(table)).header().fields)
+    columns.push_back(field.name);
   return columns;
 }
 

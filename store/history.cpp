@@ -117,8 +117,8 @@ size_t PurgeHistory(const common::Text& database_folder, Command& command, const
       for (uint32_t i = 0; i < count; ++i) {
         std::string_view record(chunk.data() + size_t{i} * header.record_length, header.record_length);
         if (record[0] != dbf::kLiveFlag && record[0] != dbf::kDeletedFlag) {
-          throw dbf::DamagedTable(file.path(), common::FromUtf8("record " + std::to_string(at + i + 1) +
-                                                                " has no valid deletion flag"));
+          throw dbf::DamagedTable(
+              file.path(), common::FromUtf8("record " + std::to_string(at + i + 1) + " has no valid deletion flag"));
         }
         if (record[0] == dbf::kDeletedFlag) continue;
         std::string_view day = dbf::FieldBytes(date, record);

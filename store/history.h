@@ -41,9 +41,9 @@ size_t RecordHistory(const common::Text& database_folder, Command& command, cons
 // time. Returns the rows removed; nothing is done when history.dbf is missing. The engine must not
 // hold HISTORY open (close the connection first), and the caller must hold the database folder's lock.
 // The packed table replaces the old one in one rename (platform::Folder::ReplaceFile) and is flushed
-// with the folder: a process killed at any moment leaves the old table or the packed one. Throws the file system's errors, "Table file ... is damaged: ..." for a damaged table,
-// StaleIndexFile when history.mdx is there and ColumnNotFound when the table has no CHG_DATE; the
-// table is then as it was.
+// with the folder: a process killed at any moment leaves the old table or the packed one. Throws the file system's
+// errors, "Table file ... is damaged: ..." for a damaged table, StaleIndexFile when history.mdx is there and
+// ColumnNotFound when the table has no CHG_DATE; the table is then as it was.
 size_t PurgeHistory(const common::Text& database_folder, Command& command, const common::Text& first_kept,
                     const ChangeStamp& stamp);
 

@@ -27,9 +27,7 @@ class Parameter {
   void SetValue(common::Text value) { value_ = std::move(value); }
 
   // Shorthands: kind, size and value in one call.
-  void SetText(common::Text value, int size = 70) {
-    kind_ = ParamKind::kText, size_ = size, value_ = std::move(value);
-  }
+  void SetText(common::Text value, int size = 70) { kind_ = ParamKind::kText, size_ = size, value_ = std::move(value); }
   void SetInteger(common::Text value, int size = 0) {
     kind_ = ParamKind::kInteger, size_ = size, value_ = std::move(value);
   }

@@ -98,8 +98,8 @@ int64_t Query::FieldInteger(std::string_view field) const {
       std::isfinite(value)) {
     return std::llround(value);
   }
-  throw common::ComponentError(name_, u"Field '" + common::FromUtf8(field) + u"' value '" + text +
-                                          u"' is not a number");
+  throw common::ComponentError(name_,
+                               u"Field '" + common::FromUtf8(field) + u"' value '" + text + u"' is not a number");
 }
 
 }  // namespace store

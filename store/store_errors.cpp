@@ -29,7 +29,9 @@ common::Error ColumnNameTooLong(const std::string& column) {
   return Utf8Error("Column name " + column + " is longer than 10 characters");
 }
 
-common::Error ColumnDeclaredTwice(const std::string& column) { return Utf8Error("Column " + column + " is declared twice"); }
+common::Error ColumnDeclaredTwice(const std::string& column) {
+  return Utf8Error("Column " + column + " is declared twice");
+}
 
 common::Error ColumnNamedTwice(const std::string& column) { return Utf8Error("Column " + column + " is named twice"); }
 

@@ -7,10 +7,7 @@
 
 namespace store {
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 TableWriter::TableWriter(platform::Folder& folder, std::string table, const common::Text& file_name,
                          const platform::Codepage& default_codepage, const common::Clock& clock)
@@ -140,7 +137,8 @@ void TableWriter::Insert(std::string record) {
   }
   file_->Write(header_.RecordOffset(slot), std::string(1, dbf::kLiveFlag));
   if (watch_ != nullptr) watch_->Wrote(slot, record);
-  for (auto& [field, index] : indexes_) index.Add(dbf::IndexKey(FieldAt(field), dbf::FieldBytes(FieldAt(field), record)), slot);
+  for (auto& [field, index] : indexes_)
+    index.Add(dbf::IndexKey(FieldAt(field), dbf::FieldBytes(FieldAt(field), record)), slot);
   for (auto& [field, held] : held_) {
     std::string_view bytes = dbf::FieldBytes(FieldAt(field), record);
     size_t at = size_t{slot} * bytes.size();

@@ -86,7 +86,7 @@ class TableWriter {
   uint32_t record_count_ = 0;     // reconciled with the file
   bool header_repaired_ = false;  // the header states the true count and no index file
   const platform::Codepage* codepage_ = nullptr;
-  bool scanned_ = false;              // free_ is complete
+  bool scanned_ = false;  // free_ is complete
   // Deleted records, reused from the back: those the scan found (highest first, so the lowest is
   // taken first), then those deleted since (the most recent first).
   std::vector<uint32_t> free_;

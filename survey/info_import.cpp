@@ -30,8 +30,8 @@ bool HostHasRows(store::Query& ADOQuery, const common::Text& host) {
 
 }  // namespace
 
-bool AddInfoData(SurveyFolder& folder, const common::Text& name, store::Command& ADOCommand,
-                 store::Query& ADOQuery, common::LogSink& log) {
+bool AddInfoData(SurveyFolder& folder, const common::Text& name, store::Command& ADOCommand, store::Query& ADOQuery,
+                 common::LogSink& log) {
   const common::Text host = InfoHostName(name);
   // Most info files belong to a surveyed host and were read moments ago as its companion.
   if (!host.empty() && folder.WasRead(name) && HostHasRows(ADOQuery, host)) return false;

@@ -25,7 +25,7 @@ common::Text InfoHostName(common::TextView path);
 // anything is written: "Cannot open file "<path>". <reason>", and for a new host (after the log line)
 // "List index out of bounds (<index>)" for an info file of fewer than 11 lines or "ADOCommand:
 // Parameter 'SPEED' value '<value>' is not a whole number"; and common::Error for the store's failures.
-bool AddInfoData(SurveyFolder& folder, const common::Text& name, store::Command& ADOCommand,
-                 store::Query& ADOQuery, common::LogSink& log);
+bool AddInfoData(SurveyFolder& folder, const common::Text& name, store::Command& ADOCommand, store::Query& ADOQuery,
+                 common::LogSink& log);
 
 }  // namespace survey

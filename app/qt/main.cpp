@@ -17,10 +17,9 @@ int main(int argc, char* argv[]) {
   const app::Settings settings = app::DefaultSettings();
   std::unique_ptr<directory::MailDirectory> mail = app::MailClientFor(files, settings);
   // Message boxes are captioned with the program's own file name, as the title rule forms it.
-  app::qt::TForm1 form1(app::ApplicationTitle(common::PathToText(argc > 0 ? argv[0] : "")),
-                        [&](common::LogSink& log) {
-                          return std::make_unique<app::Inventory>(files, clock, *mail, log, settings);
-                        });
+  app::qt::TForm1 form1(app::ApplicationTitle(common::PathToText(argc > 0 ? argv[0] : "")), [&](common::LogSink& log) {
+    return std::make_unique<app::Inventory>(files, clock, *mail, log, settings);
+  });
   form1.show();
   return QApplication::exec();
 }

@@ -14,7 +14,9 @@ namespace app::qt {
 
 namespace {
 
-QString ToQString(common::TextView text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
+QString ToQString(common::TextView text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // The window was designed at 96 pixels per inch in Tahoma 8; where Tahoma is missing the system's own
 // interface font is kept rather than a look-alike chosen by font matching.

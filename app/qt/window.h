@@ -24,8 +24,7 @@ using InventoryFactory = std::function<std::unique_ptr<Inventory>(common::LogSin
 class TForm1 : public QWidget, public common::LogSink {
  public:
   // `application_title` captions the message boxes (see ApplicationTitle).
-  explicit TForm1(common::Text application_title, const InventoryFactory& make_inventory,
-                  QWidget* parent = nullptr);
+  explicit TForm1(common::Text application_title, const InventoryFactory& make_inventory, QWidget* parent = nullptr);
   ~TForm1() override;
 
   // Controls, created in tab order.

@@ -15,7 +15,7 @@ constexpr int kClientHeight = 401;
 constexpr RECT kButtonRect{8, 8, 8 + 576, 8 + 25};
 constexpr RECT kMemoRect{8, 39, 8 + 576, 39 + 354};
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW;  // sizeable frame, system menu, minimise and maximise boxes
-constexpr int kButtonId = 101;  // not IDOK: Enter in the log box must not press the button
+constexpr int kButtonId = 101;                     // not IDOK: Enter in the log box must not press the button
 constexpr int kMemoId = 102;
 
 LPCWSTR Wide(const common::Text& text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }
@@ -38,8 +38,8 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
 
 HWND CreateChild(HWND parent, LPCWSTR window_class, LPCWSTR text, DWORD style, DWORD extended_style, const RECT& rect,
                  int id) {
-  HWND child = CreateWindowExW(extended_style, window_class, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, rect.left,
-                               rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+  HWND child = CreateWindowExW(extended_style, window_class, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style,
+                               rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   if (child == nullptr) FailLastError();
   return child;
@@ -80,7 +80,8 @@ void TForm1::CreateControls() {
   Memo1 = CreateChild(handle_, L"EDIT", L"", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
                       WS_EX_CLIENTEDGE, kMemoRect, kMemoId);
   SendMessageW(Memo1, EM_SETLIMITTEXT, 0, 0);  // no 32K limit: the lines of every run accumulate
-  for (HWND window : {handle_, Button1, Memo1}) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  for (HWND window : {handle_, Button1, Memo1})
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 }
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -145,29 +145,77 @@ std::string BuildHeader(std::vector<Field>& fields, uint8_t language_driver, uin
 
 std::string_view CodepageForLanguageDriver(uint8_t id) {
   switch (id) {
-    case 0x01: case 0x09: case 0x0B: case 0x0D: case 0x0F: case 0x11: case 0x15: case 0x18:
-    case 0x19: case 0x1B:
+    case 0x01:
+    case 0x09:
+    case 0x0B:
+    case 0x0D:
+    case 0x0F:
+    case 0x11:
+    case 0x15:
+    case 0x18:
+    case 0x19:
+    case 0x1B:
       return "ibm-437";
-    case 0x02: case 0x0A: case 0x0E: case 0x10: case 0x12: case 0x14: case 0x16: case 0x1A:
-    case 0x1D: case 0x25: case 0x37:
+    case 0x02:
+    case 0x0A:
+    case 0x0E:
+    case 0x10:
+    case 0x12:
+    case 0x14:
+    case 0x16:
+    case 0x1A:
+    case 0x1D:
+    case 0x25:
+    case 0x37:
       return "ibm-850";
-    case 0x08: case 0x17: case 0x66: return "ibm-865";
-    case 0x1C: case 0x6C: return "ibm-863";
-    case 0x1F: case 0x22: case 0x23: case 0x40: case 0x64: case 0x87: return "ibm-852";
-    case 0x24: return "ibm-860";
-    case 0x26: case 0x65: return "ibm-866";
-    case 0x67: return "ibm-861";
-    case 0x6A: case 0x86: return "ibm-737";
-    case 0x6B: case 0x88: return "ibm-857";
-    case 0x03: case 0x57: case 0x58: case 0x59: return "windows-1252";
-    case 0x7D: return "windows-1255";
-    case 0x7E: return "windows-1256";
-    case 0xC8: return "windows-1250";
-    case kLdidWindows1251: return "windows-1251";
-    case 0xCA: return "windows-1254";
-    case 0xCB: return "windows-1253";
-    case 0xCC: return "windows-1257";
-    default: return {};
+    case 0x08:
+    case 0x17:
+    case 0x66:
+      return "ibm-865";
+    case 0x1C:
+    case 0x6C:
+      return "ibm-863";
+    case 0x1F:
+    case 0x22:
+    case 0x23:
+    case 0x40:
+    case 0x64:
+    case 0x87:
+      return "ibm-852";
+    case 0x24:
+      return "ibm-860";
+    case 0x26:
+    case 0x65:
+      return "ibm-866";
+    case 0x67:
+      return "ibm-861";
+    case 0x6A:
+    case 0x86:
+      return "ibm-737";
+    case 0x6B:
+    case 0x88:
+      return "ibm-857";
+    case 0x03:
+    case 0x57:
+    case 0x58:
+    case 0x59:
+      return "windows-1252";
+    case 0x7D:
+      return "windows-1255";
+    case 0x7E:
+      return "windows-1256";
+    case 0xC8:
+      return "windows-1250";
+    case kLdidWindows1251:
+      return "windows-1251";
+    case 0xCA:
+      return "windows-1254";
+    case 0xCB:
+      return "windows-1253";
+    case 0xCC:
+      return "windows-1257";
+    default:
+      return {};
   }
 }
 

@@ -12,10 +12,10 @@ common::Error NotAWholeNumber(const std::string& source, common::TextView text) 
 }
 
 common::Error DoesNotFit(const std::string& source, common::TextView text, const Field& field) {
-  return common::Error(common::FromUtf8(
-      source + " value '" + common::ToUtf8(text) + "' does not fit column " + field.name + " (" +
-      std::to_string(field.width) + " characters" +
-      (field.decimals ? ", " + std::to_string(field.decimals) + " decimals" : "") + ")"));
+  return common::Error(common::FromUtf8(source + " value '" + common::ToUtf8(text) + "' does not fit column " +
+                                        field.name + " (" + std::to_string(field.width) + " characters" +
+                                        (field.decimals ? ", " + std::to_string(field.decimals) + " decimals" : "") +
+                                        ")"));
 }
 
 namespace {

@@ -38,14 +38,14 @@ struct Binding {
 
 struct Statement {
   StatementKind kind = StatementKind::kSelect;
-  std::string table;                        // upper case
+  std::string table;                          // upper case
   std::vector<ColumnDefinition> definitions;  // CREATE TABLE
-  std::string index;                        // CREATE INDEX
-  std::vector<std::string> columns;         // CREATE INDEX (one), INSERT, SELECT, COUNT (one)
-  std::vector<std::string> parameters;      // INSERT values, in column order
-  std::optional<Binding> set;               // UPDATE
-  std::optional<Binding> where;             // UPDATE, DELETE, COUNT
-  std::string alias;                        // COUNT ... AS alias
+  std::string index;                          // CREATE INDEX
+  std::vector<std::string> columns;           // CREATE INDEX (one), INSERT, SELECT, COUNT (one)
+  std::vector<std::string> parameters;        // INSERT values, in column order
+  std::optional<Binding> set;                 // UPDATE
+  std::optional<Binding> where;               // UPDATE, DELETE, COUNT
+  std::string alias;                          // COUNT ... AS alias
 
   bool returns_rows() const { return kind == StatementKind::kSelect || kind == StatementKind::kSelectCount; }
 };

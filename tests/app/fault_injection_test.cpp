@@ -17,13 +17,13 @@
 #include "common/error.h"
 #include "directory/mail_directory.h"
 #include "platform/system_error.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/fixed_clock.h"
-#include "tests/support/test_settings.h"
 #include "tests/support/fault_file_system.h"
+#include "tests/support/fixed_clock.h"
+#include "tests/support/recording_log.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
-#include "tests/support/recording_log.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_settings.h"
 #include "tests/support/workstation_files.h"
 
 using testing_support::TempFolder;
@@ -54,11 +54,12 @@ std::vector<std::string> MergeSteps(const std::string& row) {
 class FaultInjectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    share_.Write("gal.ldif", "dn: cn=a\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=ivanov\n\n"
-                                 "dn: cn=b\ndisplayName: Петров Пётр\nmail: petrov@example.org\n");
+    share_.Write("gal.ldif",
+                 "dn: cn=a\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=ivanov\n\n"
+                 "dn: cn=b\ndisplayName: Петров Пётр\nmail: petrov@example.org\n");
     share_.Write("contacts.vcf",
-                     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n"
-                     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Сидоров;Сидор;;;\r\nTEL;TYPE=WORK:33-00\r\nEND:VCARD\r\n");
+                 "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n"
+                 "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Сидоров;Сидор;;;\r\nTEL;TYPE=WORK:33-00\r\nEND:VCARD\r\n");
     share_.Write("PC-1.txt", SurveyFile("PC-1", "Иванов Иван"));
     share_.Write("PC-1.nfo", InfoFile());
     share_.Write("PC-2.txt", SurveyFile("PC-2", "Петров Пётр"));
@@ -91,9 +92,7 @@ class FaultInjectionTest : public ::testing::Test {
   }
 
   // A copy of the database the first run left.
-  void CopyBefore(const TempFolder& to) const {
-    std::filesystem::copy(before_.path(), to.path());
-  }
+  void CopyBefore(const TempFolder& to) const { std::filesystem::copy(before_.path(), to.path()); }
 
   TempFolder share_;
   TempFolder before_;

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/inventory.h"
-#include "store/statements.h"
 #include "directory/mail_directory.h"
+#include "store/statements.h"
 #include "tests/support/fixed_clock.h"
 #include "tests/support/recording_log.h"
 #include "tests/support/system_files.h"
@@ -35,9 +35,11 @@ class HistoryTest : public ::testing::Test {
     folder_ = share_.Folder();
     db_ = folder_ + u"DB" + testing_support::kSeparator;
     // The directory knows Иванов Иван: his address and telephone reach USERS in every run.
-    share_.Write("gal.ldif", "dn: cn=ivanov,dc=example\ndisplayName: Иванов Иван\n"
-                             "legacyExchangeDN: /o=E/ou=G/cn=Recipients/cn=ivanov\n");
-    share_.Write("contacts.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
+    share_.Write("gal.ldif",
+                 "dn: cn=ivanov,dc=example\ndisplayName: Иванов Иван\n"
+                 "legacyExchangeDN: /o=E/ou=G/cn=Recipients/cn=ivanov\n");
+    share_.Write("contacts.vcf",
+                 "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
     settings_ = testing_support::TestSettings(folder_, db_);
   }
 
@@ -134,10 +136,10 @@ TEST_F(HistoryTest, RunFailingPartWayRecordsWhatItChangedBeforeTheFailure) {
   share_.Write("BAD.nfo", "2400\n");  // too short: fails the info-only import, after every survey file
   EXPECT_FALSE(Run());
   // The run stopped before the merge, so the row it rewrote has lost its address and telephone too.
-  EXPECT_EQ(History(), (std::vector<std::string>{"PC-1|20260305|14:30:15|*CREATED*||ИВАНОВ ИВАН",
-                                                 "PC-1|20260305|14:30:15|EMAIL|ivanov@eflab.example|",
-                                                 "PC-1|20260305|14:30:15|KAB|101|102",
-                                                 "PC-1|20260305|14:30:15|TEL2|21-45|"}));
+  EXPECT_EQ(History(),
+            (std::vector<std::string>{"PC-1|20260305|14:30:15|*CREATED*||ИВАНОВ ИВАН",
+                                      "PC-1|20260305|14:30:15|EMAIL|ivanov@eflab.example|",
+                                      "PC-1|20260305|14:30:15|KAB|101|102", "PC-1|20260305|14:30:15|TEL2|21-45|"}));
 }
 
 TEST_F(HistoryTest, SwitchedOffRecordsNothing) {

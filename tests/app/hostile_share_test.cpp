@@ -20,10 +20,10 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/workstation_files.h"
 
-using testing_support::TempFolder;
 using testing_support::ChildRun;
 using testing_support::InfoFile;
 using testing_support::SurveyFile;
+using testing_support::TempFolder;
 using testing_support::WriteFile;
 
 namespace app {
@@ -37,8 +37,8 @@ constexpr char kSecret[] = "OUTSIDE-SECRET-7Q";
 struct HostileCase {
   const char* name;
   std::function<bool(const fs::path& share, const fs::path& outside)> add;  // false: skip (not permitted)
-  std::string entry;                 // the name added to the share, removed again at the end
-  std::string message;               // standard error of the run with the entry; empty: the run succeeds
+  std::string entry;                     // the name added to the share, removed again at the end
+  std::string message;                   // standard error of the run with the entry; empty: the run succeeds
   std::vector<std::string> added_hosts;  // hosts the entry adds when it is handled
 };
 
@@ -59,28 +59,38 @@ std::vector<HostileCase> Cases() {
   return {
       {"FifoNamedLikeASurveyFile",
        [](const fs::path& share, const fs::path&) { return ::mkfifo((share / "fifo.txt").c_str(), 0666) == 0; },
-       "fifo.txt", "Cannot open file \"%/fifo.txt\". Not a regular file.\n", {}},
+       "fifo.txt",
+       "Cannot open file \"%/fifo.txt\". Not a regular file.\n",
+       {}},
       {"SymlinkToAFileOutside",
        [](const fs::path& share, const fs::path& outside) {
          fs::create_symlink(outside / "secret.txt", share / "link.txt");
          return true;
        },
-       "link.txt", "Cannot open file \"%/link.txt\". Too many levels of symbolic links.\n", {}},
+       "link.txt",
+       "Cannot open file \"%/link.txt\". Too many levels of symbolic links.\n",
+       {}},
       {"SymlinkedInfoFileOfAGoodHost",
        [](const fs::path& share, const fs::path& outside) {
          fs::remove(share / "GOOD-2.nfo");
          fs::create_symlink(outside / "secret.nfo", share / "GOOD-2.nfo");
          return true;
        },
-       "GOOD-2.nfo", "Cannot open file \"%/GOOD-2.nfo\". Too many levels of symbolic links.\n", {}},
+       "GOOD-2.nfo",
+       "Cannot open file \"%/GOOD-2.nfo\". Too many levels of symbolic links.\n",
+       {}},
       {"DeviceNode",
        [](const fs::path& share, const fs::path&) {
          return ::mknod((share / "device.txt").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
        },
-       "device.txt", "Cannot open file \"%/device.txt\". Not a regular file.\n", {}},
+       "device.txt",
+       "Cannot open file \"%/device.txt\". Not a regular file.\n",
+       {}},
       {"FolderNamedLikeASurveyFile",
-       [](const fs::path& share, const fs::path&) { return fs::create_directory(share / "x.txt"); }, "x.txt",
-       "Cannot open file \"%/x.txt\". Is a directory.\n", {}},
+       [](const fs::path& share, const fs::path&) { return fs::create_directory(share / "x.txt"); },
+       "x.txt",
+       "Cannot open file \"%/x.txt\". Is a directory.\n",
+       {}},
       {"HundredMegabyteSparseFile",
        [](const fs::path& share, const fs::path&) {
          int fd = ::open((share / "big.txt").c_str(), O_WRONLY | O_CREAT, 0666);
@@ -88,11 +98,16 @@ std::vector<HostileCase> Cases() {
          ::close(fd);
          return made;
        },
-       "big.txt", "Cannot open file \"%/big.txt\". File too large (the limit is 1048576 bytes)\n", {}},
+       "big.txt",
+       "Cannot open file \"%/big.txt\". File too large (the limit is 1048576 bytes)\n",
+       {}},
       {"BinaryFile", file("binary.txt", binary), "binary.txt", "List index out of bounds (2)\n", {}},
       {"TenThousandShortLines", file("many.txt", many), "many.txt", "", {"L0"}},
       {"NameWithANewline", file("new\nline.txt", SurveyFile("NEWLINE-HOST")), "new\nline.txt", "", {"NEWLINE-HOST"}},
-      {"NameWithInvalidUtf8", file("bad\xFF\xFE.txt", SurveyFile("BADNAME-HOST")), "bad\xFF\xFE.txt", "",
+      {"NameWithInvalidUtf8",
+       file("bad\xFF\xFE.txt", SurveyFile("BADNAME-HOST")),
+       "bad\xFF\xFE.txt",
+       "",
        {"BADNAME-HOST"}},
       {"FourCharacterInfoFileName", file(".nfo", InfoFile()), ".nfo", "", {}},
       {"SpeedWithUnits",
@@ -100,7 +115,9 @@ std::vector<HostileCase> Cases() {
          WriteFile(share / "GOOD-3.nfo", InfoFile("2.4GHz"));
          return true;
        },
-       "GOOD-3.nfo", "ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number.\n", {}},
+       "GOOD-3.nfo",
+       "ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number.\n",
+       {}},
   };
 }
 
@@ -180,7 +197,9 @@ TEST_P(HostileShareTest, StopsOrHandlesItAndLosesNoGoodRow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, HostileShareTest, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<HostileCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace app

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "app/compiled_settings.h"
+#include "tests/support/fixed_clock.h"
+#include "tests/support/recording_log.h"
+#include "tests/support/system_files.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/fixed_clock.h"
 #include "tests/support/test_settings.h"
-#include "tests/support/system_files.h"
-#include "tests/support/recording_log.h"
 
 using testing_support::TempFolder;
 
@@ -75,10 +75,10 @@ TEST(InventoryTest, RefreshRunsTheStagesOverItsOwnSurveyFolder) {
   common::Text folder = common::PathToText(share.Path());
   testing_support::RecordingLog log;
   PathRecordingInventory inventory(testing_support::SystemFiles(), testing_support::TestClock(),
-                                   testing_support::UnusedMail(), log,
-                                   testing_support::TestSettings(folder));
+                                   testing_support::UnusedMail(), log, testing_support::TestSettings(folder));
   inventory.Refresh();
-  EXPECT_THAT(inventory.paths, testing::ElementsAre(u"survey " + folder + u"PC-7.txt", u"info " + folder + u"PC-8.nfo"));
+  EXPECT_THAT(inventory.paths,
+              testing::ElementsAre(u"survey " + folder + u"PC-7.txt", u"info " + folder + u"PC-8.nfo"));
   EXPECT_FALSE(inventory.ADOConnection.Connected());
 }
 

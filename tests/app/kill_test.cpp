@@ -13,13 +13,13 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/support/share_generator.h"
 #include "tests/support/child_run.h"
+#include "tests/support/share_generator.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
 
-using testing_support::TempFolder;
 using testing_support::ChildRun;
+using testing_support::TempFolder;
 
 namespace app {
 namespace {
@@ -124,8 +124,8 @@ TEST_P(KillTest, LeavesWholeRowsAndTheNextRunFinishesTheJob) {
     for (const std::string& row : rows) {
       std::string host = row.substr(0, row.find('|'));
       ASSERT_TRUE(reference.contains(host)) << "a row no whole run writes: " << row;
-      EXPECT_TRUE(WholeOrNotYetMerged(row, reference[host])) << "a row half written:\n  " << row << "\nwhole:\n  "
-                                                            << reference[host];
+      EXPECT_TRUE(WholeOrNotYetMerged(row, reference[host]))
+          << "a row half written:\n  " << row << "\nwhole:\n  " << reference[host];
       EXPECT_EQ(++hosts[host], 1) << "host " << host << " has two rows";
     }
     if (DbfreadAvailable()) {
@@ -133,7 +133,8 @@ TEST_P(KillTest, LeavesWholeRowsAndTheNextRunFinishesTheJob) {
       EXPECT_EQ(DbfreadRows(std::filesystem::path(database.Path()) / "users.dbf"), ours);
     }
   }
-  for (auto [table, file, second] : {std::tuple{"MEXPORT", "mexport", "EMAIL"}, std::tuple{"TEXPORT", "texport", "TEL"}}) {
+  for (auto [table, file, second] :
+       {std::tuple{"MEXPORT", "mexport", "EMAIL"}, std::tuple{"TEXPORT", "texport", "TEL"}}) {
     if (std::find(tables.begin(), tables.end(), file) == tables.end()) continue;
     std::vector<std::string> ours;
     ASSERT_NO_THROW(ours = TableRows(database.Path(), table, {"FIO", second}));
@@ -147,16 +148,17 @@ TEST_P(KillTest, LeavesWholeRowsAndTheNextRunFinishesTheJob) {
   EXPECT_EQ(TableRows(database.Path(), "USERS", UsersColumns()), *reference_users_);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Moments, KillTest,
-    ::testing::Values(KillPoint{"AtOnce", -1, 0}, KillPoint{"DuringActivationOrExport", 0, 2000},
-                      KillPoint{"AtTheFirstSurveyFile", 0, 20000}, KillPoint{"AfterAFewSurveyFiles", 2, 0},
-                      KillPoint{"EarlySurveyImport", 10, 300}, KillPoint{"QuarterWay", 25, 0},
-                      KillPoint{"HalfWay", 50, 100}, KillPoint{"LateSurveyImport", 80, 0},
-                      KillPoint{"AroundTheLastSurveyFile", 90, 500}, KillPoint{"InfoOnlyImport", 95, 0},
-                      KillPoint{"LastInfoOnlyHost", 100, 0}, KillPoint{"JustAfterTheImports", 100, 200},
-                      KillPoint{"DuringTheMerge", 100, 2000}, KillPoint{"LateMerge", 100, 8000}),
-    [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Moments, KillTest,
+                         ::testing::Values(KillPoint{"AtOnce", -1, 0}, KillPoint{"DuringActivationOrExport", 0, 2000},
+                                           KillPoint{"AtTheFirstSurveyFile", 0, 20000},
+                                           KillPoint{"AfterAFewSurveyFiles", 2, 0},
+                                           KillPoint{"EarlySurveyImport", 10, 300}, KillPoint{"QuarterWay", 25, 0},
+                                           KillPoint{"HalfWay", 50, 100}, KillPoint{"LateSurveyImport", 80, 0},
+                                           KillPoint{"AroundTheLastSurveyFile", 90, 500},
+                                           KillPoint{"InfoOnlyImport", 95, 0}, KillPoint{"LastInfoOnlyHost", 100, 0},
+                                           KillPoint{"JustAfterTheImports", 100, 200},
+                                           KillPoint{"DuringTheMerge", 100, 2000}, KillPoint{"LateMerge", 100, 8000}),
+                         [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace app

@@ -12,13 +12,13 @@
 #include "platform/folder_lock.h"
 #include "store/query.h"
 #include "tests/support/dbf_files.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/fixed_clock.h"
-#include "tests/support/test_settings.h"
+#include "tests/support/recording_log.h"
 #include "tests/support/system_files.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/table_rows.h"
-#include "tests/support/recording_log.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_settings.h"
 
 using testing_support::TempFolder;
 
@@ -35,11 +35,11 @@ class RefreshEndToEndTest : public ::testing::Test {
     folder_ = common::PathToText(share_.Path());
     // The organisation's directory: one address-list entry and one contact.
     share_.Write("gal.ldif",
-                     "dn: cn=ivanov,dc=example\ndisplayName: \xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2 "
-                     "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\nlegacyExchangeDN: /o=E/ou=G/cn=Recipients/cn=ivanov\n");
+                 "dn: cn=ivanov,dc=example\ndisplayName: \xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2 "
+                 "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\nlegacyExchangeDN: /o=E/ou=G/cn=Recipients/cn=ivanov\n");
     share_.Write("contacts.vcf",
-                     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2;"
-                     "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd;;;\r\nTEL;TYPE=WORK:21-45, 21-46\r\nEND:VCARD\r\n");
+                 "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2;"
+                 "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd;;;\r\nTEL;TYPE=WORK:21-45, 21-46\r\nEND:VCARD\r\n");
   }
 
   // HOST, FIO, EMAIL and TEL2 of every row of USERS, read through a connection of its own.
@@ -61,15 +61,16 @@ class RefreshEndToEndTest : public ::testing::Test {
 };
 
 TEST_F(RefreshEndToEndTest, ImportsFilesAndCompletesRowsFromTheDirectory) {
-  share_.Write("pc-1.txt", "pc-1\r\nuser1\r\n10.0.0.1\r\n\xC8\xE2\xE0\xED\xEE\xE2 \xC8\xE2\xE0\xED\r\n1\r\n2\r\n3\r\n4\r\n");
+  share_.Write("pc-1.txt",
+               "pc-1\r\nuser1\r\n10.0.0.1\r\n\xC8\xE2\xE0\xED\xEE\xE2 \xC8\xE2\xE0\xED\r\n1\r\n2\r\n3\r\n4\r\n");
   share_.Write("PC-2.nfo", "100\r\nT\r\n64\r\nC\r\n10\r\nOS\r\n1\r\n\r\n2\r\n3\r\nBIOS\r\nu2\r\n10.0.0.2\r\n");
   Inventory inventory = MakeInventory();
   inventory.FormActivate();
   inventory.Refresh();
 
   EXPECT_THAT(log_.lines, ElementsAre(folder_ + u"pc-1.txt", u"PC-2"));
-  EXPECT_THAT(Rows(), UnorderedElementsAre("PC-1|ИВАНОВ ИВАН|ivanov@eflab.example|21-45",
-                                           "PC-2|АНКЕТА НЕ ЗАПОЛНЕНА||"));
+  EXPECT_THAT(Rows(),
+              UnorderedElementsAre("PC-1|ИВАНОВ ИВАН|ivanov@eflab.example|21-45", "PC-2|АНКЕТА НЕ ЗАПОЛНЕНА||"));
   EXPECT_FALSE(inventory.ADOConnection.Connected()) << "the run closes the connection at its end";
 }
 
@@ -146,8 +147,7 @@ TEST_F(RefreshEndToEndTest, RowsPaddedWithNulBytesMatchByHostAndName) {
   inventory.FormActivate();
   inventory.Refresh();
 
-  EXPECT_THAT(Rows(), UnorderedElementsAre("PC-1|||", "PC-2|ИВАНОВ ИВАН|ivanov@eflab.example|21-45",
-                                           "PC-3|||"));
+  EXPECT_THAT(Rows(), UnorderedElementsAre("PC-1|||", "PC-2|ИВАНОВ ИВАН|ivanov@eflab.example|21-45", "PC-3|||"));
 }
 
 }  // namespace

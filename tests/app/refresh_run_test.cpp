@@ -9,8 +9,8 @@
 #include "app/inventory.h"
 #include "common/error.h"
 #include "tests/app/recording_stages.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
 
 using testing_support::TempFolder;
 
@@ -69,9 +69,9 @@ TEST_F(RefreshRunTest, SecondRunRepeatsTheWholeSequence) {
   folder_.Write("PC-1.txt");
   Run(Folder());
   Run(Folder());
-  EXPECT_THAT(stages_.calls, ElementsAre("GetExchange", "AddData " + P("PC-1.txt"), "MergeContacts",
-                                         "CloseConnectionIfConnected", "GetExchange", "AddData " + P("PC-1.txt"),
-                                         "MergeContacts", "CloseConnectionIfConnected"));
+  EXPECT_THAT(stages_.calls,
+              ElementsAre("GetExchange", "AddData " + P("PC-1.txt"), "MergeContacts", "CloseConnectionIfConnected",
+                          "GetExchange", "AddData " + P("PC-1.txt"), "MergeContacts", "CloseConnectionIfConnected"));
 }
 
 struct FailureCase {
@@ -108,8 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FailureCase{"GetExchange", {"GetExchange"}}, FailureCase{"AddData", {"GetExchange", "AddData"}},
                     FailureCase{"AddInfoData", {"GetExchange", "AddData", "AddInfoData"}},
                     FailureCase{"MergeContacts", {"GetExchange", "AddData", "AddInfoData", "MergeContacts"}},
-                    FailureCase{"CloseConnectionIfConnected",
-                                {"GetExchange", "AddData", "AddInfoData", "MergeContacts", "CloseConnectionIfConnected"}}));
+                    FailureCase{
+                        "CloseConnectionIfConnected",
+                        {"GetExchange", "AddData", "AddInfoData", "MergeContacts", "CloseConnectionIfConnected"}}));
 
 TEST_F(RefreshRunTest, FailureOnOneSurveyFileSkipsTheFilesAfterIt) {
   for (int i = 0; i < 5; ++i) folder_.Write("host-" + std::to_string(i) + ".txt");

@@ -7,25 +7,26 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/fixed_clock.h"
-#include "tests/support/share_generator.h"
-#include "tests/support/smb_share.h"
 #include "store/command.h"
 #include "store/connection.h"
 #include "tests/support/child_run.h"
+#include "tests/support/fixed_clock.h"
+#include "tests/support/share_generator.h"
+#include "tests/support/smb_share.h"
+#include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/system_files.h"
 
-using testing_support::TempFolder;
 using testing_support::ChildRun;
+using testing_support::TempFolder;
 
 namespace app {
 namespace {
 
 // A row no run of the tool writes, added to a table through the engine.
 void AddStrayRow(const std::string& database_folder, const std::string& table, const std::string& column) {
-  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                               "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + common::PathToText(database_folder));
   store::Command command("ADOCommand", connection);
   command.SetText(common::FromUtf8("INSERT INTO " + table + " (FIO, " + column + ") VALUES (:FIO, :VALUE)"));
@@ -68,8 +69,8 @@ TEST(SmbShareTest, TwoRunsOnTheShareLeaveTheTablesOfALocalDisk) {
     const char* name;
     std::vector<std::string> columns;
   };
-  for (const Table& table : {Table{"USERS", UsersColumns()}, Table{"MEXPORT", {"FIO", "EMAIL"}},
-                             Table{"TEXPORT", {"FIO", "TEL"}}}) {
+  for (const Table& table :
+       {Table{"USERS", UsersColumns()}, Table{"MEXPORT", {"FIO", "EMAIL"}}, Table{"TEXPORT", {"FIO", "TEL"}}}) {
     std::vector<std::string> expected = TableRows(local.Path(), table.name, table.columns);
     EXPECT_GT(expected.size(), 500u) << table.name;
     EXPECT_EQ(TableRows(database, table.name, table.columns), expected) << table.name;

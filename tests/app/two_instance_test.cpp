@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/share_generator.h"
 #include "tests/support/child_run.h"
+#include "tests/support/share_generator.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
 
-using testing_support::TempFolder;
 using testing_support::ChildRun;
+using testing_support::TempFolder;
 
 namespace app {
 namespace {

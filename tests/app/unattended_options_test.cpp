@@ -23,11 +23,11 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/workstation_files.h"
 
-using testing_support::TempFolder;
 using testing_support::ChildRun;
-using testing_support::Lines;
 using testing_support::InfoFile;
+using testing_support::Lines;
 using testing_support::SurveyFile;
+using testing_support::TempFolder;
 using testing_support::WriteFile;
 
 namespace app {
@@ -46,7 +46,8 @@ constexpr char kUsage[] =
 
 constexpr char kCards[] =
     "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:1\r\nFN:Иван Иванов\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n"
-    "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:2\r\nFN:Олег Смирнов\r\nN:Смирнов;Олег;;;\r\nTEL;TYPE=WORK:33-44\r\nEND:VCARD\r\n";
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:2\r\nFN:Олег "
+    "Смирнов\r\nN:Смирнов;Олег;;;\r\nTEL;TYPE=WORK:33-44\r\nEND:VCARD\r\n";
 
 class UnattendedOptionsTest : public ::testing::Test {
  protected:
@@ -55,9 +56,9 @@ class UnattendedOptionsTest : public ::testing::Test {
     fs::create_directory(root_.path() / "directory");
     // Nothing here is where the compiled-in settings point.
     WriteFile(Gal(),
-          "dn: cn=ivanov,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n\n"
-          "dn: cn=petrov,dc=example\ndisplayName: Петров Петр\nlegacyExchangeDN: /o=E/cn=R/cn=petrov\n\n"
-          "dn: cn=room,dc=example\ndisplayName: Переговорная\nlegacyExchangeDN: /o=E/cn=R/cn=room\n\n");
+              "dn: cn=ivanov,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n\n"
+              "dn: cn=petrov,dc=example\ndisplayName: Петров Петр\nlegacyExchangeDN: /o=E/cn=R/cn=petrov\n\n"
+              "dn: cn=room,dc=example\ndisplayName: Переговорная\nlegacyExchangeDN: /o=E/cn=R/cn=room\n\n");
     WriteFile(Contacts(), kCards);
     const char* people[] = {"Иванов Иван", "Петров Петр", "Сидоров Сидор", "Кузнецов Петр", "Попов Иван", "Орлов Олег"};
     for (int i = 0; i < 6; ++i) {
@@ -76,8 +77,8 @@ class UnattendedOptionsTest : public ::testing::Test {
   std::string Contacts() const { return root_.Path() + "directory/contacts.vcf"; }
 
   std::vector<std::string> Options(std::vector<std::string> more) const {
-    std::vector<std::string> arguments = {"--survey-folder", Share(),   "--mail-domain",   "options.example",
-                                          "--gal-file",      Gal(),     "--contacts-file", Contacts()};
+    std::vector<std::string> arguments = {"--survey-folder", Share(), "--mail-domain",   "options.example",
+                                          "--gal-file",      Gal(),   "--contacts-file", Contacts()};
     arguments.insert(arguments.end(), more.begin(), more.end());
     return arguments;
   }
@@ -110,7 +111,8 @@ TEST_F(UnattendedOptionsTest, OptionsReplaceEveryCompiledInSettingAndTheSummaryA
                                  "GOOD-1|petrov@options.example|", "GOOD-2||", "INFO-1||"));
 
   ASSERT_EQ(err_.size(), 1u);
-  EXPECT_THAT(err_[0], StartsWith("summary: imported=6 info-only=1 skipped=0 mexport=3 texport=2 email=2 tel2=1 seconds="));
+  EXPECT_THAT(err_[0],
+              StartsWith("summary: imported=6 info-only=1 skipped=0 mexport=3 texport=2 email=2 tel2=1 seconds="));
   // The same numbers, counted in the tables through a connection of their own.
   auto filled = [&](const char* column) {
     std::vector<std::string> values = TableRows(Database(), "USERS", {column});
@@ -121,8 +123,8 @@ TEST_F(UnattendedOptionsTest, OptionsReplaceEveryCompiledInSettingAndTheSummaryA
   size_t info_only = static_cast<size_t>(std::count(fio.begin(), fio.end(), "АНКЕТА НЕ ЗАПОЛНЕНА"));
   counted << "summary: imported=" << fio.size() - info_only << " info-only=" << info_only
           << " skipped=0 mexport=" << TableRows(Database(), "MEXPORT", {"FIO"}).size()
-          << " texport=" << TableRows(Database(), "TEXPORT", {"FIO"}).size()
-          << " email=" << filled("EMAIL") << " tel2=" << filled("TEL2") << " seconds=";
+          << " texport=" << TableRows(Database(), "TEXPORT", {"FIO"}).size() << " email=" << filled("EMAIL")
+          << " tel2=" << filled("TEL2") << " seconds=";
   EXPECT_THAT(err_[0], StartsWith(counted.str()));
 }
 
@@ -187,8 +189,9 @@ TEST_F(UnattendedOptionsTest, NoHistoryRecordsNothingPurgeHistoryPacksAndSaysSo)
 // The same directory read live (slapd, Radicale) and as its exports (ldapsearch's LDIF, the vCard
 // file of the same cards) gives the same tables; a live source that fails leaves them as they were.
 TEST_F(UnattendedOptionsTest, LiveSourcesGiveTheTablesOfTheSameDirectoryExportedToFiles) {
-  for (const std::string& missing : {testing_support::SlapdServer::Missing(), testing_support::RadicaleServer::Missing(),
-                                     std::string(testing_support::HaveProgram("ldapsearch") ? "" : "ldap-utils")}) {
+  for (const std::string& missing :
+       {testing_support::SlapdServer::Missing(), testing_support::RadicaleServer::Missing(),
+        std::string(testing_support::HaveProgram("ldapsearch") ? "" : "ldap-utils")}) {
     if (!missing.empty()) GTEST_SKIP() << missing;
   }
   const std::string users = std::string("ou=Users,") + testing_support::kSuffix;
@@ -211,11 +214,26 @@ TEST_F(UnattendedOptionsTest, LiveSourcesGiveTheTablesOfTheSameDirectoryExported
   const std::string dav_password = (dav.scratch() / "password").string();
   WriteFile(dav_password, std::string(testing_support::kDavPassword) + "\n");
   auto live = [&](const std::string& password_file) {
-    return std::vector<std::string>{
-        "--survey-folder", Share(), "--mail-domain", "options.example", "--gal-ldap", slapd.LdapsUri(),
-        "--ldap-user", testing_support::kReader, "--ldap-password-file", password_file, "--ldap-ca",
-        slapd.ca_file().string(), "--contacts-carddav", dav.Url("ivanov/contacts/"), "--carddav-user",
-        testing_support::kDavUser, "--carddav-password-file", dav_password, "--carddav-ca", dav.ca_file().string()};
+    return std::vector<std::string>{"--survey-folder",
+                                    Share(),
+                                    "--mail-domain",
+                                    "options.example",
+                                    "--gal-ldap",
+                                    slapd.LdapsUri(),
+                                    "--ldap-user",
+                                    testing_support::kReader,
+                                    "--ldap-password-file",
+                                    password_file,
+                                    "--ldap-ca",
+                                    slapd.ca_file().string(),
+                                    "--contacts-carddav",
+                                    dav.Url("ivanov/contacts/"),
+                                    "--carddav-user",
+                                    testing_support::kDavUser,
+                                    "--carddav-password-file",
+                                    dav_password,
+                                    "--carddav-ca",
+                                    dav.ca_file().string()};
   };
   auto tables = [&] {
     return std::vector<std::vector<std::string>>{TableRows(Database(), "MEXPORT", {"FIO", "EMAIL"}),
@@ -234,7 +252,8 @@ TEST_F(UnattendedOptionsTest, LiveSourcesGiveTheTablesOfTheSameDirectoryExported
                                   slapd.LdapsUri() + "' -x -D '" + testing_support::kReader + "' -y '" + ldap_password +
                                   "' -b '" + testing_support::kSuffix +
                                   "' '(showInAddressBook=*)' displayName legacyExchangeDN targetAddress mail "
-                                  "showInAddressBook msExchHideFromAddressLists > '" + Gal() + "'",
+                                  "showInAddressBook msExchHideFromAddressLists > '" +
+                                  Gal() + "'",
                               &status);
   ASSERT_EQ(status, 0);
   fs::remove_all(Database());
@@ -280,18 +299,18 @@ TEST_P(CommandLineTest, BadCommandLinesGiveTheReasonAndTheUsageWithStatus2) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLineTest,
-    ::testing::Values(CommandLineCase{"UnknownOption", {"--bogus"}, 2, ""},
-                      CommandLineCase{"StrayArgument", {"/srv/share/"}, 2, ""},
-                      CommandLineCase{"MissingValue", {"--survey-folder"}, 2, ""},
-                      CommandLineCase{"FolderWithoutSeparator", {"--survey-folder", "/srv/share"}, 2, ""},
-                      CommandLineCase{"DomainWithAtSign", {"--mail-domain", "@example.org"}, 2, ""},
-                      CommandLineCase{"NegativePurgeDays", {"--purge-history", "-1"}, 2, ""},
-                      CommandLineCase{"GalFileAndLdap", {"--gal-file", "g.ldif", "--gal-ldap", "ldaps://dc"}, 2, ""},
-                      CommandLineCase{"ContactsFileAndCardDav",
-                                      {"--contacts-carddav", "https://dav/", "--contacts-file", "c.vcf"}, 2, ""},
-                      CommandLineCase{"UnknownBind", {"--ldap-bind", "ntlm"}, 2, ""},
-                      CommandLineCase{"Help", {"--help"}, 0, "One unattended refresh run"},
-                      CommandLineCase{"Version", {"--version"}, 0, "inventory-refresh "}),
+    ::testing::Values(
+        CommandLineCase{"UnknownOption", {"--bogus"}, 2, ""}, CommandLineCase{"StrayArgument", {"/srv/share/"}, 2, ""},
+        CommandLineCase{"MissingValue", {"--survey-folder"}, 2, ""},
+        CommandLineCase{"FolderWithoutSeparator", {"--survey-folder", "/srv/share"}, 2, ""},
+        CommandLineCase{"DomainWithAtSign", {"--mail-domain", "@example.org"}, 2, ""},
+        CommandLineCase{"NegativePurgeDays", {"--purge-history", "-1"}, 2, ""},
+        CommandLineCase{"GalFileAndLdap", {"--gal-file", "g.ldif", "--gal-ldap", "ldaps://dc"}, 2, ""},
+        CommandLineCase{
+            "ContactsFileAndCardDav", {"--contacts-carddav", "https://dav/", "--contacts-file", "c.vcf"}, 2, ""},
+        CommandLineCase{"UnknownBind", {"--ldap-bind", "ntlm"}, 2, ""},
+        CommandLineCase{"Help", {"--help"}, 0, "One unattended refresh run"},
+        CommandLineCase{"Version", {"--version"}, 0, "inventory-refresh "}),
     [](const ::testing::TestParamInfo<CommandLineCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "directory/mail_directory.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/fixed_clock.h"
-#include "tests/support/test_settings.h"
 #include "tests/support/fault_file_system.h"
-#include "tests/support/system_texts.h"
-#include "tests/support/system_files.h"
-#include "tests/support/table_rows.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/recording_log.h"
+#include "tests/support/system_files.h"
+#include "tests/support/system_texts.h"
+#include "tests/support/table_rows.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_settings.h"
 
 using testing_support::TempFolder;
 
@@ -35,7 +35,7 @@ class UnattendedTest : public ::testing::Test {
     share_.MakeFolder("DB");
     share_.Write("gal.ldif", "dn: cn=a,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n");
     share_.Write("contacts.vcf",
-                     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
+                 "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
     const common::Text folder = common::PathToText(share_.Path());
     options_.settings = testing_support::TestSettings(folder);
     options_.summary = true;
@@ -74,7 +74,8 @@ TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
   EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.end() - 1),
               ElementsAre("flush file users.dbf", db_, "flush file history.dbf", "flush file mexport.dbf",
                           "flush file texport.dbf", "flush file users.dbf", db_));
-  EXPECT_THAT(lines.back(), StartsWith("summary: imported=1 info-only=0 skipped=0 mexport=1 texport=1 email=1 tel2=1 "));
+  EXPECT_THAT(lines.back(),
+              StartsWith("summary: imported=1 info-only=0 skipped=0 mexport=1 texport=1 email=1 tel2=1 "));
 }
 
 TEST_F(UnattendedTest, AFailedRunIsFlushedBeforeItsFailureIsReported) {
@@ -97,11 +98,11 @@ TEST_F(UnattendedTest, AFlushThatFailsFailsTheRun) {
   std::vector<std::string> lines = testing_support::Lines(err_.str());
   ASSERT_FALSE(lines.empty());
   EXPECT_THAT(lines.back(), StartsWith("ADOConnection: Cannot flush file \""));
-  EXPECT_THAT(lines.back(), EndsWith(common::ToUtf8(u"DB" + common::Text(testing_support::kSeparator) +
-                                                    u"texport.dbf\". " +
-                                                    platform::SystemErrorText(testing_support::SystemCode(
-                                                        testing_support::FaultCode::kIoError)) +
-                                                    u".")));
+  EXPECT_THAT(
+      lines.back(),
+      EndsWith(common::ToUtf8(
+          u"DB" + common::Text(testing_support::kSeparator) + u"texport.dbf\". " +
+          platform::SystemErrorText(testing_support::SystemCode(testing_support::FaultCode::kIoError)) + u".")));
 }
 
 }  // namespace

@@ -42,7 +42,8 @@ constexpr const char* kCards =
 
 std::vector<ContactCard> Sorted(std::vector<ContactCard> cards) {
   std::sort(cards.begin(), cards.end(), [](const ContactCard& a, const ContactCard& b) {
-    return std::tie(a.last_name, a.first_name, a.business_phone) < std::tie(b.last_name, b.first_name, b.business_phone);
+    return std::tie(a.last_name, a.first_name, a.business_phone) <
+           std::tie(b.last_name, b.first_name, b.business_phone);
   });
   return cards;
 }
@@ -69,10 +70,10 @@ class CardDavContactsTest : public ServerSuite<RadicaleServer, CardDavContactsTe
 
 TEST_F(CardDavContactsTest, GivesTheContactsTheVcardFileOfTheSameCardsGives) {
   std::vector<ContactCard> contacts = ReadContactsCardDav(testing_support::SystemFiles(), Source(), "windows-1251");
-  EXPECT_EQ(Sorted(contacts), Sorted({ContactCard{u"Петров", u"Иван", u"+7 (495) 123-45-67, доб. 12"},
-                                      ContactCard{u"Тарасов", u"Глеб", u"+7-495-700-80-01"},
-                                      ContactCard{u"Ли;Чан", u"Мин,Хо", u"700-60-01"},
-                                      ContactCard{u"Соболева", u"Нина", u""}}));
+  EXPECT_EQ(Sorted(contacts),
+            Sorted({ContactCard{u"Петров", u"Иван", u"+7 (495) 123-45-67, доб. 12"},
+                    ContactCard{u"Тарасов", u"Глеб", u"+7-495-700-80-01"},
+                    ContactCard{u"Ли;Чан", u"Мин,Хо", u"700-60-01"}, ContactCard{u"Соболева", u"Нина", u""}}));
   EXPECT_EQ(Sorted(contacts), Sorted(ReadContacts(kCards, u"contacts.vcf", "windows-1251")));
 }
 
@@ -100,32 +101,32 @@ TEST_P(CardDavFailureTest, FailsWithAMessageNamingTheAddressBookAndWhatToCheck) 
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CardDavFailureTest,
-    ::testing::Values(
-        FailureCase{"WrongPassword",
-                    [](CardDavSource& s, const RadicaleServer& server) {
-                      s.password_file = PasswordFile(server.scratch(), "wrong");
-                    },
-                    "the server refused the user \"ivanov\" or its password.", "HTTP 401"},
-        FailureCase{"NoAddressBook",
-                    [](CardDavSource& s, const RadicaleServer& server) {
-                      s.url = common::FromUtf8(server.Url("ivanov/missing/"));
-                    },
-                    "there is no address book at this address.", "HTTP 404"},
-        FailureCase{"UntrustedCertificate",
-                    [](CardDavSource& s, const RadicaleServer& server) {
-                      s.ca_file = platform::FsPathToText(server.other_ca_file());
-                    },
-                    "the server's certificate is not trusted", "(60)"},
-        FailureCase{"UnreachableServer",
-                    [](CardDavSource& s, const RadicaleServer&) {
-                      s.url = common::FromUtf8("https://127.0.0.1:" + std::to_string(testing_support::FreePort()) + "/");
-                    },
-                    "no connection to the server", "Couldn't connect to server (7)"},
-        FailureCase{"SilentServer", [](CardDavSource&, const RadicaleServer&) {},
-                    "the server did not answer within 2 seconds.", "Timeout was reached (28)"},
-        FailureCase{"PasswordOverPlainHttp",
-                    [](CardDavSource& s, const RadicaleServer&) { s.url = u"http://127.0.0.1:1/"; },
-                    "the password would cross the network readable over http://", ""}),
+    ::testing::Values(FailureCase{"WrongPassword",
+                                  [](CardDavSource& s, const RadicaleServer& server) {
+                                    s.password_file = PasswordFile(server.scratch(), "wrong");
+                                  },
+                                  "the server refused the user \"ivanov\" or its password.", "HTTP 401"},
+                      FailureCase{"NoAddressBook",
+                                  [](CardDavSource& s, const RadicaleServer& server) {
+                                    s.url = common::FromUtf8(server.Url("ivanov/missing/"));
+                                  },
+                                  "there is no address book at this address.", "HTTP 404"},
+                      FailureCase{"UntrustedCertificate",
+                                  [](CardDavSource& s, const RadicaleServer& server) {
+                                    s.ca_file = platform::FsPathToText(server.other_ca_file());
+                                  },
+                                  "the server's certificate is not trusted", "(60)"},
+                      FailureCase{"UnreachableServer",
+                                  [](CardDavSource& s, const RadicaleServer&) {
+                                    s.url = common::FromUtf8(
+                                        "https://127.0.0.1:" + std::to_string(testing_support::FreePort()) + "/");
+                                  },
+                                  "no connection to the server", "Couldn't connect to server (7)"},
+                      FailureCase{"SilentServer", [](CardDavSource&, const RadicaleServer&) {},
+                                  "the server did not answer within 2 seconds.", "Timeout was reached (28)"},
+                      FailureCase{"PasswordOverPlainHttp",
+                                  [](CardDavSource& s, const RadicaleServer&) { s.url = u"http://127.0.0.1:1/"; },
+                                  "the password would cross the network readable over http://", ""}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 // A server on 127.0.0.1 that answers one request with a reply given byte for byte.
@@ -204,11 +205,13 @@ INSTANTIATE_TEST_SUITE_P(
                         "<D:propstat><D:prop><C:address-data/></D:prop><D:status>HTTP/1.1 403 Forbidden</D:status>"
                         "</D:propstat></D:response></D:multistatus>"),
                   "the server withheld the card \"/c/3.vcf\" (HTTP/1.1 403 Forbidden)."},
-        ReplyCase{"CutShort", Reply("207 Multi-Status", "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\"><response>"),
+        ReplyCase{"CutShort",
+                  Reply("207 Multi-Status", "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\"><response>"),
                   "the reply is not well-formed XML. no element found at line 1"},
         ReplyCase{"NotCardDav", Reply("200 OK", "<html></html>"),
                   "the server does not answer as a CardDAV address book (207 Multi-Status). HTTP 200"},
-        ReplyCase{"Redirect", "HTTP/1.1 301 Moved Permanently\r\nLocation: http://elsewhere/\r\nContent-Length: 0\r\n\r\n",
+        ReplyCase{"Redirect",
+                  "HTTP/1.1 301 Moved Permanently\r\nLocation: http://elsewhere/\r\nContent-Length: 0\r\n\r\n",
                   "the server sends the request elsewhere; give the address it names. HTTP 301"}),
     [](const ::testing::TestParamInfo<ReplyCase>& info) { return info.param.name; });
 

@@ -11,9 +11,9 @@
 #include "store/statements.h"
 #include "store/table.h"
 #include "tests/support/fixed_clock.h"
+#include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/system_files.h"
 
 namespace directory {
 namespace {
@@ -65,7 +65,8 @@ class MergeContactsTest : public ::testing::Test {
   }
 
   testing_support::TempFolder folder_;
-  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                                "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
 };

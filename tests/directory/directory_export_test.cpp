@@ -10,9 +10,9 @@
 #include "store/inventory_database.h"
 #include "tests/directory/fake_outlook.h"
 #include "tests/support/fixed_clock.h"
+#include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/system_files.h"
 
 namespace directory {
 namespace {
@@ -27,13 +27,18 @@ class GetExchangeTest : public ::testing::Test {
   GetExchangeTest() { connection_.SetConnectionString(store::kConnectionStringPrefix + folder_.Folder()); }
 
   void Run() { GetExchange(outlook_, connection_, command_, table_, folder_.Folder(), u"eflab.example"); }
-  std::vector<std::string> Mexport() { return ReadRows(folder_.Folder(), u"SELECT FIO, EMAIL FROM MEXPORT", {"FIO", "EMAIL"}); }
-  std::vector<std::string> Texport() { return ReadRows(folder_.Folder(), u"SELECT FIO, TEL FROM TEXPORT", {"FIO", "TEL"}); }
+  std::vector<std::string> Mexport() {
+    return ReadRows(folder_.Folder(), u"SELECT FIO, EMAIL FROM MEXPORT", {"FIO", "EMAIL"});
+  }
+  std::vector<std::string> Texport() {
+    return ReadRows(folder_.Folder(), u"SELECT FIO, TEL FROM TEXPORT", {"FIO", "TEL"});
+  }
   bool FileExists(const char* name) { return std::filesystem::exists(common::TextToPath(folder_.PathOf(name))); }
 
   testing_support::TempFolder folder_;
   testing::FakeOutlook outlook_;
-  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                                "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Table table_{"Table", connection_};
 };
@@ -46,9 +51,10 @@ TEST_F(GetExchangeTest, WritesEveryEntryWithItsNameTrimmedAndUpperCasedAndItsEma
                       {u"Козлов Андрей", u"/o=A/ou=B/cn=Recipients/cn=kozlov"},
                       {u"Козлов Андрей", u"/o=A/ou=B/cn=Recipients/cn=kozlovan"}};
   Run();
-  EXPECT_THAT(Mexport(), ElementsAre("IVANOV IVAN|ivanov@eflab.example", "ПЕТРОВА МАРИЯ СЕРГЕЕВНА|petrova@eflab.example",
-                                     "ПЕРЕГОВОРНАЯ 3-01|m@eflab.example", "|@eflab.example",
-                                     "КОЗЛОВ АНДРЕЙ|kozlov@eflab.example", "КОЗЛОВ АНДРЕЙ|kozlovan@eflab.example"));
+  EXPECT_THAT(Mexport(),
+              ElementsAre("IVANOV IVAN|ivanov@eflab.example", "ПЕТРОВА МАРИЯ СЕРГЕЕВНА|petrova@eflab.example",
+                          "ПЕРЕГОВОРНАЯ 3-01|m@eflab.example", "|@eflab.example", "КОЗЛОВ АНДРЕЙ|kozlov@eflab.example",
+                          "КОЗЛОВ АНДРЕЙ|kozlovan@eflab.example"));
   EXPECT_TRUE(connection_.Connected());
   EXPECT_FALSE(table_.Active());
   EXPECT_EQ(outlook_.live_objects(), 0);
@@ -57,11 +63,11 @@ TEST_F(GetExchangeTest, WritesEveryEntryWithItsNameTrimmedAndUpperCasedAndItsEma
 TEST_F(GetExchangeTest, WritesContactsWithBothANameAndABusinessTelephone) {
   outlook_.contacts = {
       {u"Иванов", u"Иван", u"21-45"},
-      {u"Кузнецова", u"", u"30-14, 30-15"},         // last name only: no trailing blank
-      {u"", u"ольга", u"40-01"},                    // first name only: no leading blank
-      {u"Петров", u"Пётр", u"   "},                 // blank telephone: no row
-      {u"Smith", u"John", u"12-34"},                // no Cyrillic name: no row
-      {u"", u"", u""},                              // neither
+      {u"Кузнецова", u"", u"30-14, 30-15"},  // last name only: no trailing blank
+      {u"", u"ольга", u"40-01"},             // first name only: no leading blank
+      {u"Петров", u"Пётр", u"   "},          // blank telephone: no row
+      {u"Smith", u"John", u"12-34"},         // no Cyrillic name: no row
+      {u"", u"", u""},                       // neither
       {u"Сидоров-Петров", u"Алексей", u" 8 (495) 123-45-67 "},
       // The telephone is read twice; the second read gives TEL.
       {u"Ёлкин", u"Пётр", u"12-01", u"12-02, 12-03"},
@@ -121,8 +127,8 @@ TEST_F(GetExchangeTest, EachRunReplacesThePreviousExport) {
 
 TEST_F(GetExchangeTest, CreationFailureLeavesAnEmptyMexportAndTheTableOpen) {
   outlook_.FailAt("create", 1, u"Server execution failed.\r\n");
-  EXPECT_THAT([&] { Run(); }, ThrowsMessage<common::Error>(
-                                  StrEq("Server execution failed, ProgID: \"Outlook.Application\"")));
+  EXPECT_THAT([&] { Run(); },
+              ThrowsMessage<common::Error>(StrEq("Server execution failed, ProgID: \"Outlook.Application\"")));
   EXPECT_TRUE(table_.Active());
   EXPECT_TRUE(FileExists("mexport.dbf"));
   EXPECT_FALSE(FileExists("texport.dbf"));
@@ -160,7 +166,8 @@ TEST_F(GetExchangeTest, FailureOfTheSecondCreationLeavesTexportEmpty) {
   outlook_.entries = {{u"A", u"/o=x/cn=y/cn=a"}};
   outlook_.contacts = {{u"Иванов", u"Иван", u"1"}};
   outlook_.FailAt("create", 2, u"");
-  EXPECT_THAT([&] { Run(); }, ThrowsMessage<common::Error>(StrEq("OLE error 80004005, ProgID: \"Outlook.Application\"")));
+  EXPECT_THAT([&] { Run(); },
+              ThrowsMessage<common::Error>(StrEq("OLE error 80004005, ProgID: \"Outlook.Application\"")));
   EXPECT_TRUE(table_.Active());
   table_.Close();
   EXPECT_THAT(Mexport(), ElementsAre("A|a@eflab.example"));
@@ -182,7 +189,8 @@ TEST(SampleShareExportTest, ExportsTheSampleDirectory) {
   testing_support::TempFolder folder;
   const common::Text samples = common::FromUtf8(INVENTORY_SAMPLE_DIRECTORY);
   DirectoryFiles mail(testing_support::SystemFiles(), samples + u"gal.ldif", samples + u"contacts.vcf", "windows-1251");
-  store::Connection connection(testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251");
+  store::Connection connection(testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                               "windows-1251");
   connection.SetConnectionString(store::kConnectionStringPrefix + folder.Folder());
   store::Command command("ADOCommand", connection);
   store::Table table("Table", connection);

@@ -31,8 +31,7 @@ constexpr int kListEntries = 2100;  // more than two pages and past the 1,000 of
 const std::string kUsers = std::string("ou=Users,") + testing_support::kSuffix;
 
 std::string Contact(const std::string& cn, const std::string& attributes) {
-  return "dn: cn=" + cn + "," + kUsers + "\nobjectClass: contact\ncn: " + cn + "\nsn: " + cn + "\n" + attributes +
-         "\n";
+  return "dn: cn=" + cn + "," + kUsers + "\nobjectClass: contact\ncn: " + cn + "\nsn: " + cn + "\n" + attributes + "\n";
 }
 
 std::string Number(int i) { return std::to_string(i); }
@@ -94,8 +93,9 @@ const Directory& TheDirectory() {
 }
 
 std::vector<GalEntry> Sorted(std::vector<GalEntry> entries) {
-  std::sort(entries.begin(), entries.end(),
-            [](const GalEntry& a, const GalEntry& b) { return std::tie(a.address, a.name) < std::tie(b.address, b.name); });
+  std::sort(entries.begin(), entries.end(), [](const GalEntry& a, const GalEntry& b) {
+    return std::tie(a.address, a.name) < std::tie(b.address, b.name);
+  });
   return entries;
 }
 
@@ -141,9 +141,10 @@ TEST(LdapGalKerberosTest, BindsWithTheUsersTicketInsideStartTls) {
   }
   testing_support::KerberosRealm realm;
   // The ticket's name maps to the reader's entry, as Active Directory maps it to the user's object.
-  SlapdServer server(TheDirectory().ldif, std::string("sasl-host localhost\nsasl-realm ") + testing_support::kRealm +
-                                              "\nauthz-regexp \"uid=([^,]*),cn=[^,]*,cn=gssapi,cn=auth\" \"cn=$1,ou=Service," +
-                                              testing_support::kSuffix + "\"\n");
+  SlapdServer server(TheDirectory().ldif,
+                     std::string("sasl-host localhost\nsasl-realm ") + testing_support::kRealm +
+                         "\nauthz-regexp \"uid=([^,]*),cn=[^,]*,cn=gssapi,cn=auth\" \"cn=$1,ou=Service," +
+                         testing_support::kSuffix + "\"\n");
   LdapSource source;
   std::string uri = server.LdapUri();
   source.uri = common::FromUtf8("ldap://localhost" + uri.substr(uri.rfind(':')));
@@ -171,18 +172,20 @@ TEST_P(LdapGalFailureTest, FailsWithAMessageNamingTheDirectoryAndWhatToCheck) {
     source.uri = common::FromUtf8("ldaps://127.0.0.1:" + std::to_string(silent->port()));
   }
   GetParam().change(source, *server_);
-  EXPECT_THAT(ErrorOf([&] { ReadGalLdap(testing_support::SystemFiles(), source); }), AllOf(StartsWith("Cannot read the address list from " + common::ToUtf8(source.uri) + ": " +
-                                             GetParam().what),
-                                  HasSubstr(GetParam().library)));
+  EXPECT_THAT(
+      ErrorOf([&] { ReadGalLdap(testing_support::SystemFiles(), source); }),
+      AllOf(StartsWith("Cannot read the address list from " + common::ToUtf8(source.uri) + ": " + GetParam().what),
+            HasSubstr(GetParam().library)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LdapGalFailureTest,
     ::testing::Values(
-        FailureCase{"WrongPassword",
-                    [](LdapSource& s, const SlapdServer& server) { s.password_file = PasswordFile(server.scratch(), "wrong"); },
-                    std::string("the server refused the user \"") + testing_support::kReader + "\" or its password.",
-                    "Invalid credentials (49)"},
+        FailureCase{
+            "WrongPassword",
+            [](LdapSource& s, const SlapdServer& server) { s.password_file = PasswordFile(server.scratch(), "wrong"); },
+            std::string("the server refused the user \"") + testing_support::kReader + "\" or its password.",
+            "Invalid credentials (49)"},
         FailureCase{"UntrustedCertificate",
                     [](LdapSource& s, const SlapdServer& server) {
                       s.ca_file = platform::FsPathToText(server.other_ca_file());
@@ -205,13 +208,15 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"PlainLdapWithoutTls",
                     [](LdapSource& s, const SlapdServer& server) { s.uri = common::FromUtf8(server.LdapUri()); },
                     "a simple bind over ldap:// without TLS sends the password readable", ""},
-        FailureCase{"EmptyPassword",
-                    [](LdapSource& s, const SlapdServer& server) { s.password_file = PasswordFile(server.scratch(), ""); },
-                    "the password file \"", "is empty; the server would take an empty password as an anonymous bind"},
-        FailureCase{"SizeLimitOfPagedSearches",
-                    [](LdapSource& s, const SlapdServer&) { s.user = common::FromUtf8(testing_support::kCappedReader); },
-                    "the server stopped the search at its size limit, so the list would be incomplete.",
-                    "Size limit exceeded (4)"},
+        FailureCase{
+            "EmptyPassword",
+            [](LdapSource& s, const SlapdServer& server) { s.password_file = PasswordFile(server.scratch(), ""); },
+            "the password file \"", "is empty; the server would take an empty password as an anonymous bind"},
+        FailureCase{
+            "SizeLimitOfPagedSearches",
+            [](LdapSource& s, const SlapdServer&) { s.user = common::FromUtf8(testing_support::kCappedReader); },
+            "the server stopped the search at its size limit, so the list would be incomplete.",
+            "Size limit exceeded (4)"},
         // No Kerberos ticket: the test's environment names a credential cache that does not exist.
         FailureCase{"KerberosWithoutTicket",
                     [](LdapSource& s, const SlapdServer& server) {

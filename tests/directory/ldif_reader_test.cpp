@@ -15,9 +15,9 @@
 #include "common/error.h"
 #include "directory/vcard_reader.h"
 #include "tests/directory/printers.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
+#include "tests/support/system_texts.h"
+#include "tests/support/temp_folder.h"
 
 namespace directory {
 namespace {
@@ -33,18 +33,20 @@ TEST(LdifReaderTest, ReadsAnLdapSearchOfAnExchangeDirectory) {
   // showInAddressBook: hidden, other-list-only and list-less entries are left out.
   EXPECT_THAT(
       ReadGalFile(testing_support::SystemFiles(), kData + u"gal-ldapsearch.ldif", "windows-1251"),
-      ElementsAre(GalEntry{u"Орлов Игорь Семёнович", u"/o=Eflab/ou=First Administrative Group/cn=Recipients/cn=orlov"},
-                  GalEntry{u"  Белова Анна  ",
-                           u"/o=Eflab/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=belova"},
-                  GalEntry{u"Зайцев Роман (ООО «Партнёр»)", u"r.zaitsev@partner.example"},
-                  GalEntry{u"", u"/o=Eflab/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=scanner"},
-                  GalEntry{u"Ким Олег", u"o.kim@eflab.example"}));
+      ElementsAre(
+          GalEntry{u"Орлов Игорь Семёнович", u"/o=Eflab/ou=First Administrative Group/cn=Recipients/cn=orlov"},
+          GalEntry{u"  Белова Анна  ",
+                   u"/o=Eflab/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=belova"},
+          GalEntry{u"Зайцев Роман (ООО «Партнёр»)", u"r.zaitsev@partner.example"},
+          GalEntry{u"", u"/o=Eflab/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=scanner"},
+          GalEntry{u"Ким Олег", u"o.kim@eflab.example"}));
 }
 
 TEST(LdifReaderTest, ReadsAUtf16WindowsExportWithoutAddressLists) {
   // No showInAddressBook anywhere: every entry with a displayName or mail, but not hidden ones.
   EXPECT_THAT(ReadGalFile(testing_support::SystemFiles(), kData + u"gal-ldifde-utf16.ldf", "windows-1251"),
-              ElementsAre(GalEntry{u"Фролова Дарья Олеговна", u"/o=Eflab/ou=First Administrative Group/cn=Recipients/cn=frolova"},
+              ElementsAre(GalEntry{u"Фролова Дарья Олеговна",
+                                   u"/o=Eflab/ou=First Administrative Group/cn=Recipients/cn=frolova"},
                           GalEntry{u"", u"y.melnikov@eflab.example"}));
 }
 
@@ -78,8 +80,8 @@ TEST(LdifReaderTest, MissingFileCannotBeOpened) {
   testing_support::TempFolder folder;
   const common::Text path = folder.PathOf("gal.ldif");
   EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), path, "windows-1251"); },
-              ThrowsMessage<common::Error>(
-                  StrEq("Cannot open file \"" + common::ToUtf8(path) + "\". " + common::ToUtf8(testing_support::FileNotFoundText()))));
+              ThrowsMessage<common::Error>(StrEq("Cannot open file \"" + common::ToUtf8(path) + "\". " +
+                                                 common::ToUtf8(testing_support::FileNotFoundText()))));
 }
 
 #ifndef _WIN32  // the exports are read this way only where there is no Outlook
@@ -111,8 +113,8 @@ TEST(LdifReaderTest, FifoAndLinkAreRefusedWithoutBlocking) {
   ::close(reader);
   EXPECT_EQ(message, "Cannot open file \"" + common::ToUtf8(fifo) + "\". Not a regular file");
   EXPECT_THAT([&] { ReadContactsFile(testing_support::SystemFiles(), link, "windows-1251"); },
-              ThrowsMessage<common::Error>(StrEq("Cannot open file \"" + common::ToUtf8(link) +
-                                                 "\". Too many levels of symbolic links")));
+              ThrowsMessage<common::Error>(
+                  StrEq("Cannot open file \"" + common::ToUtf8(link) + "\". Too many levels of symbolic links")));
 }
 #endif
 
@@ -121,8 +123,8 @@ TEST(LdifReaderTest, FileOverTheBoundIsRefused) {
   const common::Text path = folder.Write("huge.ldif", "");
   std::filesystem::resize_file(common::TextToPath(path), (64 << 20) + 1);
   EXPECT_THAT([&] { ReadGalFile(testing_support::SystemFiles(), path, "windows-1251"); },
-              ThrowsMessage<common::Error>(
-                  StrEq("Cannot open file \"" + common::ToUtf8(path) + "\". File too large (the limit is 67108864 bytes)")));
+              ThrowsMessage<common::Error>(StrEq("Cannot open file \"" + common::ToUtf8(path) +
+                                                 "\". File too large (the limit is 67108864 bytes)")));
 }
 
 struct BrokenLdif {
@@ -154,16 +156,29 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenLdif{"continuation_first", " folded\n", "Line 1: A continued line follows no line it could continue"},
         BrokenLdif{"no_colon", "dn: cn=a\ngarbage line\n", "Line 2: No \":\" follows the attribute name"},
         BrokenLdif{"empty_name", "dn: cn=a\n: value\n", "Line 2: A line begins with \":\""},
-        BrokenLdif{"bad_name", "dn: cn=a\ndisplay name: x\n", "Line 2: The attribute name \"display name\" is not valid"},
+        BrokenLdif{"bad_name", "dn: cn=a\ndisplay name: x\n",
+                   "Line 2: The attribute name \"display name\" is not valid"},
         BrokenLdif{"line_number_counts_folds", "dn: cn=a\ndisplayName: x\n y\n z\nbad\n",
                    "Line 5: No \":\" follows the attribute name"},
-        BrokenLdif{"crlf_line_numbers", "dn: cn=a\r\n\r\ndn: cn=b\r\nbad\r\n", "Line 4: No \":\" follows the attribute name"},
+        BrokenLdif{"crlf_line_numbers", "dn: cn=a\r\n\r\ndn: cn=b\r\nbad\r\n",
+                   "Line 4: No \":\" follows the attribute name"},
         BrokenLdif{"modify_record", "dn: cn=a\nchangetype: modify\nreplace: mail\n",
                    "Line 2: Only entries to add are read, not \"changetype: modify\""},
-        BrokenLdif{"utf16_odd_length", std::string("\xFF\xFE" "d\0n", 5), "The UTF-16 text ends in half a character"},
-        BrokenLdif{"utf16_lone_surrogate", std::string("\xFF\xFE" "\x00\xD8" "d\0", 6),
+        BrokenLdif{"utf16_odd_length",
+                   std::string("\xFF\xFE"
+                               "d\0n",
+                               5),
+                   "The UTF-16 text ends in half a character"},
+        BrokenLdif{"utf16_lone_surrogate",
+                   std::string("\xFF\xFE"
+                               "\x00\xD8"
+                               "d\0",
+                               6),
                    "The UTF-16 text holds an unpaired surrogate"},
-        BrokenLdif{"utf16_be_lone_trail", std::string("\xFE\xFF" "\xDC\x00", 4),
+        BrokenLdif{"utf16_be_lone_trail",
+                   std::string("\xFE\xFF"
+                               "\xDC\x00",
+                               4),
                    "The UTF-16 text holds an unpaired surrogate"}),
     [](const auto& info) { return std::string(info.param.what); });
 

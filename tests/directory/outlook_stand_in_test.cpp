@@ -9,9 +9,9 @@
 #include "directory/ldif_reader.h"
 #include "directory/mail_directory.h"
 #include "directory/vcard_reader.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/system_texts.h"
 #include "tests/support/system_files.h"
+#include "tests/support/system_texts.h"
+#include "tests/support/temp_folder.h"
 
 namespace directory {
 namespace {
@@ -112,24 +112,26 @@ struct RejectedCall {
 
 TEST_F(OutlookStandInTest, RejectedCallsGiveTheirDescription) {
   const RejectedCall cases[] = {
-      {"other namespace",
-       [](auto& t) { t.Files().CreateApplication()->Method(u"GetNameSpace", {common::Text(u"X")}); },
+      {"other namespace", [](auto& t) { t.Files().CreateApplication()->Method(u"GetNameSpace", {common::Text(u"X")}); },
        "The namespace \"X\" is not available; only \"MAPI\" is"},
-      {"namespace without argument",
-       [](auto& t) { t.Files().CreateApplication()->Method(u"GetNameSpace", {}); },
+      {"namespace without argument", [](auto& t) { t.Files().CreateApplication()->Method(u"GetNameSpace", {}); },
        "Invalid number of parameters"},
       {"other address list",
        [](auto& t) { t.Namespace()->Method(u"AddressLists", {common::Text(u"Все пользователи")}); },
        "The attempted operation failed.  An object could not be found"},
       {"other folder", [](auto& t) { t.Namespace()->Method(u"GetDefaultFolder", {int32_t{6}}); },
        "Only the contacts folder (10) is available"},
-      {"index 0", [](auto& t) { t.AddressList()->Method(u"AddressEntries", {int32_t{0}}); }, "Array index out of bounds"},
+      {"index 0", [](auto& t) { t.AddressList()->Method(u"AddressEntries", {int32_t{0}}); },
+       "Array index out of bounds"},
       {"index past the end", [](auto& t) { t.AddressList()->Method(u"AddressEntries", {int32_t{3}}); },
        "Array index out of bounds"},
-      {"item past the end", [](auto& t) { t.Contacts()->Property(u"Items", {int32_t{3}}); }, "Array index out of bounds"},
+      {"item past the end", [](auto& t) { t.Contacts()->Property(u"Items", {int32_t{3}}); },
+       "Array index out of bounds"},
       {"text index", [](auto& t) { t.Contacts()->Property(u"Items", {common::Text(u"1")}); }, "Type mismatch"},
       {"name with argument",
-       [](auto& t) { t.AddressList()->Method(u"AddressEntries", {int32_t{1}}).AsObject()->Method(u"Name", {int32_t{1}}); },
+       [](auto& t) {
+         t.AddressList()->Method(u"AddressEntries", {int32_t{1}}).AsObject()->Method(u"Name", {int32_t{1}});
+       },
        "Invalid number of parameters"},
   };
   for (const RejectedCall& rejected : cases) {
@@ -162,11 +164,13 @@ TEST(MadeAsOutlookTest, NoObjectIsAnOleError) {
 TEST(SampleDirectoryTest, HoldsThePeopleOfTheSampleShare) {
   const common::Text folder = common::FromUtf8(INVENTORY_SAMPLE_DIRECTORY);
   std::vector<common::Text> names;
-  for (const GalEntry& entry : ReadGalFile(testing_support::SystemFiles(), folder + u"gal.ldif", "windows-1251")) names.push_back(entry.name);
+  for (const GalEntry& entry : ReadGalFile(testing_support::SystemFiles(), folder + u"gal.ldif", "windows-1251"))
+    names.push_back(entry.name);
   EXPECT_THAT(names, ::testing::IsSupersetOf<std::vector<common::Text>>(
                          {u"Иванов Иван Петрович", u"Петрова Мария Сергеевна", u"Сидоров Алексей Николаевич",
                           u"Кузнецова Ольга Викторовна", u"Смирнов Дмитрий Андреевич", u"Ёлкин Пётр Ильич"}));
-  std::vector<ContactCard> contacts = ReadContactsFile(testing_support::SystemFiles(), folder + u"contacts.vcf", "windows-1251");
+  std::vector<ContactCard> contacts =
+      ReadContactsFile(testing_support::SystemFiles(), folder + u"contacts.vcf", "windows-1251");
   EXPECT_THAT(contacts, ::testing::Contains(::testing::Field(&ContactCard::last_name, u"Смирнов")));
   EXPECT_THAT(contacts, ::testing::Contains(::testing::Field(&ContactCard::last_name, u"Кузнецова")));
 }

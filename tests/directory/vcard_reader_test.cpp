@@ -21,15 +21,13 @@ TEST(VcardReaderTest, ReadsVersion21InCodePage1251WithQuotedPrintable) {
               ElementsAre(ContactCard{u"Орлов", u"Игорь", u"+7 (495) 700-10-01, 700-10-02"},
                           // The work fax comes first and is passed over; the first work voice wins.
                           ContactCard{u"Рождественская-Великорецкая", u"Ульяна", u"+7 (812) 700-20-01"},
-                          ContactCard{u"Щукин", u"", u"30-01"},
-                          ContactCard{u"Ёжикова", u"Алёна", u""}));
+                          ContactCard{u"Щукин", u"", u"30-01"}, ContactCard{u"Ёжикова", u"Алёна", u""}));
 }
 
 TEST(VcardReaderTest, ReadsVersion30WithFoldsInsideCharactersAndEscapes) {
   EXPECT_THAT(ReadContactsFile(testing_support::SystemFiles(), kData + u"contacts-30.vcf", "windows-1251"),
               ElementsAre(ContactCard{u"Константиновский-Богородицкий", u"Святослав", u"+7 (812) 700-50-01, доб. 12"},
-                          ContactCard{u"Ли;Чан", u"Мин,Хо", u"700-60-01"},
-                          ContactCard{u"Соболева", u"Нина", u""}));
+                          ContactCard{u"Ли;Чан", u"Мин,Хо", u"700-60-01"}, ContactCard{u"Соболева", u"Нина", u""}));
 }
 
 TEST(VcardReaderTest, ReadsVersion40WithUrisAndQuotedTypes) {
@@ -39,8 +37,7 @@ TEST(VcardReaderTest, ReadsVersion40WithUrisAndQuotedTypes) {
 }
 
 TEST(VcardReaderTest, Version21KeepsBackslashesExceptBeforeSemicolons) {
-  const std::string vcf =
-      "BEGIN:VCARD\nVERSION:2.1\nN:A\\;B;C\\,D\nTEL;WORK:1\\,2\nEND:VCARD\n";
+  const std::string vcf = "BEGIN:VCARD\nVERSION:2.1\nN:A\\;B;C\\,D\nTEL;WORK:1\\,2\nEND:VCARD\n";
   EXPECT_THAT(ReadContacts(vcf, u"x.vcf", "windows-1251"), ElementsAre(ContactCard{u"A;B", u"C\\,D", u"1\\,2"}));
 }
 
@@ -53,7 +50,9 @@ TEST(VcardReaderTest, ValuesWithoutCharsetAreUtf8OrTheSystemsCodePage) {
 }
 
 TEST(VcardReaderTest, NamesAndParametersIgnoreCaseAndAMarkIsSkipped) {
-  const std::string vcf = "\xEF\xBB\xBF" "begin:vcard\nversion:3.0\nn:Орлов;Игорь\ntel;Type=Work:5\nend:vcard\n";
+  const std::string vcf =
+      "\xEF\xBB\xBF"
+      "begin:vcard\nversion:3.0\nn:Орлов;Игорь\ntel;Type=Work:5\nend:vcard\n";
   EXPECT_THAT(ReadContacts(vcf, u"x.vcf", "windows-1251"), ElementsAre(ContactCard{u"Орлов", u"Игорь", u"5"}));
 }
 
@@ -91,17 +90,23 @@ std::string Nested(int depth) {
 INSTANTIATE_TEST_SUITE_P(
     Files, BrokenVcardTest,
     ::testing::Values(
-        BrokenVcard{"no_end", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:A;B\r\n", "Line 1: The card that begins here has no END:VCARD"},
+        BrokenVcard{"no_end", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:A;B\r\n",
+                    "Line 1: The card that begins here has no END:VCARD"},
         BrokenVcard{"second_card_no_end", "BEGIN:VCARD\nEND:VCARD\n\nBEGIN:VCARD\nN:A\n",
                     "Line 4: The card that begins here has no END:VCARD"},
         BrokenVcard{"outside_card", "N:A;B\r\n", "Line 1: Text outside a card (BEGIN:VCARD ... END:VCARD)"},
         BrokenVcard{"no_colon_outside", "hello\n", "Line 1: A property line without \":\""},
         BrokenVcard{"end_without_begin", "END:VCARD\n", "Line 1: END:VCARD without BEGIN:VCARD"},
-        BrokenVcard{"no_colon", "BEGIN:VCARD\nVERSION:3.0\nGARBAGE\nEND:VCARD\n", "Line 3: A property line without \":\""},
+        BrokenVcard{"no_colon", "BEGIN:VCARD\nVERSION:3.0\nGARBAGE\nEND:VCARD\n",
+                    "Line 3: A property line without \":\""},
         BrokenVcard{"unknown_charset", "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=x-no-such-set:A;B\nEND:VCARD\n",
                     "Line 3: Unknown character set \"x-no-such-set\""},
         BrokenVcard{"nested_too_deep", Nested(9), "Line 9: Cards are nested too deeply"},
-        BrokenVcard{"utf16_odd_length", std::string("\xFF\xFE" "B", 3), "The UTF-16 text ends in half a character"}),
+        BrokenVcard{"utf16_odd_length",
+                    std::string("\xFF\xFE"
+                                "B",
+                                3),
+                    "The UTF-16 text ends in half a character"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 }  // namespace

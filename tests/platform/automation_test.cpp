@@ -27,8 +27,8 @@ class Recorder : public AutomationObject {
 
 TEST(AutomationCreationTest, UnknownIdentifierIsAnInvalidClassString) {
   EXPECT_THAT([] { CreateAutomationObject(u"No.Such.Thing"); },
-              ThrowsMessage<common::Error>(StrEq(common::ToUtf8(testing_support::InvalidClassStringText()) +
-                                                 ", ProgID: \"No.Such.Thing\"")));
+              ThrowsMessage<common::Error>(
+                  StrEq(common::ToUtf8(testing_support::InvalidClassStringText()) + ", ProgID: \"No.Such.Thing\"")));
 }
 
 struct ErrorCase {

@@ -39,15 +39,18 @@ HKEY RegisterProgId() {
   StringFromGUID2(kTestClass, clsid, 64);
   const DWORD size = static_cast<DWORD>((wcslen(clsid) + 1) * sizeof(wchar_t));
   const std::wstring key = std::wstring(kProgIdKey) + L"\\CLSID";
-  if (RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), L"", REG_SZ, clsid, size) == ERROR_SUCCESS) return HKEY_CLASSES_ROOT;
+  if (RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), L"", REG_SZ, clsid, size) == ERROR_SUCCESS)
+    return HKEY_CLASSES_ROOT;
   const std::wstring user_key = L"Software\\Classes\\" + key;
-  if (RegSetKeyValueW(HKEY_CURRENT_USER, user_key.c_str(), L"", REG_SZ, clsid, size) == ERROR_SUCCESS) return HKEY_CURRENT_USER;
+  if (RegSetKeyValueW(HKEY_CURRENT_USER, user_key.c_str(), L"", REG_SZ, clsid, size) == ERROR_SUCCESS)
+    return HKEY_CURRENT_USER;
   return nullptr;
 }
 
 void UnregisterProgId(HKEY root) {
   if (root == HKEY_CLASSES_ROOT) RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgIdKey);
-  if (root == HKEY_CURRENT_USER) RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Classes\\") + kProgIdKey).c_str());
+  if (root == HKEY_CURRENT_USER)
+    RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Classes\\") + kProgIdKey).c_str());
 }
 
 class AutomationWinTest : public ::testing::Test {
@@ -56,8 +59,8 @@ class AutomationWinTest : public ::testing::Test {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     registry_root_ = RegisterProgId();
     ASSERT_NE(registry_root_, nullptr);
-    ASSERT_TRUE(SUCCEEDED(CoRegisterClassObject(kTestClass, &factory_, CLSCTX_INPROC_SERVER,
-                                                REGCLS_MULTIPLEUSE, &cookie_)));
+    ASSERT_TRUE(
+        SUCCEEDED(CoRegisterClassObject(kTestClass, &factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_)));
     Calls().clear();
   }
   void TearDown() override {
@@ -91,20 +94,19 @@ TEST_F(AutomationWinTest, DirectoryCallsArriveWithTheirInvocationKindsAndArgumen
   EXPECT_EQ(item->Get(u"FirstName").AsText(), u"Мария Сергеевна");
   EXPECT_EQ(item->Get(u"BusinessTelephoneNumber").AsText(), u"123-45-67, 89");
 
-  EXPECT_THAT(Calls(), ElementsAre(SeenCall{L"Application", L"GetNameSpace", kMethod, {L"MAPI"}},
-                                   SeenCall{L"Namespace", L"AddressLists", kMethod, {L"Глобальный список адресов"}},
-                                   SeenCall{L"AddressList", L"AddressEntries", kMethodOrGet, {}},
-                                   SeenCall{L"Collection", L"Count", kMethodOrGet, {}},
-                                   SeenCall{L"AddressList", L"AddressEntries", kMethod, {1}},
-                                   SeenCall{L"Entry", L"Name", kMethodOrGet, {}},
-                                   SeenCall{L"Entry", L"Address", kMethodOrGet, {}},
-                                   SeenCall{L"Namespace", L"GetDefaultFolder", kMethod, {10}},
-                                   SeenCall{L"Folder", L"Items", kMethodOrGet, {}},
-                                   SeenCall{L"Collection", L"Count", kMethodOrGet, {}},
-                                   SeenCall{L"Folder", L"Items", kGet, {1}},
-                                   SeenCall{L"Item", L"LastName", kMethodOrGet, {}},
-                                   SeenCall{L"Item", L"FirstName", kMethodOrGet, {}},
-                                   SeenCall{L"Item", L"BusinessTelephoneNumber", kMethodOrGet, {}}));
+  EXPECT_THAT(
+      Calls(),
+      ElementsAre(SeenCall{L"Application", L"GetNameSpace", kMethod, {L"MAPI"}},
+                  SeenCall{L"Namespace", L"AddressLists", kMethod, {L"Глобальный список адресов"}},
+                  SeenCall{L"AddressList", L"AddressEntries", kMethodOrGet, {}},
+                  SeenCall{L"Collection", L"Count", kMethodOrGet, {}},
+                  SeenCall{L"AddressList", L"AddressEntries", kMethod, {1}},
+                  SeenCall{L"Entry", L"Name", kMethodOrGet, {}}, SeenCall{L"Entry", L"Address", kMethodOrGet, {}},
+                  SeenCall{L"Namespace", L"GetDefaultFolder", kMethod, {10}},
+                  SeenCall{L"Folder", L"Items", kMethodOrGet, {}}, SeenCall{L"Collection", L"Count", kMethodOrGet, {}},
+                  SeenCall{L"Folder", L"Items", kGet, {1}}, SeenCall{L"Item", L"LastName", kMethodOrGet, {}},
+                  SeenCall{L"Item", L"FirstName", kMethodOrGet, {}},
+                  SeenCall{L"Item", L"BusinessTelephoneNumber", kMethodOrGet, {}}));
 }
 
 TEST_F(AutomationWinTest, ArgumentsKeepTheCallersOrderAndKinds) {
@@ -135,7 +137,8 @@ TEST_F(AutomationWinTest, UnknownMemberIsNotSupported) {
 }
 
 TEST_F(AutomationWinTest, RejectedCallGivesTheObjectsDescriptionWithoutTrailingStops) {
-  AutomationRef names = CreateAutomationObject(u"Test.Outlook")->Method(u"GetNameSpace", {common::Text(u"MAPI")}).AsObject();
+  AutomationRef names =
+      CreateAutomationObject(u"Test.Outlook")->Method(u"GetNameSpace", {common::Text(u"MAPI")}).AsObject();
   EXPECT_THAT([&] { names->Method(u"AddressLists", {common::Text(u"Нет такого")}); },
               ThrowsMessage<common::Error>(StrEq("Список адресов не найден")));
 }

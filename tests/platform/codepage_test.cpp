@@ -20,9 +20,7 @@ TEST(CodepageTest, EveryByteDecodesAndUnmappableCharactersBecomeQuestionMarks) {
   EXPECT_EQ(Codepage::Get("cp866").Encode(u"Ж"), "\x86");
 }
 
-TEST(CodepageTest, UnknownNameIsAClearError) {
-  EXPECT_THROW(Codepage("no-such-codepage"), common::Error);
-}
+TEST(CodepageTest, UnknownNameIsAClearError) { EXPECT_THROW(Codepage("no-such-codepage"), common::Error); }
 
 }  // namespace
 }  // namespace platform

@@ -29,7 +29,8 @@ using testing::UnorderedElementsAre;
 // The names visited, as the bytes they stand for.
 std::vector<std::string> Visit(const std::string& pattern) {
   size_t separator = pattern.rfind('/');
-  survey::SurveyFolder folder(testing_support::SystemFiles(), common::PathToText(pattern.substr(0, separator + 1)), "windows-1251");
+  survey::SurveyFolder folder(testing_support::SystemFiles(), common::PathToText(pattern.substr(0, separator + 1)),
+                              "windows-1251");
   std::vector<std::string> names;
   for (const common::Text& name : folder.Matches(common::PathToText(pattern.substr(separator + 1)))) {
     names.push_back(common::TextToPath(name));
@@ -50,8 +51,8 @@ class EnumerateMatchesTest : public testing::Test {
  protected:
   void SetUp() override {
     folder_.Write("PC-12.txt");
-    folder_.Write("PC-13.TXT");  // written on Windows in upper case
-    folder_.MakeFolder("x.txt");     // a folder named like a survey file
+    folder_.Write("PC-13.TXT");   // written on Windows in upper case
+    folder_.MakeFolder("x.txt");  // a folder named like a survey file
     folder_.Write(".hidden.txt");
     folder_.Write("a.b.txt");
     folder_.Write("y.txtx");

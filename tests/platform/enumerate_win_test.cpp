@@ -20,7 +20,7 @@ class EnumerateMatchesWinTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_.Write(u"PC-12.txt");
-    folder_.Write(u"PC-13.TXT");  // written in upper case
+    folder_.Write(u"PC-13.TXT");   // written in upper case
     folder_.MakeFolder(u"x.txt");  // a folder named like a survey file
     folder_.Write(u"a.b.txt");
     folder_.Write(u"y.txtx");  // its short name Y~1.TXT matches "*.txt"; the long name does not
@@ -41,20 +41,25 @@ class EnumerateMatchesWinTest : public ::testing::Test {
 };
 
 TEST_F(EnumerateMatchesWinTest, SurveyMaskGivesLongNamesOfEveryKindWithoutRegardToCase) {
-  EXPECT_THAT(Visit(u"*.txt"), UnorderedElementsAre(u"PC-12.txt", u"PC-13.TXT", u"x.txt", u"a.b.txt", u"Иванов ПК.txt"));
+  EXPECT_THAT(Visit(u"*.txt"),
+              UnorderedElementsAre(u"PC-12.txt", u"PC-13.TXT", u"x.txt", u"a.b.txt", u"Иванов ПК.txt"));
 }
 
-TEST_F(EnumerateMatchesWinTest, InfoMaskGivesOnlyInfoFiles) { EXPECT_THAT(Visit(u"*.nfo"), UnorderedElementsAre(u"PC-12.nfo")); }
+TEST_F(EnumerateMatchesWinTest, InfoMaskGivesOnlyInfoFiles) {
+  EXPECT_THAT(Visit(u"*.nfo"), UnorderedElementsAre(u"PC-12.nfo"));
+}
 
 TEST_F(EnumerateMatchesWinTest, HiddenAndSystemFilesAreVisited) {
   folder_.Write(u"hidden.txt");
   folder_.Write(u"system.txt");
   folder_.Write(u"readonly.txt");
   ASSERT_TRUE(::SetFileAttributesW(folder_.Native(u"hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
-  ASSERT_TRUE(::SetFileAttributesW(folder_.Native(u"system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(
+      ::SetFileAttributesW(folder_.Native(u"system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
   ASSERT_TRUE(::SetFileAttributesW(folder_.Native(u"readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   std::vector<common::Text> names = Visit(u"*.txt");
-  SetFileAttributesW(folder_.Native(u"readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);  // so that the folder can be removed
+  SetFileAttributesW(folder_.Native(u"readonly.txt").c_str(),
+                     FILE_ATTRIBUTE_NORMAL);  // so that the folder can be removed
   EXPECT_THAT(names, ::testing::IsSupersetOf({u"hidden.txt", u"system.txt", u"readonly.txt"}));
   EXPECT_EQ(names.size(), 8u);
 }

@@ -35,7 +35,9 @@ class FileSystemTest : public testing::Test {
     }
     return names;
   }
-  std::string Quoted(const std::filesystem::path& name) const { return "\"" + common::ToUtf8(folder_.PathOf(name)) + "\""; }
+  std::string Quoted(const std::filesystem::path& name) const {
+    return "\"" + common::ToUtf8(folder_.PathOf(name)) + "\"";
+  }
   // The message of a failure `what` on the file `name` for a file that is not there.
   std::string NotThere(const char* what, const char* name) const {
     return std::string(what) + " " + Quoted(name) + ". " + common::ToUtf8(testing_support::FileNotFoundText());
@@ -73,9 +75,8 @@ TEST_F(FileSystemTest, ReplaceFileThatFailsLeavesWhatWasThere) {
 TEST_F(FileSystemTest, OpenFolderThrowsWithTheSystemsReason) {
   const common::Text missing = folder_.Folder() + u"missing";
   EXPECT_THAT([&] { testing_support::SystemFiles().OpenFolder(missing); },
-              ThrowsMessage<CannotOpenFolder>(
-                  StrEq("Cannot open folder \"" + common::ToUtf8(missing) + "\". " +
-                        common::ToUtf8(testing_support::FileNotFoundText()))));
+              ThrowsMessage<CannotOpenFolder>(StrEq("Cannot open folder \"" + common::ToUtf8(missing) + "\". " +
+                                                    common::ToUtf8(testing_support::FileNotFoundText()))));
   const common::Text file = folder_.Write("plain.txt");
   EXPECT_THAT([&] { testing_support::SystemFiles().OpenFolder(file); },
               ThrowsMessage<CannotOpenFolder>(
@@ -87,8 +88,8 @@ TEST_F(FileSystemTest, ReadForeignFileReadsEveryByteUpToItsLimit) {
   folder_.Write(u"ПК-1.txt", bytes);
   EXPECT_EQ(Open()->ReadForeignFile(u"ПК-1.txt", 7), bytes);
   EXPECT_THAT([&] { Open()->ReadForeignFile(u"ПК-1.txt", 6); },
-              ThrowsMessage<common::Error>(StrEq("Cannot open file " + Quoted(u"ПК-1.txt") +
-                                                 ". File too large (the limit is 6 bytes)")));
+              ThrowsMessage<common::Error>(
+                  StrEq("Cannot open file " + Quoted(u"ПК-1.txt") + ". File too large (the limit is 6 bytes)")));
   EXPECT_THAT([&] { Open()->ReadForeignFile(u"absent.txt", 7); },
               ThrowsMessage<common::Error>(StrEq(NotThere("Cannot open file", "absent.txt"))));
 }
@@ -98,7 +99,8 @@ TEST_F(FileSystemTest, ListGivesEveryEntryWithItsKind) {
   folder_.Write("users.dbf");
   std::vector<std::pair<std::string, EntryKind>> entries;
   for (const FolderEntry& entry : Open()->List()) entries.emplace_back(common::ToUtf8(entry.name), entry.kind);
-  EXPECT_THAT(entries, UnorderedElementsAre(std::pair("DB", EntryKind::kFolder), std::pair("users.dbf", EntryKind::kFile)));
+  EXPECT_THAT(entries,
+              UnorderedElementsAre(std::pair("DB", EntryKind::kFolder), std::pair("users.dbf", EntryKind::kFile)));
 }
 
 TEST_F(FileSystemTest, TableFileReadsAndWritesAtOffsets) {

@@ -7,8 +7,8 @@
 
 #include "common/error.h"
 #include "platform/folder_lock.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
 
 using testing_support::TempFolder;
 

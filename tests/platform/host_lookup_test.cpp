@@ -15,15 +15,16 @@ struct LookupCase {
 
 class GetHostIPTest : public ::testing::TestWithParam<LookupCase> {};
 
-TEST_P(GetHostIPTest, GivesFirstIPv4AddressOrEmptyText) { EXPECT_EQ(GetHostIP(GetParam().host, "windows-1251"), GetParam().address); }
+TEST_P(GetHostIPTest, GivesFirstIPv4AddressOrEmptyText) {
+  EXPECT_EQ(GetHostIP(GetParam().host, "windows-1251"), GetParam().address);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Names, GetHostIPTest,
     ::testing::Values(LookupCase{"Localhost", u"localhost", u"127.0.0.1"},
                       LookupCase{"LocalhostUpperCase", u"LOCALHOST", u"127.0.0.1"},
                       LookupCase{"DottedAddress", u"10.1.2.3", u"10.1.2.3"},
-                      LookupCase{"ReservedInvalidDomain", u"pc-12.invalid", u""},
-                      LookupCase{"Empty", u"", u""},
+                      LookupCase{"ReservedInvalidDomain", u"pc-12.invalid", u""}, LookupCase{"Empty", u"", u""},
                       // The name ends at a NUL, as the name service reads it; nothing is left to look up.
                       LookupCase{"StartsWithNul", Text(u"\0localhost", 10), u""},
                       LookupCase{"CyrillicName", u"ПК-12.invalid", u""},

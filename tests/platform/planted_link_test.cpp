@@ -47,10 +47,10 @@ TEST_P(PlantedLinkTest, LeavesTheTargetAsItWas) {
   if (param.failure == nullptr) {
     param.call(*folder);
   } else {
-    EXPECT_THAT([&] { param.call(*folder); },
-                testing::ThrowsMessage<common::Error>(testing::StrEq(
-                    std::string(param.failure) + " \"" + root.Path() + "DB/" + param.link +
-                    "\". Too many levels of symbolic links")));
+    EXPECT_THAT(
+        [&] { param.call(*folder); },
+        testing::ThrowsMessage<common::Error>(testing::StrEq(std::string(param.failure) + " \"" + root.Path() + "DB/" +
+                                                             param.link + "\". Too many levels of symbolic links")));
   }
   EXPECT_EQ(ReadBytes(root.Native("outside/secret")), "the target's bytes");
   EXPECT_EQ(std::distance(fs::directory_iterator(root.Native("outside")), fs::directory_iterator()), 1);
@@ -59,35 +59,33 @@ TEST_P(PlantedLinkTest, LeavesTheTargetAsItWas) {
 // CreateNewFile's hidden file once had this name; a link planted there is never written through.
 std::string FormerHiddenName() { return ".users.dbf." + std::to_string(::getpid()) + ".new"; }
 
-INSTANTIATE_TEST_SUITE_P(
-    Calls, PlantedLinkTest,
-    testing::Values(
-        LinkCase{"TableToAFile", "users.dbf", false, [](Folder& f) { f.OpenTable(u"users.dbf"); },
-                 "Cannot open file"},
-        LinkCase{"TableToAFolder", "users.dbf", true, [](Folder& f) { f.OpenTable(u"users.dbf"); },
-                 "Cannot open file"},
-        LinkCase{"LockFile", "inventory.lock", false, [](Folder& f) { f.LockFile(u"inventory.lock"); },
-                 "Cannot lock file"},
-        LinkCase{"HiddenNameOfANewTable", FormerHiddenName(), false,
-                 [](Folder& f) {
-                   f.CreateNewFile(u"users.dbf", "new table");
-                   EXPECT_EQ(f.SizeOf(u"users.dbf"), 9u);
-                 },
-                 nullptr},
-        LinkCase{"ReplacedFile", "report.html", false,
-                 [](Folder& f) {
-                   f.ReplaceFile(u"report.html", "new page");
-                   EXPECT_EQ(f.SizeOf(u"report.html"), 8u);
-                   EXPECT_EQ(f.List().at(0).kind, EntryKind::kFile);
-                 },
-                 nullptr},
-        LinkCase{"DroppedTableToAFolder", "users.dbf", true,
-                 [](Folder& f) {
-                   f.Remove(u"users.dbf");
-                   EXPECT_EQ(f.SizeOf(u"users.dbf"), std::nullopt);
-                 },
-                 nullptr}),
-    [](const testing::TestParamInfo<LinkCase>& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Calls, PlantedLinkTest,
+                         testing::Values(LinkCase{"TableToAFile", "users.dbf", false,
+                                                  [](Folder& f) { f.OpenTable(u"users.dbf"); }, "Cannot open file"},
+                                         LinkCase{"TableToAFolder", "users.dbf", true,
+                                                  [](Folder& f) { f.OpenTable(u"users.dbf"); }, "Cannot open file"},
+                                         LinkCase{"LockFile", "inventory.lock", false,
+                                                  [](Folder& f) { f.LockFile(u"inventory.lock"); }, "Cannot lock file"},
+                                         LinkCase{"HiddenNameOfANewTable", FormerHiddenName(), false,
+                                                  [](Folder& f) {
+                                                    f.CreateNewFile(u"users.dbf", "new table");
+                                                    EXPECT_EQ(f.SizeOf(u"users.dbf"), 9u);
+                                                  },
+                                                  nullptr},
+                                         LinkCase{"ReplacedFile", "report.html", false,
+                                                  [](Folder& f) {
+                                                    f.ReplaceFile(u"report.html", "new page");
+                                                    EXPECT_EQ(f.SizeOf(u"report.html"), 8u);
+                                                    EXPECT_EQ(f.List().at(0).kind, EntryKind::kFile);
+                                                  },
+                                                  nullptr},
+                                         LinkCase{"DroppedTableToAFolder", "users.dbf", true,
+                                                  [](Folder& f) {
+                                                    f.Remove(u"users.dbf");
+                                                    EXPECT_EQ(f.SizeOf(u"users.dbf"), std::nullopt);
+                                                  },
+                                                  nullptr}),
+                         [](const testing::TestParamInfo<LinkCase>& info) { return std::string(info.param.label); });
 
 }  // namespace
 }  // namespace platform

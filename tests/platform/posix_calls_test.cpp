@@ -13,8 +13,8 @@
 #include "common/error.h"
 #include "platform/file_system.h"
 #include "platform/posix_calls.h"
-#include "tests/support/posix_calls_override.h"
 #include "tests/support/dbf_files.h"
+#include "tests/support/posix_calls_override.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -94,102 +94,95 @@ TEST_P(PosixCallsTest, GiveTheSeamsAnswer) {
 
 INSTANTIATE_TEST_SUITE_P(
     Interrupted, PosixCallsTest,
-    testing::Values(
-        CallCase{"OpenFolder", [](posix::Calls& c) { FailNth(c.open, 1, EINTR); },
-                 [](Folder& f) { return ReadTable(*testing_support::SystemFiles().OpenFolder(f.path())); }, "2345"},
-        CallCase{"OpenTable", [](posix::Calls& c) { FailNth(c.openat, 1, EINTR); }, ReadTable, "2345"},
-        CallCase{"ReadAt", [](posix::Calls& c) { FailNth(c.pread, 1, EINTR); }, ReadTable, "2345"},
-        CallCase{"WriteAt", [](posix::Calls& c) { FailNth(c.pwrite, 1, EINTR); },
-                 [](Folder& f) {
-                   f.OpenTable(u"t.dbf")->WriteAt(8, "ab");
-                   return Contents(f, u"t.dbf");
-                 },
-                 "t.dbf | 01234567ab"},
-        CallCase{"ReadForeignFile", [](posix::Calls& c) { FailNth(c.read, 1, EINTR); },
-                 [](Folder& f) { return f.ReadForeignFile(u"t.dbf", 100); }, "0123456789"},
-        CallCase{"LockFile", [](posix::Calls& c) { FailNth(c.flock, 1, EINTR); },
-                 Lock, "locked"},
-        CallCase{"Sync", [](posix::Calls& c) { FailNth(c.fsync, 1, EINTR); },
-                 [](Folder& f) {
-                   f.OpenTable(u"t.dbf")->Sync();
-                   f.Sync();
-                   return "synced";
-                 },
-                 "synced"},
-        CallCase{"RandomName", [](posix::Calls& c) { FailNth(c.getrandom, 1, EINTR); }, CreateNew,
-                 "new.dbf t.dbf | fresh table"}),
+    testing::Values(CallCase{"OpenFolder", [](posix::Calls& c) { FailNth(c.open, 1, EINTR); },
+                             [](Folder& f) { return ReadTable(*testing_support::SystemFiles().OpenFolder(f.path())); },
+                             "2345"},
+                    CallCase{"OpenTable", [](posix::Calls& c) { FailNth(c.openat, 1, EINTR); }, ReadTable, "2345"},
+                    CallCase{"ReadAt", [](posix::Calls& c) { FailNth(c.pread, 1, EINTR); }, ReadTable, "2345"},
+                    CallCase{"WriteAt", [](posix::Calls& c) { FailNth(c.pwrite, 1, EINTR); },
+                             [](Folder& f) {
+                               f.OpenTable(u"t.dbf")->WriteAt(8, "ab");
+                               return Contents(f, u"t.dbf");
+                             },
+                             "t.dbf | 01234567ab"},
+                    CallCase{"ReadForeignFile", [](posix::Calls& c) { FailNth(c.read, 1, EINTR); },
+                             [](Folder& f) { return f.ReadForeignFile(u"t.dbf", 100); }, "0123456789"},
+                    CallCase{"LockFile", [](posix::Calls& c) { FailNth(c.flock, 1, EINTR); }, Lock, "locked"},
+                    CallCase{"Sync", [](posix::Calls& c) { FailNth(c.fsync, 1, EINTR); },
+                             [](Folder& f) {
+                               f.OpenTable(u"t.dbf")->Sync();
+                               f.Sync();
+                               return "synced";
+                             },
+                             "synced"},
+                    CallCase{"RandomName", [](posix::Calls& c) { FailNth(c.getrandom, 1, EINTR); }, CreateNew,
+                             "new.dbf t.dbf | fresh table"}),
     [](const testing::TestParamInfo<CallCase>& info) { return std::string(info.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(
     CutShort, PosixCallsTest,
-    testing::Values(
-        CallCase{"ReadForeignFile", [](posix::Calls& c) { CutShort(c.read, 3); },
-                 [](Folder& f) { return f.ReadForeignFile(u"t.dbf", 100); }, "0123456789"},
-        CallCase{"CreateNewFile", [](posix::Calls& c) { CutShort(c.pwrite, 3); }, CreateNew,
-                 "new.dbf t.dbf | fresh table"},
-        CallCase{"ReplaceFile", [](posix::Calls& c) { CutShort(c.pwrite, 3); },
-                 [](Folder& f) {
-                   f.ReplaceFile(u"t.dbf", "new bytes");
-                   return Contents(f, u"t.dbf");
-                 },
-                 "t.dbf | new bytes"},
-        CallCase{"NothingWritten", [](posix::Calls& c) { CutShort(c.pwrite, 0); },
-                 [](Folder& f) { return std::to_string(f.OpenTable(u"t.dbf")->WriteAt(0, "ab")); },
-                 "Cannot write file \"{F}t.dbf\". No space left on device"}),
+    testing::Values(CallCase{"ReadForeignFile", [](posix::Calls& c) { CutShort(c.read, 3); },
+                             [](Folder& f) { return f.ReadForeignFile(u"t.dbf", 100); }, "0123456789"},
+                    CallCase{"CreateNewFile", [](posix::Calls& c) { CutShort(c.pwrite, 3); }, CreateNew,
+                             "new.dbf t.dbf | fresh table"},
+                    CallCase{"ReplaceFile", [](posix::Calls& c) { CutShort(c.pwrite, 3); },
+                             [](Folder& f) {
+                               f.ReplaceFile(u"t.dbf", "new bytes");
+                               return Contents(f, u"t.dbf");
+                             },
+                             "t.dbf | new bytes"},
+                    CallCase{"NothingWritten", [](posix::Calls& c) { CutShort(c.pwrite, 0); },
+                             [](Folder& f) { return std::to_string(f.OpenTable(u"t.dbf")->WriteAt(0, "ab")); },
+                             "Cannot write file \"{F}t.dbf\". No space left on device"}),
     [](const testing::TestParamInfo<CallCase>& info) { return std::string(info.param.label); });
 
 // Where the file system can neither rename without replacing nor link (an SMB share through FUSE).
-INSTANTIATE_TEST_SUITE_P(
-    CreateNewFileFallback, PosixCallsTest,
-    testing::Values(
-        CallCase{"ToALink", [](posix::Calls& c) { FailNth(c.renameat2, 1, EINVAL); }, CreateNew,
-                 "new.dbf t.dbf | fresh table"},
-        CallCase{"ToAnExclusiveClaim",
-                 NeitherRenameNorLink,
-                 CreateNew, "new.dbf t.dbf | fresh table"},
-        CallCase{"ToAClaimThatCannotBeRenamedOver",
-                 [](posix::Calls& c) {
-                   FailNth(c.renameat2, 1, ENOSYS);
-                   FailNth(c.linkat, 1, EOPNOTSUPP);
-                   FailNth(c.renameat, 1, EEXIST);
-                 },
-                 CreateNew, "new.dbf t.dbf | fresh table"},
-        CallCase{"ToAClaimOfATakenName",
-                 NeitherRenameNorLink,
-                 [](Folder& f) {
-                   try {
-                     f.CreateNewFile(u"t.dbf", "other");
-                   } catch (const common::Error& error) {
-                     return common::ToUtf8(error.message()) + " / " + Contents(f, u"t.dbf");
-                   }
-                   return std::string("created");
-                 },
-                 "Cannot create file \"{F}t.dbf\". File exists / t.dbf | 0123456789"}),
-    [](const testing::TestParamInfo<CallCase>& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(CreateNewFileFallback, PosixCallsTest,
+                         testing::Values(CallCase{"ToALink", [](posix::Calls& c) { FailNth(c.renameat2, 1, EINVAL); },
+                                                  CreateNew, "new.dbf t.dbf | fresh table"},
+                                         CallCase{"ToAnExclusiveClaim", NeitherRenameNorLink, CreateNew,
+                                                  "new.dbf t.dbf | fresh table"},
+                                         CallCase{"ToAClaimThatCannotBeRenamedOver",
+                                                  [](posix::Calls& c) {
+                                                    FailNth(c.renameat2, 1, ENOSYS);
+                                                    FailNth(c.linkat, 1, EOPNOTSUPP);
+                                                    FailNth(c.renameat, 1, EEXIST);
+                                                  },
+                                                  CreateNew, "new.dbf t.dbf | fresh table"},
+                                         CallCase{"ToAClaimOfATakenName", NeitherRenameNorLink,
+                                                  [](Folder& f) {
+                                                    try {
+                                                      f.CreateNewFile(u"t.dbf", "other");
+                                                    } catch (const common::Error& error) {
+                                                      return common::ToUtf8(error.message()) + " / " +
+                                                             Contents(f, u"t.dbf");
+                                                    }
+                                                    return std::string("created");
+                                                  },
+                                                  "Cannot create file \"{F}t.dbf\". File exists / t.dbf | 0123456789"}),
+                         [](const testing::TestParamInfo<CallCase>& info) { return std::string(info.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(
     Failing, PosixCallsTest,
-    testing::Values(
-        CallCase{"LockHeldElsewhere", [](posix::Calls& c) { FailNth(c.flock, 1, EWOULDBLOCK); }, Lock,
-                 "The database folder \"{F}\" is in use by another refresh run"},
-        CallCase{"NoLocksHere", [](posix::Calls& c) { FailNth(c.flock, 1, ENOLCK); }, Lock, "no lock"},
-        CallCase{"LockFileCannotBeCreated", [](posix::Calls& c) { FailNth(c.openat, 1, EROFS); }, Lock,
-                 "Cannot lock file \"{F}inventory.lock\". Read-only file system"},
-        CallCase{"SizeCannotBeLookedAt", [](posix::Calls& c) { FailNth(c.fstatat, 1, EACCES); }, Size,
-                 "Cannot read file \"{F}t.dbf\". Permission denied"},
-        CallCase{"SizeOfWhatIsNotThere", [](posix::Calls& c) { FailNth(c.fstatat, 1, ENOTDIR); }, Size, "99"},
-        CallCase{"ForeignFileCannotBeRead", [](posix::Calls& c) { FailNth(c.read, 1, EIO); },
-                 [](Folder& f) { return f.ReadForeignFile(u"t.dbf", 100); },
-                 "Cannot read file \"{F}t.dbf\". Input/output error"},
-        CallCase{"ListingBreaksOff", [](posix::Calls& c) { FailNth(c.readdir, 2, EIO); },
-                 [](Folder& f) { return std::to_string(f.List().size()); },
-                 "Cannot list folder \"{F}\". Input/output error"},
-        CallCase{"FolderThatCannotBeFlushed", [](posix::Calls& c) { FailNth(c.fsync, 1, EINVAL); },
-                 SyncFolder,
-                 "synced"},
-        CallCase{"FolderFlushFails", [](posix::Calls& c) { FailNth(c.fsync, 1, EIO); },
-                 SyncFolder,
-                 "Cannot flush folder \"{F}\". Input/output error"}),
+    testing::Values(CallCase{"LockHeldElsewhere", [](posix::Calls& c) { FailNth(c.flock, 1, EWOULDBLOCK); }, Lock,
+                             "The database folder \"{F}\" is in use by another refresh run"},
+                    CallCase{"NoLocksHere", [](posix::Calls& c) { FailNth(c.flock, 1, ENOLCK); }, Lock, "no lock"},
+                    CallCase{"LockFileCannotBeCreated", [](posix::Calls& c) { FailNth(c.openat, 1, EROFS); }, Lock,
+                             "Cannot lock file \"{F}inventory.lock\". Read-only file system"},
+                    CallCase{"SizeCannotBeLookedAt", [](posix::Calls& c) { FailNth(c.fstatat, 1, EACCES); }, Size,
+                             "Cannot read file \"{F}t.dbf\". Permission denied"},
+                    CallCase{"SizeOfWhatIsNotThere", [](posix::Calls& c) { FailNth(c.fstatat, 1, ENOTDIR); }, Size,
+                             "99"},
+                    CallCase{"ForeignFileCannotBeRead", [](posix::Calls& c) { FailNth(c.read, 1, EIO); },
+                             [](Folder& f) { return f.ReadForeignFile(u"t.dbf", 100); },
+                             "Cannot read file \"{F}t.dbf\". Input/output error"},
+                    CallCase{"ListingBreaksOff", [](posix::Calls& c) { FailNth(c.readdir, 2, EIO); },
+                             [](Folder& f) { return std::to_string(f.List().size()); },
+                             "Cannot list folder \"{F}\". Input/output error"},
+                    CallCase{"FolderThatCannotBeFlushed", [](posix::Calls& c) { FailNth(c.fsync, 1, EINVAL); },
+                             SyncFolder, "synced"},
+                    CallCase{"FolderFlushFails", [](posix::Calls& c) { FailNth(c.fsync, 1, EIO); }, SyncFolder,
+                             "Cannot flush folder \"{F}\". Input/output error"}),
     [](const testing::TestParamInfo<CallCase>& info) { return std::string(info.param.label); });
 
 }  // namespace

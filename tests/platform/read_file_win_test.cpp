@@ -14,8 +14,8 @@
 namespace platform {
 namespace {
 
-using ::testing::ThrowsMessage;
 using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 struct HandleCloser {
   void operator()(HANDLE handle) const { CloseHandle(handle); }

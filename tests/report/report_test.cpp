@@ -14,19 +14,19 @@
 #include <string>
 #include <vector>
 
-#include "report/inventory_report.h"
-#include "report/report_page.h"
 #include "common/error.h"
 #include "platform/file_system.h"
 #include "platform/system_error.h"
+#include "report/inventory_report.h"
+#include "report/report_page.h"
 #include "store/command.h"
 #include "store/connection.h"
 #include "store/inventory_database.h"
 #include "store/statements.h"
-#include "tests/support/fixed_clock.h"
+#include "tests/support/child_run.h"
 #include "tests/support/dbf_files.h"
 #include "tests/support/fault_file_system.h"
-#include "tests/support/child_run.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -93,9 +93,17 @@ class ReportTest : public ::testing::Test {
 
   // A workstation row with a machine's facts, `changes` replacing or adding values.
   void Workstation(store::Command& command, Columns changes) {
-    Columns row = {{"SPEED", "2400"}, {"TYPE", "GenuineIntel"}, {"RAM", "4096"}, {"CPU", "Intel Core i5"},
-                   {"HDD", "500000"}, {"OS", "Windows 10 Pro"}, {"OSVER", "10.0"}, {"BIOS", "AMI 1.2"},
-                   {"PRINTER", "HP LaserJet 1020"}, {"ZDAN", "Корпус 1"}, {"ETAJ", "2"}};
+    Columns row = {{"SPEED", "2400"},
+                   {"TYPE", "GenuineIntel"},
+                   {"RAM", "4096"},
+                   {"CPU", "Intel Core i5"},
+                   {"HDD", "500000"},
+                   {"OS", "Windows 10 Pro"},
+                   {"OSVER", "10.0"},
+                   {"BIOS", "AMI 1.2"},
+                   {"PRINTER", "HP LaserJet 1020"},
+                   {"ZDAN", "Корпус 1"},
+                   {"ETAJ", "2"}};
     for (auto& change : changes) {
       auto same = std::find_if(row.begin(), row.end(), [&](const auto& v) { return v.first == change.first; });
       if (same != row.end()) {
@@ -110,7 +118,8 @@ class ReportTest : public ::testing::Test {
   // The share every test looks at: each list holds what it should, and two values are hostile.
   void BuildShare() {
     common::Text db = Folder(database());
-    store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+    store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                                 "windows-1251"};
     connection.SetConnectionString(store::kConnectionStringPrefix + db);
     store::Command command("ADOCommand", connection);
     store::PrepareInventoryDatabase(db, connection, command);
@@ -118,51 +127,72 @@ class ReportTest : public ::testing::Test {
       command.SetText(statement);
       command.Execute();
     }
-    Workstation(command, {{"HOST", "PC-01"}, {"IP", "10.0.0.1"}, {"FIO", "ИВАНОВ ИВАН ИВАНОВИЧ"},
-                          {"EMAIL", "ivanov@eflab.example"}, {"TEL2", "21-45"}});
+    Workstation(command, {{"HOST", "PC-01"},
+                          {"IP", "10.0.0.1"},
+                          {"FIO", "ИВАНОВ ИВАН ИВАНОВИЧ"},
+                          {"EMAIL", "ivanov@eflab.example"},
+                          {"TEL2", "21-45"}});
     Workstation(command, {{"HOST", "PC-02"}, {"IP", "10.0.0.7"}, {"FIO", "ПЕТРОВ ПЁТР"}});
-    Workstation(command, {{"HOST", "PC-03"}, {"IP", " 10.0.0.7 "}, {"FIO", "<script>alert(1)</script>"},
-                          {"SPEED", "0"}, {"TYPE", ""}, {"RAM", "0"}, {"CPU", ""}, {"HDD", "0"}, {"OS", ""},
-                          {"OSVER", ""}, {"BIOS", ""}, {"PRINTER", ""}});
+    Workstation(command, {{"HOST", "PC-03"},
+                          {"IP", " 10.0.0.7 "},
+                          {"FIO", "<script>alert(1)</script>"},
+                          {"SPEED", "0"},
+                          {"TYPE", ""},
+                          {"RAM", "0"},
+                          {"CPU", ""},
+                          {"HDD", "0"},
+                          {"OS", ""},
+                          {"OSVER", ""},
+                          {"BIOS", ""},
+                          {"PRINTER", ""}});
     Workstation(command, {{"HOST", "PC-04"}, {"FIO", "СИДОРОВ СИДОР"}, {"EMAIL", "sidorov2@eflab.example"}});
     Workstation(command, {{"HOST", "PC-05"}, {"FIO", "АНКЕТА НЕ ЗАПОЛНЕНА"}, {"ZDAN", ""}, {"ETAJ", ""}});
     Workstation(command, {{"HOST", "GONE-06"}, {"FIO", "КУЗНЕЦОВ К"}, {"EMAIL", "k@eflab.example"}});
     for (const char* host : {"PC-07", "PC-08", "PC-09", "PC-10"}) {
-      Workstation(command, {{"HOST", host}, {"FIO", "СМИРНОВ С"}, {"EMAIL", "s@eflab.example"}, {"RAM", "8192"},
-                            {"ETAJ", "10"}});
+      Workstation(
+          command,
+          {{"HOST", host}, {"FIO", "СМИРНОВ С"}, {"EMAIL", "s@eflab.example"}, {"RAM", "8192"}, {"ETAJ", "10"}});
     }
     Workstation(command, {{"HOST", "PC-11"}, {"FIO", "=HYPERLINK(\"http://evil.example/\")"}});
-    for (const auto& [fio, email] : std::vector<std::pair<std::string, std::string>>{
-             {"ИВАНОВ ИВАН ИВАНОВИЧ", "ivanov@eflab.example"}, {"СИДОРОВ СИДОР", "sidorov1@eflab.example"},
-             {"", "nobody@eflab.example"}, {"СИДОРОВ СИДОР", "sidorov2@eflab.example"},
-             {"СМИРНОВ С", "s@eflab.example"}, {"КУЗНЕЦОВ К", "k@eflab.example"},
-             {"ПЕТРОВ ПЕТР", "petrov@eflab.example"}, {"ПЕТРОВА ПЁТРА", "petrova@eflab.example"},
-             {"ПЕТРОВСКИЙ ПЁТР", "petrovsky@eflab.example"}}) {
+    for (const auto& [fio, email] :
+         std::vector<std::pair<std::string, std::string>>{{"ИВАНОВ ИВАН ИВАНОВИЧ", "ivanov@eflab.example"},
+                                                          {"СИДОРОВ СИДОР", "sidorov1@eflab.example"},
+                                                          {"", "nobody@eflab.example"},
+                                                          {"СИДОРОВ СИДОР", "sidorov2@eflab.example"},
+                                                          {"СМИРНОВ С", "s@eflab.example"},
+                                                          {"КУЗНЕЦОВ К", "k@eflab.example"},
+                                                          {"ПЕТРОВ ПЕТР", "petrov@eflab.example"},
+                                                          {"ПЕТРОВА ПЁТРА", "petrova@eflab.example"},
+                                                          {"ПЕТРОВСКИЙ ПЁТР", "petrovsky@eflab.example"}}) {
       Insert(command, "MEXPORT", {{"FIO", fio}, {"EMAIL", email}});
     }
     Insert(command, "TEXPORT", {{"FIO", "ИВАНОВ ИВАН ИВАНОВИЧ"}, {"TEL", "21-45"}});
     // The change history: three rows within the last 30 days (one hostile), one older, a purge's mark.
     command.SetText(store::kCreateHistory);
     command.Execute();
-    for (const auto& [host, date, time, field, old_value, new_value] :
-         std::vector<std::array<std::string, 6>>{
+    for (const auto& [host, date, time, field, old_value, new_value] : std::vector<std::array<std::string, 6>>{
              {"PC-02", "20251201", "09:00:00", "ZDAN", "Корпус 2", "Корпус 1"},
              {"PC-01", "20260120", "09:00:00", "KAB", "101", "202"},
              {"PC-03", "20260125", "08:00:00", "FIO", "ИВАНОВ", "<img src=x onerror=alert(2)>"},
              {"", "20260110", "12:00:00", "*PURGED*", "", "20251130"},
              {"PC-01", "20260130", "10:00:00", "RAM", "4096", "8192"}}) {
-      Insert(command, "HISTORY", {{"HOST", host}, {"CHG_DATE", date}, {"CHG_TIME", time}, {"FIELD", field},
-                                  {"OLD_VALUE", old_value}, {"NEW_VALUE", new_value}});
+      Insert(command, "HISTORY",
+             {{"HOST", host},
+              {"CHG_DATE", date},
+              {"CHG_TIME", time},
+              {"FIELD", field},
+              {"OLD_VALUE", old_value},
+              {"NEW_VALUE", new_value}});
     }
 
-    for (const char* name : {"PC-01.txt", "PC-01.nfo", "PC-02.txt", "PC-02.nfo", "PC-04.txt", "PC-04.nfo",
-                             "PC-05.nfo", "pc-07.TXT", "pc-07.NFO", "PC-08.txt", "PC-08.nfo", "PC-09.txt",
-                             "PC-09.nfo", "PC-10.txt", "PC-10.nfo"}) {
+    for (const char* name :
+         {"PC-01.txt", "PC-01.nfo", "PC-02.txt", "PC-02.nfo", "PC-04.txt", "PC-04.nfo", "PC-05.nfo", "pc-07.TXT",
+          "pc-07.NFO", "PC-08.txt", "PC-08.nfo", "PC-09.txt", "PC-09.nfo", "PC-10.txt", "PC-10.nfo"}) {
       File(name, kDay);
     }
     File("PC-03.txt", 40 * kDay);
     File("PC-11.txt", 2 * 3600);
-    File("notes.doc", 60);                       // neither kind of workstation file
+    File("notes.doc", 60);                        // neither kind of workstation file
     fs::create_directory(share() / "PC-12.txt");  // a folder, not a survey file
   }
 
@@ -192,8 +222,8 @@ std::string DumpDom(const fs::path& page) {
   std::string command =
       "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
       "--disable-background-networking --disable-component-update --disable-sync "
-      "--host-resolver-rules='MAP * ~NOTFOUND' --user-data-dir='" + profile.path().string() +
-      "' --dump-dom 'file://" + page.string() + "' 2>/dev/null";
+      "--host-resolver-rules='MAP * ~NOTFOUND' --user-data-dir='" +
+      profile.path().string() + "' --dump-dom 'file://" + page.string() + "' 2>/dev/null";
   return testing_support::RunCommand(command);
 }
 
@@ -289,8 +319,8 @@ TEST_F(ReportTest, BrowserShowsCountsListsAndHostileValuesAsTextAndLoadsNothing)
   EXPECT_EQ(dom.find("<script"), std::string::npos);
   EXPECT_NE(dom.find("<td>&lt;script&gt;alert(1)&lt;/script&gt;</td>"), std::string::npos);
   // Nothing to fetch: no element that loads, no address outside the page but its own CSV files.
-  for (const char* loader : {"<link", "<img", "<iframe", "<object", "<embed", "<base", "<video", "<audio",
-                             "url(", "@import"}) {
+  for (const char* loader :
+       {"<link", "<img", "<iframe", "<object", "<embed", "<base", "<video", "<audio", "url(", "@import"}) {
     EXPECT_EQ(dom.find(loader), std::string::npos) << loader;
   }
   std::regex reference("(?:src|href|action|data|poster|xlink:href)=\"([^\"]*)\"");
@@ -305,27 +335,30 @@ TEST_F(ReportTest, ListsGoBesideThePageAsCsvThatSpreadsheetsOpenAsText) {
   BuildShare();
   WritePage();
   const std::string bom = "\xEF\xBB\xBF";
-  EXPECT_EQ(Read(out() / "report-no-email.csv"),
-            bom + "\"FIO\";\"HOST\";\"Близкие имена в MEXPORT\"\r\n"
-                  "\"<script>alert(1)</script>\";\"PC-03\";\"\"\r\n"
-                  "\"'=HYPERLINK(\"\"http://evil.example/\"\")\";\"PC-11\";\"\"\r\n"
-                  "\"ПЕТРОВ ПЁТР\";\"PC-02\";\"ПЕТРОВ ПЕТР; ПЕТРОВА ПЁТРА\"\r\n");
+  EXPECT_EQ(Read(out() / "report-no-email.csv"), bom +
+                                                     "\"FIO\";\"HOST\";\"Близкие имена в MEXPORT\"\r\n"
+                                                     "\"<script>alert(1)</script>\";\"PC-03\";\"\"\r\n"
+                                                     "\"'=HYPERLINK(\"\"http://evil.example/\"\")\";\"PC-11\";\"\"\r\n"
+                                                     "\"ПЕТРОВ ПЁТР\";\"PC-02\";\"ПЕТРОВ ПЕТР; ПЕТРОВА ПЁТРА\"\r\n");
   EXPECT_EQ(Read(out() / "report-several-entries.csv"),
-            bom + "\"FIO\";\"EMAIL (все, в порядке MEXPORT)\";\"Оставлен слиянием\";\"Рабочих мест\"\r\n"
-                  "\"СИДОРОВ СИДОР\";\"sidorov1@eflab.example; sidorov2@eflab.example\";"
-                  "\"sidorov2@eflab.example\";\"1\"\r\n");
+            bom +
+                "\"FIO\";\"EMAIL (все, в порядке MEXPORT)\";\"Оставлен слиянием\";\"Рабочих мест\"\r\n"
+                "\"СИДОРОВ СИДОР\";\"sidorov1@eflab.example; sidorov2@eflab.example\";"
+                "\"sidorov2@eflab.example\";\"1\"\r\n");
   EXPECT_EQ(Read(out() / "report-stale.csv"),
-            bom + "\"HOST\";\"FIO\";\"Последний файл\";\"Причина\"\r\n"
-                  "\"GONE-06\";\"КУЗНЕЦОВ К\";\"\";\"файлов .txt и .nfo нет\"\r\n"
-                  "\"PC-03\";\"<script>alert(1)</script>\";\"2025-12-22 12:00\";\"нет новых файлов 40 дн.\"\r\n");
+            bom +
+                "\"HOST\";\"FIO\";\"Последний файл\";\"Причина\"\r\n"
+                "\"GONE-06\";\"КУЗНЕЦОВ К\";\"\";\"файлов .txt и .nfo нет\"\r\n"
+                "\"PC-03\";\"<script>alert(1)</script>\";\"2025-12-22 12:00\";\"нет новых файлов 40 дн.\"\r\n");
   // The whole history, in the table's order.
   EXPECT_EQ(Read(out() / "report-history.csv"),
-            bom + "\"HOST\";\"CHG_DATE\";\"CHG_TIME\";\"FIELD\";\"OLD_VALUE\";\"NEW_VALUE\"\r\n"
-                  "\"PC-02\";\"20251201\";\"09:00:00\";\"ZDAN\";\"Корпус 2\";\"Корпус 1\"\r\n"
-                  "\"PC-01\";\"20260120\";\"09:00:00\";\"KAB\";\"101\";\"202\"\r\n"
-                  "\"PC-03\";\"20260125\";\"08:00:00\";\"FIO\";\"ИВАНОВ\";\"<img src=x onerror=alert(2)>\"\r\n"
-                  "\"\";\"20260110\";\"12:00:00\";\"*PURGED*\";\"\";\"20251130\"\r\n"
-                  "\"PC-01\";\"20260130\";\"10:00:00\";\"RAM\";\"4096\";\"8192\"\r\n");
+            bom +
+                "\"HOST\";\"CHG_DATE\";\"CHG_TIME\";\"FIELD\";\"OLD_VALUE\";\"NEW_VALUE\"\r\n"
+                "\"PC-02\";\"20251201\";\"09:00:00\";\"ZDAN\";\"Корпус 2\";\"Корпус 1\"\r\n"
+                "\"PC-01\";\"20260120\";\"09:00:00\";\"KAB\";\"101\";\"202\"\r\n"
+                "\"PC-03\";\"20260125\";\"08:00:00\";\"FIO\";\"ИВАНОВ\";\"<img src=x onerror=alert(2)>\"\r\n"
+                "\"\";\"20260110\";\"12:00:00\";\"*PURGED*\";\"\";\"20251130\"\r\n"
+                "\"PC-01\";\"20260130\";\"10:00:00\";\"RAM\";\"4096\";\"8192\"\r\n");
   EXPECT_EQ(Read(out() / "report-shared-ip.csv"),
             bom + "\"IP\";\"Компьютеров\";\"HOST\"\r\n\"10.0.0.7\";\"2\";\"PC-02, PC-03\"\r\n");
 }
@@ -351,9 +384,9 @@ TEST_F(ReportTest, AFailedWriteLeavesTheLastGoodPageAndGivesTheReason) {
     SCOPED_TRACE(name);
     testing_support::FaultFileSystem files(testing_support::SystemFiles());
     files.FailNth(testing_support::FaultPoint::kCreate, nth, testing_support::FaultCode::kDiskFull);
-    EXPECT_THAT([&] { WriteReport(files, later, platform::FsPathToText(page)); },
-                ThrowsMessage<common::Error>(
-                    ::testing::StrEq("Cannot create file \"" + folder + name + "\". " + reason)));
+    EXPECT_THAT(
+        [&] { WriteReport(files, later, platform::FsPathToText(page)); },
+        ThrowsMessage<common::Error>(::testing::StrEq("Cannot create file \"" + folder + name + "\". " + reason)));
     EXPECT_EQ(Read(page), good);
   }
   WriteReport(testing_support::SystemFiles(), later, platform::FsPathToText(page));

@@ -7,11 +7,11 @@
 #include "store/query.h"
 #include "store/statements.h"
 #include "store/table.h"
-#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
 #include "tests/support/fault_file_system.h"
-#include "tests/support/system_texts.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
+#include "tests/support/system_texts.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
 
@@ -79,20 +79,23 @@ TEST_F(ComponentsTest, ConnectionStringErrors) {
   Connection other{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
   Command command("ADOCommand", other);
   command.SetText(kCreateMexport);
-  EXPECT_THAT([&] { command.Execute(); }, ThrowsMessage<common::Error>(StrEq("ADOConnection: No connection string is set")));
+  EXPECT_THAT([&] { command.Execute(); },
+              ThrowsMessage<common::Error>(StrEq("ADOConnection: No connection string is set")));
   other.SetConnectionString(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder_.Folder());
   EXPECT_THAT([&] { command.Execute(); },
-              ThrowsMessage<common::Error>(StrEq(
-                  "ADOConnection: Connection string not understood: it must be \"DRIVER=Microsoft dBase Driver "
-                  "(*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=\" followed by the database folder")));
+              ThrowsMessage<common::Error>(
+                  StrEq("ADOConnection: Connection string not understood: it must be \"DRIVER=Microsoft dBase Driver "
+                        "(*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=\" followed by the database folder")));
   other.SetConnectionString(kConnectionStringPrefix);
   EXPECT_THAT([&] { command.Execute(); },
               ThrowsMessage<common::Error>(
                   StrEq("ADOConnection: The connection string names no folder after \"DefaultDir=\"")));
   other.SetConnectionString(kConnectionStringPrefix + folder_.Folder() + u"missing" + testing_support::kSeparator);
-  EXPECT_THAT([&] { command.Execute(); },
-              ThrowsMessage<common::Error>(AllOf(StartsWith("ADOConnection: Cannot open the database folder \""),
-                                                 HasSubstr("missing" + common::ToUtf8(testing_support::kSeparator) + "\". " + common::ToUtf8(testing_support::FileNotFoundText())))));
+  EXPECT_THAT(
+      [&] { command.Execute(); },
+      ThrowsMessage<common::Error>(AllOf(StartsWith("ADOConnection: Cannot open the database folder \""),
+                                         HasSubstr("missing" + common::ToUtf8(testing_support::kSeparator) + "\". " +
+                                                   common::ToUtf8(testing_support::FileNotFoundText())))));
   EXPECT_FALSE(other.Connected());
 }
 
@@ -111,7 +114,8 @@ TEST_F(ComponentsTest, MissingParameterAndFieldNameTheComponent) {
   table_.SetTableName(kMexportTableName);
   table_.Open();
   table_.Append();
-  EXPECT_THAT([&] { table_.SetField("TEL", u"1"); }, ThrowsMessage<common::Error>(StrEq("Table: Field 'TEL' not found")));
+  EXPECT_THAT([&] { table_.SetField("TEL", u"1"); },
+              ThrowsMessage<common::Error>(StrEq("Table: Field 'TEL' not found")));
 }
 
 TEST_F(ComponentsTest, RenamingAnOpenTableIsRefused) {
@@ -151,7 +155,8 @@ TEST_F(ComponentsTest, QuerySetTextClosesAndKeepsParametersOfTheSameText) {
   EXPECT_FALSE(query_l_.Active());
   EXPECT_EQ(query_l_.Param("FIO").value(), u"ИВАНОВ");  // same text: parameters kept
   query_l_.SetText(kCountHostRows);
-  EXPECT_THAT([&] { query_l_.Param("FIO"); }, ThrowsMessage<common::Error>(StrEq("ADOQueryL: Parameter 'FIO' not found")));
+  EXPECT_THAT([&] { query_l_.Param("FIO"); },
+              ThrowsMessage<common::Error>(StrEq("ADOQueryL: Parameter 'FIO' not found")));
   EXPECT_EQ(query_l_.Param("HOST").value(), u"");
 }
 
@@ -273,9 +278,10 @@ TEST_F(ComponentsTest, StatementErrorsNameTheComponent) {
   EXPECT_THAT([&] { command_.Execute(); },
               ThrowsMessage<common::Error>(StrEq("ADOCommand: Statement not supported: expected WHERE at the end")));
   command_.SetText(kDropMexport);
-  EXPECT_THAT([&] { command_.Execute(); },
-              ThrowsMessage<common::Error>(StrEq("ADOCommand: Table MEXPORT not found: there is no file mexport.dbf in \"" +
-                                                 common::ToUtf8(folder_.Folder()) + "\"")));
+  EXPECT_THAT(
+      [&] { command_.Execute(); },
+      ThrowsMessage<common::Error>(StrEq("ADOCommand: Table MEXPORT not found: there is no file mexport.dbf in \"" +
+                                         common::ToUtf8(folder_.Folder()) + "\"")));
   CreateMexport();
   EXPECT_THAT([&] { Run(kCreateMexport); },
               ThrowsMessage<common::Error>(StrEq("ADOCommand: Table MEXPORT already exists")));
@@ -285,8 +291,9 @@ TEST_F(ComponentsTest, StatementErrorsNameTheComponent) {
   EXPECT_NO_THROW(Run(u"CREATE INDEX FIO_IDX ON TEXPORT (FIO)"));  // an index name belongs to its table
   EXPECT_THAT([&] { Run(u"CREATE INDEX X_IDX ON TEXPORT (EMAIL)"); },
               ThrowsMessage<common::Error>(StrEq("ADOCommand: Column 'EMAIL' not found in table TEXPORT")));
-  EXPECT_THAT([&] { Run(u"CREATE TABLE T (LONGCOLUMNNAME VARCHAR(5))"); },
-              ThrowsMessage<common::Error>(StrEq("ADOCommand: Column name LONGCOLUMNNAME is longer than 10 characters")));
+  EXPECT_THAT(
+      [&] { Run(u"CREATE TABLE T (LONGCOLUMNNAME VARCHAR(5))"); },
+      ThrowsMessage<common::Error>(StrEq("ADOCommand: Column name LONGCOLUMNNAME is longer than 10 characters")));
 }
 
 TEST_F(ComponentsTest, DroppedTableCanBeCreatedAgainWithItsIndex) {
@@ -311,8 +318,9 @@ struct ValueCase {
   const char* read_back;
 };
 
-void PrintTo(const ValueCase& c, std::ostream* out) { *out << common::ToUtf8(c.column) + " " + common::ToUtf8(c.value); }
-
+void PrintTo(const ValueCase& c, std::ostream* out) {
+  *out << common::ToUtf8(c.column) + " " + common::ToUtf8(c.value);
+}
 
 class ValueTest : public ComponentsTest, public ::testing::WithParamInterface<ValueCase> {};
 
@@ -324,40 +332,42 @@ TEST_P(ValueTest, StoresAndReadsBack) {
   Parameter& parameter = command_.Param(common::ToUtf8(column));
   c.kind == ParamKind::kText ? parameter.SetText(c.value) : parameter.SetInteger(c.value);
   command_.Execute();
-  EXPECT_THAT(Rows(u"SELECT " + column + u" FROM USERS", {common::ToUtf8(column)}), ::testing::ElementsAre(c.read_back));
+  EXPECT_THAT(Rows(u"SELECT " + column + u" FROM USERS", {common::ToUtf8(column)}),
+              ::testing::ElementsAre(c.read_back));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, ValueTest,
-    ::testing::Values(
-        ValueCase{u"FIO", ParamKind::kText, u"ЁЖИКОВ Ъ. ЭЮЯ", "ЁЖИКОВ Ъ. ЭЮЯ"},
-        ValueCase{u"FIO", ParamKind::kText, u"  leading blanks stay, trailing go  ", "  leading blanks stay, trailing go"},
-        ValueCase{u"FIO", ParamKind::kText, u"漢字 and 😀 and ü", "?? and ? and ?"},
-        ValueCase{u"HOST", ParamKind::kText,
-                  u"0123456789012345678901234567890123456789012345678901234567890123456789-cut",
-                  "0123456789012345678901234567890123456789012345678901234567890123456789"},
-        ValueCase{u"FIO", ParamKind::kText, u"", ""},
-        ValueCase{u"SPEED", ParamKind::kInteger, u" 2400 ", "2400"},
-        ValueCase{u"SPEED", ParamKind::kInteger, u"-2147483648", "-2147483648"},
-        ValueCase{u"RAM", ParamKind::kInteger, u"", ""},
-        ValueCase{u"HDD", ParamKind::kText, u"+80", "80"},
-        ValueCase{u"TYPE", ParamKind::kInteger, u" 007 ", "7"}));
+    ::testing::Values(ValueCase{u"FIO", ParamKind::kText, u"ЁЖИКОВ Ъ. ЭЮЯ", "ЁЖИКОВ Ъ. ЭЮЯ"},
+                      ValueCase{u"FIO", ParamKind::kText, u"  leading blanks stay, trailing go  ",
+                                "  leading blanks stay, trailing go"},
+                      ValueCase{u"FIO", ParamKind::kText, u"漢字 and 😀 and ü", "?? and ? and ?"},
+                      ValueCase{u"HOST", ParamKind::kText,
+                                u"0123456789012345678901234567890123456789012345678901234567890123456789-cut",
+                                "0123456789012345678901234567890123456789012345678901234567890123456789"},
+                      ValueCase{u"FIO", ParamKind::kText, u"", ""},
+                      ValueCase{u"SPEED", ParamKind::kInteger, u" 2400 ", "2400"},
+                      ValueCase{u"SPEED", ParamKind::kInteger, u"-2147483648", "-2147483648"},
+                      ValueCase{u"RAM", ParamKind::kInteger, u"", ""},
+                      ValueCase{u"HDD", ParamKind::kText, u"+80", "80"},
+                      ValueCase{u"TYPE", ParamKind::kInteger, u" 007 ", "7"}));
 
 TEST_F(ComponentsTest, IntegerTextThatIsNoWholeNumberNamesParameterAndValue) {
   Run(kCreateUsers);
   command_.SetText(u"INSERT INTO USERS (HOST, SPEED) VALUES (:HOST, :SPEED)");
   command_.Param("HOST").SetText(u"PC-1");
   command_.Param("SPEED").SetInteger(u"2.4GHz");
-  EXPECT_THAT([&] { command_.Execute(); },
-              ThrowsMessage<common::Error>(StrEq("ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number")));
+  EXPECT_THAT(
+      [&] { command_.Execute(); },
+      ThrowsMessage<common::Error>(StrEq("ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number")));
   command_.Param("SPEED").SetInteger(u"99999999999");
   EXPECT_THAT([&] { command_.Execute(); },
               ThrowsMessage<common::Error>(StrEq(
                   "ADOCommand: Parameter 'SPEED' value '99999999999' is out of range (-2147483648 to 2147483647)")));
   command_.Param("SPEED").SetInteger(u"99999999999x");
-  EXPECT_THAT([&] { command_.Execute(); },
-              ThrowsMessage<common::Error>(
-                  StrEq("ADOCommand: Parameter 'SPEED' value '99999999999x' is not a whole number")));
+  EXPECT_THAT(
+      [&] { command_.Execute(); },
+      ThrowsMessage<common::Error>(StrEq("ADOCommand: Parameter 'SPEED' value '99999999999x' is not a whole number")));
   EXPECT_THAT(Rows(u"SELECT HOST FROM USERS", {"HOST"}), ::testing::ElementsAre());  // nothing half-written
 }
 

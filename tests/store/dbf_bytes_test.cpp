@@ -2,15 +2,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-
 #include "common/error.h"
 #include "store/command.h"
 #include "store/database.h"
 #include "store/inventory_database.h"
 #include "store/query.h"
 #include "store/statements.h"
-#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
@@ -108,8 +107,8 @@ TEST_F(DbfBytesTest, DeletedRecordsAreReusedSoTheFileDoesNotGrow) {
 }
 
 TEST_F(DbfBytesTest, TableFilesAreFoundWhateverTheirCase) {
-  testing_support::WriteFile(File("MEXPORT.DBF"), MakeDbf({{"FIO", 'C', 10}, {"EMAIL", 'C', 8}},
-                                         {{Pad("ИВАНОВ", 10), Pad("a@b", 8)}}, 0xC9));
+  testing_support::WriteFile(
+      File("MEXPORT.DBF"), MakeDbf({{"FIO", 'C', 10}, {"EMAIL", 'C', 8}}, {{Pad("ИВАНОВ", 10), Pad("a@b", 8)}}, 0xC9));
   // The test wrote UTF-8; stored bytes are what they are, read back in the table's code page.
   EXPECT_TRUE(TableExists(testing_support::SystemFiles(), folder_.Folder(), u"mexport.dbf"));
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"EMAIL"}), ElementsAre("a@b"));
@@ -143,7 +142,8 @@ TEST_F(DbfBytesTest, ForeignTableWithWideDecimalNumbersOpensAndKeepsUntouchedByt
 
 TEST_F(DbfBytesTest, CodePageComesFromTheLanguageDriverByte) {
   // "Ёж" in cp866 is F0 A6; the table says cp866 (0x26), so that is how it reads and is written.
-  testing_support::WriteFile(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("\xF0\xA6", 4), Pad("", 4)}}, 0x26));
+  testing_support::WriteFile(File("mexport.dbf"),
+                             MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("\xF0\xA6", 4), Pad("", 4)}}, 0x26));
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("Ёж"));
   Run(u"UPDATE MEXPORT SET EMAIL = :EMAIL WHERE FIO = :FIO", {{"FIO", u"Ёж"}, {"EMAIL", u"Юя"}});
   std::string bytes = ReadBytes(File("mexport.dbf"));
@@ -153,12 +153,14 @@ TEST_F(DbfBytesTest, CodePageComesFromTheLanguageDriverByte) {
 
 TEST_F(DbfBytesTest, LanguageDriverZeroUsesTheConfiguredCodePage) {
   // Tools that rewrite a table often clear byte 29; the build's default is windows-1251.
-  testing_support::WriteFile(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("\xA8\xE6", 4), Pad("", 4)}}, 0));
+  testing_support::WriteFile(File("mexport.dbf"),
+                             MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("\xA8\xE6", 4), Pad("", 4)}}, 0));
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("Ёж"));
 }
 
 TEST_F(DbfBytesTest, HeaderCountAboveTheDataIsReconciledAndRepairedOnWrite) {
-  std::string bytes = MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("A", 4), Pad("", 4)}, {Pad("B", 4), Pad("", 4)}});
+  std::string bytes =
+      MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("A", 4), Pad("", 4)}, {Pad("B", 4), Pad("", 4)}});
   PutLe32(bytes, 4, 5);
   bytes[28] = 1;  // claims an index file that is not there
   testing_support::WriteFile(File("mexport.dbf"), bytes);
@@ -174,10 +176,10 @@ TEST_F(DbfBytesTest, HeaderCountAboveTheDataIsReconciledAndRepairedOnWrite) {
 // Past a count of one: a deleted record, a live one, another deleted one. All are counted, and an
 // insert takes the lowest deleted record's place.
 TEST_F(DbfBytesTest, RecordsPastALowCountAreCountedAndTheLowestDeletedIsReused) {
-  std::string bytes = MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}},
-                              {{Pad("A", 4), Pad("", 4)}, {Pad("B", 4), Pad("", 4)}, {Pad("C", 4), Pad("", 4)},
-                               {Pad("D", 4), Pad("", 4)}},
-                              0xC9, {1, 3});
+  std::string bytes = MakeDbf(
+      {{"FIO", 'C', 4}, {"EMAIL", 'C', 4}},
+      {{Pad("A", 4), Pad("", 4)}, {Pad("B", 4), Pad("", 4)}, {Pad("C", 4), Pad("", 4)}, {Pad("D", 4), Pad("", 4)}},
+      0xC9, {1, 3});
   PutLe32(bytes, 4, 1);
   testing_support::WriteFile(File("mexport.dbf"), bytes);
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A", "C"));
@@ -190,7 +192,8 @@ TEST_F(DbfBytesTest, RecordsPastALowCountAreCountedAndTheLowestDeletedIsReused) 
 }
 
 TEST_F(DbfBytesTest, TruncatedLastRecordIsLeftOutAndOverwrittenByTheNextInsert) {
-  std::string bytes = MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("A", 4), Pad("", 4)}, {Pad("B", 4), Pad("", 4)}});
+  std::string bytes =
+      MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("A", 4), Pad("", 4)}, {Pad("B", 4), Pad("", 4)}});
   bytes.resize(bytes.size() - 6);
   testing_support::WriteFile(File("mexport.dbf"), bytes);
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}), ElementsAre("A"));
@@ -202,9 +205,12 @@ TEST_F(DbfBytesTest, TruncatedLastRecordIsLeftOutAndOverwrittenByTheNextInsert) 
 TEST_F(DbfBytesTest, ATableWithADBaseIndexFileIsNotChanged) {
   testing_support::WriteFile(File("mexport.dbf"), MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {}));
   testing_support::WriteFile(File("MEXPORT.MDX"), "index");
-  EXPECT_THAT([&] { Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"C"}}); },
-              ThrowsMessage<common::Error>(StrEq("ADOCommand: Table MEXPORT has a dBase index file (MEXPORT.MDX) that "
-                                                 "this program cannot keep up to date; the table is not changed")));
+  EXPECT_THAT(
+      [&] {
+        Run(u"INSERT INTO MEXPORT (FIO) VALUES (:FIO)", {{"FIO", u"C"}});
+      },
+      ThrowsMessage<common::Error>(StrEq("ADOCommand: Table MEXPORT has a dBase index file (MEXPORT.MDX) that "
+                                         "this program cannot keep up to date; the table is not changed")));
   EXPECT_EQ(ReadBytes(File("mexport.dbf")).size(), 32u + 64 + 1 + 1);
 }
 
@@ -215,7 +221,8 @@ TEST_F(DbfBytesTest, AFileChangedByAnotherProgramIsReadAgain) {
   // Between two runs (the connection closes at the end of each), another program replaces the
   // table with one of another layout.
   connection_.Close();
-  testing_support::WriteFile(File("mexport.dbf"), MakeDbf({{"EMAIL", 'C', 3}, {"FIO", 'C', 5}}, {{Pad("e", 3), Pad("B", 5)}}));
+  testing_support::WriteFile(File("mexport.dbf"),
+                             MakeDbf({{"EMAIL", 'C', 3}, {"FIO", 'C', 5}}, {{Pad("e", 3), Pad("B", 5)}}));
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO", "EMAIL"}), ElementsAre("B|e"));
   Run(u"UPDATE MEXPORT SET EMAIL = :EMAIL WHERE FIO = :FIO", {{"FIO", u"B"}, {"EMAIL", u"xyz"}});
   EXPECT_THAT(ReadRows(folder_.Folder(), kSelectMexport, {"FIO", "EMAIL"}), ElementsAre("B|xyz"));
@@ -230,17 +237,17 @@ struct DamageCase {
 
 void PrintTo(const DamageCase& c, std::ostream* out) { *out << c.name; }
 
-
 class DamagedHeaderTest : public DbfBytesTest, public ::testing::WithParamInterface<DamageCase> {};
 
 TEST_P(DamagedHeaderTest, IsAClearError) {
-  std::string bytes = MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("A", 4), Pad("a", 4)}, {Pad("B", 4), Pad("b", 4)}});
+  std::string bytes =
+      MakeDbf({{"FIO", 'C', 4}, {"EMAIL", 'C', 4}}, {{Pad("A", 4), Pad("a", 4)}, {Pad("B", 4), Pad("b", 4)}});
   GetParam().damage(bytes);
   testing_support::WriteFile(File("mexport.dbf"), bytes);
   std::string path = (folder_.path() / "mexport.dbf").string();
-  EXPECT_THAT([&] { ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}); },
-              ThrowsMessage<common::Error>(
-                  StrEq("ADOQuery: Table file \"" + path + "\" is damaged: " + GetParam().reason)));
+  EXPECT_THAT(
+      [&] { ReadRows(folder_.Folder(), kSelectMexport, {"FIO"}); },
+      ThrowsMessage<common::Error>(StrEq("ADOQuery: Table file \"" + path + "\" is damaged: " + GetParam().reason)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -256,7 +263,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "the record length 10 does not match the field widths (1 + 8)"},
         DamageCase{"NoTerminator", [](std::string& b) { b[96] = 'X'; },
                    "the header has no 0x0D terminator within its stated length of 97 bytes"},
-        DamageCase{"ShorterThanAHeader", [](std::string& b) { b.resize(20); }, "the file is shorter than a table header"},
+        DamageCase{"ShorterThanAHeader", [](std::string& b) { b.resize(20); },
+                   "the file is shorter than a table header"},
         DamageCase{"EndsInsideTheHeader", [](std::string& b) { b.resize(70); }, "the file ends inside the header"},
         DamageCase{"BadFlagInSecondRecord", [](std::string& b) { b[97 + 9] = 'X'; },
                    "record 2 has no valid deletion flag"},

@@ -16,8 +16,8 @@
 #include "store/inventory_database.h"
 #include "store/query.h"
 #include "store/statements.h"
-#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
@@ -65,7 +65,8 @@ std::string CheckWithDbfread(const std::filesystem::path& file) {
       "f = sys.argv[1]\n"
       "t = DBF(f, load=True)\n"
       "b = open(f, 'rb').read()\n"
-      "count, hl, rl = struct.unpack('<I', b[4:8])[0], struct.unpack('<H', b[8:10])[0], struct.unpack('<H', b[10:12])[0]\n"
+      "count, hl, rl = struct.unpack('<I', b[4:8])[0], struct.unpack('<H', b[8:10])[0], struct.unpack('<H', "
+      "b[10:12])[0]\n"
       "uncounted = 0\n"
       "if len(b) == hl + (count + 1) * rl + 1 and b[hl + count * rl] == 0x2a and b[-1] == 0x1a: uncounted = 1\n"
       "assert len(t.records) + len(t.deleted) == count + uncounted, 'dbfread count'\n"
@@ -77,7 +78,8 @@ std::string CheckWithDbfread(const std::filesystem::path& file) {
 TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
   TempFolder folder;
   {
-    Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+    Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                          "windows-1251"};
     Command command("ADOCommand", connection);
     PrepareInventoryDatabase(folder.Folder(), connection, command);
   }
@@ -90,7 +92,8 @@ TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       ::close(reports[0]);
-      Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+      Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                            "windows-1251"};
       connection.SetConnectionString(kConnectionStringPrefix + folder.Folder());
       Command command("ADOCommand", connection);
       for (int i = next;; ++i) {
@@ -124,7 +127,8 @@ TEST(DurabilityTest, KilledWriterLosesNoReturnedStatement) {
           << host << " holds '" << (found.empty() ? "" : found[0]) << "' after a kill at step " << in_flight;
     }
     if (testing_support::HaveDebianPythonModule("dbfread")) {
-      EXPECT_THAT(CheckWithDbfread(folder.path() / "users.dbf"), ::testing::StartsWith("ok ")) << "killed after " << last;
+      EXPECT_THAT(CheckWithDbfread(folder.path() / "users.dbf"), ::testing::StartsWith("ok "))
+          << "killed after " << last;
     }
     next = last + 2;
   }

@@ -10,9 +10,9 @@
 #include "store/query.h"
 #include "store/statements.h"
 #include "store/table.h"
-#include "tests/support/fixed_clock.h"
-#include "tests/support/dbf_files.h"
 #include "tests/support/child_run.h"
+#include "tests/support/dbf_files.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -96,9 +96,12 @@ TEST_F(InteropTest, DbfreadReadsTheHistoryWithItsDates) {
 TEST_F(InteropTest, ADateIsADayWrittenYyyymmdd) {
   ChangedRow changed{u"PC-2", false, {{"RAM", u"64", u"128"}}};
   for (const char16_t* bad : {u"2026-03-05", u"20260230", u"20261301", u"2026035"}) {
-    EXPECT_THAT([&] { RecordHistory(folder_.Folder(), command_, {changed}, {bad, u"14:30:15"}); },
-                ::testing::ThrowsMessage<common::Error>(::testing::StrEq(
-                    "ADOCommand: Parameter 'CHG_DATE' value '" + common::ToUtf8(bad) + "' is not a date (YYYYMMDD)")));
+    EXPECT_THAT(
+        [&] {
+          RecordHistory(folder_.Folder(), command_, {changed}, {bad, u"14:30:15"});
+        },
+        ::testing::ThrowsMessage<common::Error>(::testing::StrEq("ADOCommand: Parameter 'CHG_DATE' value '" +
+                                                                 common::ToUtf8(bad) + "' is not a date (YYYYMMDD)")));
   }
   EXPECT_EQ(RecordHistory(folder_.Folder(), command_, {changed}, {u"20240229", u"14:30:15"}), 1u);
 }
@@ -123,7 +126,7 @@ TEST_F(InteropTest, EngineChangesATableGdalWroteWithoutDamagingIt) {
   if (!HaveProgram("ogr2ogr")) GTEST_SKIP() << "gdal-bin is not installed";
   if (!HaveDebianPythonModule("dbfread")) GTEST_SKIP() << "python3-dbfread is not installed";
   WriteFile(folder_.path() / "in.csv",
-             "HOST,FIO,SPEED\nPC-ACC-01,ИВАНОВ ИВАН,2400\nPC-BUH-02,ПЕТРОВА МАРИЯ,3200\nSRV-01,ЁЖИКОВ,\n");
+            "HOST,FIO,SPEED\nPC-ACC-01,ИВАНОВ ИВАН,2400\nPC-BUH-02,ПЕТРОВА МАРИЯ,3200\nSRV-01,ЁЖИКОВ,\n");
   WriteFile(folder_.path() / "in.csvt", "String(70),String(70),Real(20.5)\n");
   int status = 0;
   std::string output = RunCommand("cd '" + folder_.path().string() +

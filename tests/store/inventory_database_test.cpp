@@ -5,8 +5,8 @@
 
 #include "common/error.h"
 #include "store/query.h"
-#include "tests/support/fixed_clock.h"
 #include "tests/support/dbf_files.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -36,15 +36,24 @@ const char* const kExpectedStatements[] = {
     "ZDAN VARCHAR(70), ETAJ VARCHAR(70), KAB VARCHAR(70), EMAIL VARCHAR(70), TEL2 VARCHAR(70),SPEED INTEGER, "
     "RAM INTEGER, TYPE VARCHAR(70), CPU VARCHAR(70), HDD INTEGER, OS VARCHAR(70), OSVER VARCHAR(70), "
     "W9XVER VARCHAR(70), OSBUILD VARCHAR(70),  OSID VARCHAR(70), BIOS VARCHAR(70), PRINTER VARCHAR (192));",
-    "CREATE INDEX HOST_IDX ON USERS (HOST)",   "CREATE INDEX USER_IDX ON USERS (USER)",
-    "CREATE INDEX FIO_IDX ON USERS (FIO)",     "CREATE INDEX IP_IDX ON USERS (IP)",
-    "CREATE INDEX TEL_IDX ON USERS (TEL)",     "CREATE INDEX TEL2_IDX ON USERS (TEL2)",
-    "CREATE INDEX EMAIL_IDX ON USERS (EMAIL)", "CREATE INDEX ZDAN_IDX ON USERS (ZDAN)",
-    "CREATE INDEX KAB_IDX ON USERS (KAB)",     "CREATE INDEX ETAJ_IDX ON USERS (ETAJ)",
-    "CREATE INDEX SPEED_IDX ON USERS (SPEED)", "CREATE INDEX RAM_IDX ON USERS (RAM)",
-    "CREATE INDEX TYPE_IDX ON USERS (TYPE)",   "CREATE INDEX CPU_IDX ON USERS (CPU)",
-    "CREATE INDEX HDD_IDX ON USERS (HDD)",     "CREATE INDEX OS_IDX ON USERS (OS)",
-    "CREATE INDEX OSID_IDX ON USERS (OSID)",   "CREATE INDEX BIOS_IDX ON USERS (BIOS)",
+    "CREATE INDEX HOST_IDX ON USERS (HOST)",
+    "CREATE INDEX USER_IDX ON USERS (USER)",
+    "CREATE INDEX FIO_IDX ON USERS (FIO)",
+    "CREATE INDEX IP_IDX ON USERS (IP)",
+    "CREATE INDEX TEL_IDX ON USERS (TEL)",
+    "CREATE INDEX TEL2_IDX ON USERS (TEL2)",
+    "CREATE INDEX EMAIL_IDX ON USERS (EMAIL)",
+    "CREATE INDEX ZDAN_IDX ON USERS (ZDAN)",
+    "CREATE INDEX KAB_IDX ON USERS (KAB)",
+    "CREATE INDEX ETAJ_IDX ON USERS (ETAJ)",
+    "CREATE INDEX SPEED_IDX ON USERS (SPEED)",
+    "CREATE INDEX RAM_IDX ON USERS (RAM)",
+    "CREATE INDEX TYPE_IDX ON USERS (TYPE)",
+    "CREATE INDEX CPU_IDX ON USERS (CPU)",
+    "CREATE INDEX HDD_IDX ON USERS (HDD)",
+    "CREATE INDEX OS_IDX ON USERS (OS)",
+    "CREATE INDEX OSID_IDX ON USERS (OSID)",
+    "CREATE INDEX BIOS_IDX ON USERS (BIOS)",
 };
 
 TEST_F(FirstActivationTest, AnEmptyUsersFileLeftByACutShortCreationIsReplaced) {
@@ -73,7 +82,8 @@ TEST_F(FirstActivationTest, MissingUsersCreatesTheTableAndEighteenIndexesInOrder
   }
   // Only files of the tables: no index or catalog file a dBase tool could misread.
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.path()))
+    names.push_back(entry.path().filename().string());
   EXPECT_THAT(names, ElementsAreArray({"users.dbf"}));
 }
 
@@ -105,9 +115,9 @@ TEST_F(FirstActivationTest, LinkNamedUsersDbfCountsAsPresentAndIsNeverFollowed) 
   EXPECT_THAT(executed_, ::testing::IsEmpty());
   Query query("ADOQuery", connection_);
   query.SetText(u"SELECT HOST FROM USERS");
-  EXPECT_THAT([&] { query.Open(); },
-              ::testing::ThrowsMessage<common::Error>(::testing::StrEq(
-                  "ADOQuery: Cannot open file \"" + folder_.Path() + "users.dbf\". Too many levels of symbolic links")));
+  EXPECT_THAT([&] { query.Open(); }, ::testing::ThrowsMessage<common::Error>(
+                                         ::testing::StrEq("ADOQuery: Cannot open file \"" + folder_.Path() +
+                                                          "users.dbf\". Too many levels of symbolic links")));
   EXPECT_TRUE(std::filesystem::is_symlink(folder_.path() / "users.dbf"));
   EXPECT_EQ(testing::ReadBytes(outside.path() / "empty"), "");
 }

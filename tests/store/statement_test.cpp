@@ -98,7 +98,6 @@ struct Refusal {
 
 void PrintTo(const Refusal& c, std::ostream* out) { *out << common::ToUtf8(c.text); }
 
-
 class RefusalTest : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(RefusalTest, NamesWhatWasExpected) {
@@ -116,17 +115,21 @@ INSTANTIATE_TEST_SUITE_P(
                 "Statement not supported: expected WHERE at \", TEL2 = :TEL2 WHERE FIO = :FIO\""},
         Refusal{u"SELECT FIO FROM USERS WHERE FIO = :FIO",
                 "Statement not supported: expected the end of the statement at \"WHERE FIO = :FIO\""},
-        Refusal{u"CREATE TABLE T (A CHAR(10))", "Statement not supported: expected VARCHAR, INTEGER or DATE at \"CHAR(10))\""},
-        Refusal{u"CREATE TABLE T (A VARCHAR(255))", "Statement not supported: expected a width from 1 to 254 at \"255))\""},
+        Refusal{u"CREATE TABLE T (A CHAR(10))",
+                "Statement not supported: expected VARCHAR, INTEGER or DATE at \"CHAR(10))\""},
+        Refusal{u"CREATE TABLE T (A VARCHAR(255))",
+                "Statement not supported: expected a width from 1 to 254 at \"255))\""},
         Refusal{u"CREATE UNIQUE INDEX I ON T (A)",
                 "Statement not supported: expected TABLE or INDEX at \"UNIQUE INDEX I ON T (A)\""},
         Refusal{u"INSERT INTO T (A, B) VALUES (:A)", "Statement not supported: 2 columns but 1 values"},
-        Refusal{u"DROP TABLE T; DROP TABLE U", "Statement not supported: expected the end of the statement at \"DROP TABLE U\""},
+        Refusal{u"DROP TABLE T; DROP TABLE U",
+                "Statement not supported: expected the end of the statement at \"DROP TABLE U\""},
         Refusal{u"TRUNCATE TABLE USERS",
                 "Statement not supported: expected a statement (CREATE, DROP, INSERT, UPDATE, DELETE or SELECT) at "
                 "\"TRUNCATE TABLE USERS\""},
-        Refusal{u"", "Statement not supported: expected a statement (CREATE, DROP, INSERT, UPDATE, DELETE or SELECT) "
-                     "at the end"},
+        Refusal{u"",
+                "Statement not supported: expected a statement (CREATE, DROP, INSERT, UPDATE, DELETE or SELECT) "
+                "at the end"},
         Refusal{u"SELECT FIO FROM USERS -- all", "Statement not supported: unexpected character \"-\""}));
 
 TEST(ParameterNamesTest, InOrderOfFirstAppearanceEachOnce) {

@@ -14,8 +14,8 @@ TEST(ParseIntegerTextTest, AcceptsWholeNumbersWithBlanksAround) {
 }
 
 TEST(ParseIntegerTextTest, RefusesEverythingElse) {
-  for (const char16_t* bad : {u"", u"  ", u"-", u"2.4GHz", u"2.0", u"1 000", u"0x10", u"2147483648",
-                              u"-2147483649", u"99999999999999999999999", u"٣"}) {
+  for (const char16_t* bad : {u"", u"  ", u"-", u"2.4GHz", u"2.0", u"1 000", u"0x10", u"2147483648", u"-2147483649",
+                              u"99999999999999999999999", u"٣"}) {
     EXPECT_EQ(ParseIntegerText(bad), std::nullopt) << common::ToUtf8(bad);
   }
 }

@@ -139,8 +139,10 @@ class ChildRun {
     }
     if (fds[1].revents) {
       ssize_t n = ::read(err_, buffer, sizeof buffer);
-      if (n <= 0) err_closed_ = true;
-      else error_.append(buffer, static_cast<size_t>(n));
+      if (n <= 0)
+        err_closed_ = true;
+      else
+        error_.append(buffer, static_cast<size_t>(n));
     }
     return true;
   }

@@ -179,13 +179,14 @@ std::string RunStep(const std::string& command, const std::string& step) {
 void MakeTestCertificates(const std::filesystem::path& root) {
   const std::string r = root.string();
   const std::string key = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
-  RunStep("cd '" + r + "' && openssl req -x509 " + key + " -keyout ca.key -out ca.pem -days 2 -subj '/CN=Romashka Test CA'" +
-          " && openssl req -x509 " + key + " -keyout other-ca.key -out other-ca.pem -days 2 -subj '/CN=Other CA'" +
-          " && openssl req " + key + " -keyout server.key -out server.csr -subj '/CN=127.0.0.1'" +
-          " && printf 'subjectAltName=IP:127.0.0.1,DNS:localhost,DNS:%s\\n' \"$(hostname)\" > server.ext" +
-          " && openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2" +
-          " -extfile server.ext -out server.pem",
-      "making the certificates with openssl");
+  RunStep("cd '" + r + "' && openssl req -x509 " + key +
+              " -keyout ca.key -out ca.pem -days 2 -subj '/CN=Romashka Test CA'" + " && openssl req -x509 " + key +
+              " -keyout other-ca.key -out other-ca.pem -days 2 -subj '/CN=Other CA'" + " && openssl req " + key +
+              " -keyout server.key -out server.csr -subj '/CN=127.0.0.1'" +
+              " && printf 'subjectAltName=IP:127.0.0.1,DNS:localhost,DNS:%s\\n' \"$(hostname)\" > server.ext" +
+              " && openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2" +
+              " -extfile server.ext -out server.pem",
+          "making the certificates with openssl");
 }
 
 }  // namespace testing_support

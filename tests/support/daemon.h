@@ -64,7 +64,8 @@ std::filesystem::path MakeServerFolder(const std::string& prefix);
 std::string RunStep(const std::string& command, const std::string& step);
 
 // Makes, in `folder`, a throw-away CA (ca.pem), a server certificate for 127.0.0.1, localhost and
-// this machine's name (libldap checks that name for "localhost") signed by it (server.pem, key server.key) and a second, unrelated CA (other-ca.pem), with openssl.
+// this machine's name (libldap checks that name for "localhost") signed by it (server.pem, key server.key) and a
+// second, unrelated CA (other-ca.pem), with openssl.
 void MakeTestCertificates(const std::filesystem::path& folder);
 
 }  // namespace testing_support

@@ -20,8 +20,8 @@ uint32_t Le32(const std::string& bytes, size_t offset) {
 }
 
 uint16_t Le16(const std::string& bytes, size_t offset) {
-  return static_cast<uint16_t>(static_cast<unsigned char>(bytes[offset]) |
-                               static_cast<unsigned char>(bytes[offset + 1]) << 8);
+  return static_cast<uint16_t>(static_cast<unsigned char>(bytes[offset]) | static_cast<unsigned char>(bytes[offset + 1])
+                                                                               << 8);
 }
 
 void PutLe32(std::string& bytes, size_t offset, uint32_t value) {

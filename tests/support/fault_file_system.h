@@ -22,7 +22,8 @@ namespace testing_support {
 // kOpen: FileSystem::OpenFolder and Folder::OpenTable; kLook: Folder::SizeOf and File::Identity.
 enum class FaultPoint { kWrite, kCreate, kRead, kSync, kLock, kOpen, kLook };
 inline constexpr std::array<FaultPoint, 7> kFaultPoints = {FaultPoint::kWrite, FaultPoint::kCreate, FaultPoint::kRead,
-    FaultPoint::kSync, FaultPoint::kLock, FaultPoint::kOpen, FaultPoint::kLook};
+                                                           FaultPoint::kSync,  FaultPoint::kLock,   FaultPoint::kOpen,
+                                                           FaultPoint::kLook};
 
 // How the failing call fails: a full disk, an I/O error, a refusal.
 enum class FaultCode { kDiskFull, kIoError, kAccessDenied };

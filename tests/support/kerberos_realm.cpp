@@ -27,7 +27,8 @@ KerberosRealm::KerberosRealm() {
     const std::string realm = kRealm;
     WriteText(root_ / "krb5.conf", "[libdefaults]\n default_realm = " + realm +
                                        "\n dns_lookup_kdc = false\n dns_lookup_realm = false\n rdns = false\n"
-                                       "[realms]\n " + realm + " = {\n  kdc = 127.0.0.1:" + port + "\n }\n");
+                                       "[realms]\n " +
+                                       realm + " = {\n  kdc = 127.0.0.1:" + port + "\n }\n");
     WriteText(root_ / "kdc.conf", "[kdcdefaults]\n kdc_ports = " + port + "\n kdc_tcp_ports = " + port +
                                       "\n[realms]\n " + realm + " = {\n  database_name = " + r +
                                       "/principal\n  key_stash_file = " + r + "/stash\n  acl_file = " + r +

@@ -39,17 +39,22 @@ RadicaleServer::RadicaleServer() {
     const std::string r = root_.string();
     WriteText(root_ / "users", std::string(kDavUser) + ":" + kDavPassword + "\n", 0600);
     port_ = FreePort();
-    WriteText(root_ / "config",
-              "[server]\nhosts = 127.0.0.1:" + std::to_string(port_) + "\nssl = True\ncertificate = " + r +
-                  "/server.pem\nkey = " + r + "/server.key\n"
-                  "[auth]\ntype = htpasswd\nhtpasswd_filename = " + r + "/users\nhtpasswd_encryption = plain\n"
-                  "[rights]\ntype = owner_only\n"
-                  "[storage]\nfilesystem_folder = " + r + "/collections\n"
-                  "[web]\ntype = none\n"
-                  "[logging]\nlevel = warning\n");
+    WriteText(root_ / "config", "[server]\nhosts = 127.0.0.1:" + std::to_string(port_) +
+                                    "\nssl = True\ncertificate = " + r + "/server.pem\nkey = " + r +
+                                    "/server.key\n"
+                                    "[auth]\ntype = htpasswd\nhtpasswd_filename = " +
+                                    r +
+                                    "/users\nhtpasswd_encryption = plain\n"
+                                    "[rights]\ntype = owner_only\n"
+                                    "[storage]\nfilesystem_folder = " +
+                                    r +
+                                    "/collections\n"
+                                    "[web]\ntype = none\n"
+                                    "[logging]\nlevel = warning\n");
     const std::filesystem::path log = root_ / "radicale.out";
     radicale_ = Spawn({FindProgram("radicale"), "--config", (root_ / "config").string()}, root_, log);
-    if (!WaitForPorts(radicale_, {port_}, "radicale")) throw std::runtime_error("radicale ended at start: " + Tail(log));
+    if (!WaitForPorts(radicale_, {port_}, "radicale"))
+      throw std::runtime_error("radicale ended at start: " + Tail(log));
   } catch (...) {
     Stop();
     throw;
@@ -75,7 +80,7 @@ long RadicaleServer::Send(const std::string& method, const std::string& path, co
   const std::string ca = ca_file_.string();
   const std::string header = "Content-Type: " + content_type;
   std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(curl_slist_append(nullptr, header.c_str()),
-                                                                       &curl_slist_free_all);
+                                                                      &curl_slist_free_all);
   CURL* c = curl.get();
   curl_easy_setopt(c, CURLOPT_URL, url.c_str());
   curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, method.c_str());

@@ -29,7 +29,9 @@ class Random {
   bool Percent(int p) { return Below(100) < p; }
   bool PerMille(int p) { return Below(1000) < p; }
   template <typename T, size_t N>
-  const T& Pick(const T (&items)[N]) { return items[Below(static_cast<int>(N))]; }
+  const T& Pick(const T (&items)[N]) {
+    return items[Below(static_cast<int>(N))];
+  }
 
  private:
   uint64_t state_;
@@ -37,46 +39,46 @@ class Random {
 
 // Surnames are a root and an ending; the female form adds "а" (or turns "ий" into "ая").
 const char16_t* const kSurnameRoots[] = {
-    u"Иван", u"Петр", u"Сидор", u"Кузнец", u"Смирн", u"Попов", u"Васильев", u"Соколов", u"Михайлов", u"Новиков",
-    u"Фёдор", u"Морозов", u"Волков", u"Алексеев", u"Лебедев", u"Семёнов", u"Егоров", u"Павлов", u"Козлов",
-    u"Степанов", u"Николаев", u"Орлов", u"Андреев", u"Макаров", u"Никитин", u"Захаров", u"Зайцев", u"Соловьёв",
-    u"Борисов", u"Яковлев", u"Григорьев", u"Романов", u"Воробьёв", u"Сергеев", u"Фролов", u"Беляев", u"Тарасов",
-    u"Белов", u"Комаров", u"Киселёв", u"Ильин", u"Гусев", u"Титов", u"Кузьмин", u"Кудрявцев", u"Баранов",
-    u"Куликов", u"Алексеенк", u"Шевченк", u"Бондаренк"};
-const char16_t* const kMaleNames[] = {u"Александр", u"Алексей", u"Андрей", u"Борис", u"Вадим", u"Виктор",
-                                      u"Владимир", u"Дмитрий", u"Евгений", u"Иван", u"Игорь", u"Константин",
-                                      u"Максим", u"Михаил", u"Николай", u"Олег", u"Павел", u"Пётр", u"Роман",
-                                      u"Сергей", u"Юрий"};
-const char16_t* const kFemaleNames[] = {u"Александра", u"Анастасия", u"Анна", u"Валентина", u"Галина", u"Дарья",
-                                        u"Екатерина", u"Елена", u"Ирина", u"Людмила", u"Марина", u"Мария",
-                                        u"Наталья", u"Ольга", u"Светлана", u"Татьяна", u"Юлия", u"Алёна"};
-const char16_t* const kFatherNames[] = {u"Александр", u"Алексе", u"Андре", u"Борис", u"Викторо", u"Владимир",
-                                        u"Дмитри", u"Иван", u"Игор", u"Михайло", u"Николае", u"Олег", u"Павл",
-                                        u"Петр", u"Сергее", u"Юрье"};
-const char* const kLatin[] = {"ivanov", "petrov", "sidorov", "kuznetsov", "smirnov", "popov", "vasiliev",
-                              "sokolov", "mikhailov", "novikov", "fedorov", "morozov", "volkov", "alekseev",
-                              "lebedev", "semenov", "egorov", "pavlov", "kozlov", "stepanov", "nikolaev",
-                              "orlov", "andreev", "makarov", "nikitin", "zakharov", "zaitsev", "soloviev",
-                              "borisov", "yakovlev", "grigoriev", "romanov", "vorobiev", "sergeev", "frolov",
-                              "belyaev", "tarasov", "belov", "komarov", "kiselev", "ilin", "gusev", "titov",
-                              "kuzmin", "kudryavtsev", "baranov", "kulikov", "alekseenko", "shevchenko",
-                              "bondarenko"};
+    u"Иван",     u"Петр",     u"Сидор",  u"Кузнец",   u"Смирн",     u"Попов",    u"Васильев",  u"Соколов",
+    u"Михайлов", u"Новиков",  u"Фёдор",  u"Морозов",  u"Волков",    u"Алексеев", u"Лебедев",   u"Семёнов",
+    u"Егоров",   u"Павлов",   u"Козлов", u"Степанов", u"Николаев",  u"Орлов",    u"Андреев",   u"Макаров",
+    u"Никитин",  u"Захаров",  u"Зайцев", u"Соловьёв", u"Борисов",   u"Яковлев",  u"Григорьев", u"Романов",
+    u"Воробьёв", u"Сергеев",  u"Фролов", u"Беляев",   u"Тарасов",   u"Белов",    u"Комаров",   u"Киселёв",
+    u"Ильин",    u"Гусев",    u"Титов",  u"Кузьмин",  u"Кудрявцев", u"Баранов",  u"Куликов",   u"Алексеенк",
+    u"Шевченк",  u"Бондаренк"};
+const char16_t* const kMaleNames[] = {u"Александр", u"Алексей", u"Андрей",  u"Борис", u"Вадим", u"Виктор",
+                                      u"Владимир",  u"Дмитрий", u"Евгений", u"Иван",  u"Игорь", u"Константин",
+                                      u"Максим",    u"Михаил",  u"Николай", u"Олег",  u"Павел", u"Пётр",
+                                      u"Роман",     u"Сергей",  u"Юрий"};
+const char16_t* const kFemaleNames[] = {u"Александра", u"Анастасия", u"Анна",     u"Валентина", u"Галина", u"Дарья",
+                                        u"Екатерина",  u"Елена",     u"Ирина",    u"Людмила",   u"Марина", u"Мария",
+                                        u"Наталья",    u"Ольга",     u"Светлана", u"Татьяна",   u"Юлия",   u"Алёна"};
+const char16_t* const kFatherNames[] = {u"Александр", u"Алексе", u"Андре",  u"Борис",   u"Викторо", u"Владимир",
+                                        u"Дмитри",    u"Иван",   u"Игор",   u"Михайло", u"Николае", u"Олег",
+                                        u"Павл",      u"Петр",   u"Сергее", u"Юрье"};
+const char* const kLatin[] = {
+    "ivanov",   "petrov",   "sidorov",    "kuznetsov",  "smirnov",   "popov",    "vasiliev", "sokolov",  "mikhailov",
+    "novikov",  "fedorov",  "morozov",    "volkov",     "alekseev",  "lebedev",  "semenov",  "egorov",   "pavlov",
+    "kozlov",   "stepanov", "nikolaev",   "orlov",      "andreev",   "makarov",  "nikitin",  "zakharov", "zaitsev",
+    "soloviev", "borisov",  "yakovlev",   "grigoriev",  "romanov",   "vorobiev", "sergeev",  "frolov",   "belyaev",
+    "tarasov",  "belov",    "komarov",    "kiselev",    "ilin",      "gusev",    "titov",    "kuzmin",   "kudryavtsev",
+    "baranov",  "kulikov",  "alekseenko", "shevchenko", "bondarenko"};
 static_assert(std::size(kLatin) == std::size(kSurnameRoots));
 
 const char* const kCpus[] = {"Intel(R) Core(TM) i5-8400 CPU @ 2.80GHz", "Intel(R) Core(TM) i3-10100 CPU @ 3.60GHz",
                              "AMD Ryzen 5 3600 6-Core Processor", "Intel(R) Pentium(R) CPU G4560 @ 3.50GHz",
                              "Intel(R) Celeron(R) CPU J1900 @ 1.99GHz"};
-const char* const kOses[] = {"Microsoft Windows 10 Pro", "Microsoft Windows 7 Professional",
-                             "Microsoft Windows 11 Pro", "Microsoft Windows XP Professional"};
-const char* const kBioses[] = {"American Megatrends Inc. 1.20", "Phoenix Technologies LTD 6.00 PG",
-                               "Dell Inc. A12", "HP P01 Ver. 02.18", "LENOVO M1AKT4BA"};
-const char16_t* const kPrinters[] = {u"HP LaserJet 1020", u"Kyocera FS-1040", u"Canon LBP2900",
-                                     u"Xerox Phaser 3020", u"Принтер не установлен"};
+const char* const kOses[] = {"Microsoft Windows 10 Pro", "Microsoft Windows 7 Professional", "Microsoft Windows 11 Pro",
+                             "Microsoft Windows XP Professional"};
+const char* const kBioses[] = {"American Megatrends Inc. 1.20", "Phoenix Technologies LTD 6.00 PG", "Dell Inc. A12",
+                               "HP P01 Ver. 02.18", "LENOVO M1AKT4BA"};
+const char16_t* const kPrinters[] = {u"HP LaserJet 1020", u"Kyocera FS-1040", u"Canon LBP2900", u"Xerox Phaser 3020",
+                                     u"Принтер не установлен"};
 const char16_t* const kBuildings[] = {u"Корпус 1", u"Корпус 2", u"Главный корпус", u"Лабораторный корпус", u"1"};
 
 struct Person {
   Text surname;
-  Text given;       // first name
+  Text given;  // first name
   Text patronymic;
   std::string alias;
 };
@@ -109,7 +111,6 @@ Text Padded(int value, int width) {
   if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
   return common::FromUtf8(digits);
 }
-
 
 // How a workstation wrote its file.
 enum class Encoding { kCp1251, kUtf16Le, kUtf8Mark, kUtf8 };
@@ -161,7 +162,8 @@ Text TypedName(const Person& person, Random& random) {
     }
     return lower;
   }
-  if (roll < 95) return person.surname + u" " + person.given.substr(0, 1) + u"." + person.patronymic.substr(0, 1) + u".";
+  if (roll < 95)
+    return person.surname + u" " + person.given.substr(0, 1) + u"." + person.patronymic.substr(0, 1) + u".";
   return person.surname + u" " + person.given;
 }
 
@@ -188,20 +190,20 @@ class Writer {
 
 Text InfoText(Random& random, const Text& host, const Person& person, int lines, int serial) {
   std::vector<Text> info = {
-      Number(1000 + 100 * random.Below(30)),                         // SPEED
-      random.Percent(80) ? u"GenuineIntel" : u"AuthenticAMD",        // TYPE
-      Number(1024 << random.Below(5)),                               // RAM
-      common::FromUtf8(random.Pick(kCpus)),                          // CPU
-      Number(80000 + random.Below(900000)),                          // HDD
-      common::FromUtf8(random.Pick(kOses)),                          // OS
-      random.Percent(50) ? u"10.0" : u"6.1",                         // OSVER
-      u"",                                                           // W9XVER
-      Number(7601 + random.Below(15000)),                            // OSBUILD
+      Number(1000 + 100 * random.Below(30)),                                                       // SPEED
+      random.Percent(80) ? u"GenuineIntel" : u"AuthenticAMD",                                      // TYPE
+      Number(1024 << random.Below(5)),                                                             // RAM
+      common::FromUtf8(random.Pick(kCpus)),                                                        // CPU
+      Number(80000 + random.Below(900000)),                                                        // HDD
+      common::FromUtf8(random.Pick(kOses)),                                                        // OS
+      random.Percent(50) ? u"10.0" : u"6.1",                                                       // OSVER
+      u"",                                                                                         // W9XVER
+      Number(7601 + random.Below(15000)),                                                          // OSBUILD
       u"00330-" + Padded(random.Below(100000), 5) + u"-00000-AA" + Padded(random.Below(1000), 3),  // OSID
-      common::FromUtf8(random.Pick(kBioses)),                        // BIOS
-      common::FromUtf8(person.alias),                                // USER
+      common::FromUtf8(random.Pick(kBioses)),                                                      // BIOS
+      common::FromUtf8(person.alias),                                                              // USER
       u"10." + Number(serial / 65536 % 256) + u"." + Number(serial / 256 % 256) + u"." + Number(serial % 256),
-      Text(random.Pick(kPrinters)) + u" на " + host,                 // PRINTER
+      Text(random.Pick(kPrinters)) + u" на " + host,  // PRINTER
   };
   info.resize(static_cast<size_t>(std::min(lines, 14)));
   // Long files: inventory scripts that append what they found beyond the fourteen lines.
@@ -222,8 +224,8 @@ std::string Base64(std::string_view bytes) {
   std::string out;
   size_t i = 0;
   for (; i + 2 < bytes.size(); i += 3) {
-    uint32_t v = (uint32_t{static_cast<uint8_t>(bytes[i])} << 16) | (uint32_t{static_cast<uint8_t>(bytes[i + 1])} << 8) |
-                 static_cast<uint8_t>(bytes[i + 2]);
+    uint32_t v = (uint32_t{static_cast<uint8_t>(bytes[i])} << 16) |
+                 (uint32_t{static_cast<uint8_t>(bytes[i + 1])} << 8) | static_cast<uint8_t>(bytes[i + 2]);
     for (int shift = 18; shift >= 0; shift -= 6) out.push_back(kDigits[(v >> shift) & 63]);
   }
   if (i < bytes.size()) {
@@ -265,9 +267,7 @@ std::string VcardText(const Text& value) {
 }  // namespace
 
 std::filesystem::path GalFile(const std::filesystem::path& share) { return share / "directory" / "gal.ldif"; }
-std::filesystem::path ContactsFile(const std::filesystem::path& share) {
-  return share / "directory" / "contacts.vcf";
-}
+std::filesystem::path ContactsFile(const std::filesystem::path& share) { return share / "directory" / "contacts.vcf"; }
 
 ShareSummary WriteShare(const std::filesystem::path& share, const ShareOptions& options) {
   ShareSummary summary;
@@ -357,8 +357,8 @@ namespace {
 
 std::string Stamp(const ShareOptions& o) {
   return "hosts=" + std::to_string(o.hosts) + " seed=" + std::to_string(o.seed) +
-         " info_only=" + std::to_string(o.info_only_percent) + " without_info=" +
-         std::to_string(o.without_info_percent) + " lookup=" + std::to_string(o.lookup_per_mille) +
+         " info_only=" + std::to_string(o.info_only_percent) +
+         " without_info=" + std::to_string(o.without_info_percent) + " lookup=" + std::to_string(o.lookup_per_mille) +
          " directory=" + std::to_string(o.directory_percent) + " contacts=" + std::to_string(o.contacts_percent) +
          " format=1\n";
 }
@@ -366,10 +366,10 @@ std::string Stamp(const ShareOptions& o) {
 }  // namespace
 
 std::filesystem::path CachedShare(const std::filesystem::path& cache_root, const ShareOptions& options) {
-  std::filesystem::path share = cache_root / ("share-" + std::to_string(options.hosts) + "-" +
-                                              std::to_string(options.seed));
-  std::filesystem::path stamp = cache_root / ("share-" + std::to_string(options.hosts) + "-" +
-                                              std::to_string(options.seed) + ".stamp");
+  std::filesystem::path share =
+      cache_root / ("share-" + std::to_string(options.hosts) + "-" + std::to_string(options.seed));
+  std::filesystem::path stamp =
+      cache_root / ("share-" + std::to_string(options.hosts) + "-" + std::to_string(options.seed) + ".stamp");
   std::string expected = Stamp(options);
   {
     std::ifstream in(stamp, std::ios::binary);

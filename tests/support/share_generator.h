@@ -14,16 +14,16 @@
 namespace bench {
 
 struct ShareOptions {
-  int hosts = 1000;                  // workstations that left a survey file
+  int hosts = 1000;  // workstations that left a survey file
   uint32_t seed = 1;
-  int info_only_percent = 10;        // further hosts known only by an info file, as a share of `hosts`
-  int without_info_percent = 5;      // surveyed hosts that left no info file
+  int info_only_percent = 10;    // further hosts known only by an info file, as a share of `hosts`
+  int without_info_percent = 5;  // surveyed hosts that left no info file
   // Info files of 11 or 12 lines make the info-only import look the host's name up in the name
   // service, which costs milliseconds each; their hosts are named under the reserved ".invalid"
   // domain so that no real machine answers. Per mille of the info files.
   int lookup_per_mille = 2;
-  int directory_percent = 90;        // surveyed people listed in the global address list
-  int contacts_percent = 80;         // surveyed people in the contacts file (with a work telephone)
+  int directory_percent = 90;  // surveyed people listed in the global address list
+  int contacts_percent = 80;   // surveyed people in the contacts file (with a work telephone)
 };
 
 struct ShareSummary {
@@ -31,8 +31,8 @@ struct ShareSummary {
   int info_files = 0;
   int gal_entries = 0;
   int contacts = 0;
-  uint64_t bytes = 0;                            // of every file written
-  std::vector<std::filesystem::path> files;      // every file written, the directory's included
+  uint64_t bytes = 0;                        // of every file written
+  std::vector<std::filesystem::path> files;  // every file written, the directory's included
 };
 
 // Where a generated share keeps its directory files.

@@ -1,6 +1,5 @@
 #include "tests/support/slapd_server.h"
 
-
 #include <stdexcept>
 
 #include "tests/support/daemon.h"
@@ -27,15 +26,16 @@ std::string Tree() {
   const std::string org = "CN=Romashka," + exchange;
   const std::string lists = "CN=Address Lists Container," + org;
   return "dn: " + suffix + "\nobjectClass: dcObject\nobjectClass: organization\ndc: romashka\no: Romashka\n\n" +
-         "dn: ou=Service," + suffix + "\nobjectClass: organizationalUnit\nou: Service\n\n" + Account(kReader, "reader") +
-         Account(kCappedReader, "capped") + Container(configuration, "Configuration") +
+         "dn: ou=Service," + suffix + "\nobjectClass: organizationalUnit\nou: Service\n\n" +
+         Account(kReader, "reader") + Account(kCappedReader, "capped") + Container(configuration, "Configuration") +
          Container(services, "Services") +
          Container(exchange, "Microsoft Exchange",
                    "globalAddressList: " + std::string(kOtherListDn) + "\nglobalAddressList: " + kGalDn + "\n") +
          Container(org, "Romashka") + Container(lists, "Address Lists Container") +
          Container("CN=All Global Address Lists," + lists, "All Global Address Lists") +
          Container(kGalDn, "Default Global Address List") +
-         Container("CN=All Address Lists," + lists, "All Address Lists") + Container(kOtherListDn, "All Contacts (Romashka, Moscow)") +
+         Container("CN=All Address Lists," + lists, "All Address Lists") +
+         Container(kOtherListDn, "All Contacts (Romashka, Moscow)") +
          // A part of the tree held by another server, as AD's DNS zones are.
          "dn: ou=Elsewhere," + suffix +
          "\nobjectClass: referral\nobjectClass: extensibleObject\nou: Elsewhere\n"
@@ -47,25 +47,46 @@ std::string Config(const std::filesystem::path& root, const std::string& global_
   return "include /etc/ldap/schema/core.schema\n"
          "include /etc/ldap/schema/cosine.schema\n"
          "include /etc/ldap/schema/inetorgperson.schema\n"
-         "include " INVENTORY_AD_SCHEMA "\n"
-         "pidfile " + r + "/slapd.pid\n"
-         "argsfile " + r + "/slapd.args\n"
+         "include " INVENTORY_AD_SCHEMA
+         "\n"
+         "pidfile " +
+         r +
+         "/slapd.pid\n"
+         "argsfile " +
+         r +
+         "/slapd.args\n"
          "modulepath /usr/lib/ldap\n"
          "moduleload back_mdb\n"
-         "rootDSE " + r + "/rootdse.ldif\n"
-         "TLSCACertificateFile " + r + "/ca.pem\n"
-         "TLSCertificateFile " + r + "/server.pem\n"
-         "TLSCertificateKeyFile " + r + "/server.key\n"
+         "rootDSE " +
+         r +
+         "/rootdse.ldif\n"
+         "TLSCACertificateFile " +
+         r +
+         "/ca.pem\n"
+         "TLSCertificateFile " +
+         r +
+         "/server.pem\n"
+         "TLSCertificateKeyFile " +
+         r +
+         "/server.key\n"
          "require authc\n" +
          global_config +
          "database mdb\n"
          "maxsize 1073741824\n"
-         "suffix \"" + kSuffix + "\"\n"
-         "rootdn \"cn=admin," + kSuffix + "\"\n"
-         "directory " + r + "/data\n"
+         "suffix \"" +
+         kSuffix +
+         "\"\n"
+         "rootdn \"cn=admin," +
+         kSuffix +
+         "\"\n"
+         "directory " +
+         r +
+         "/data\n"
          "index objectClass eq\n"
          "index showInAddressBook eq\n"
-         "limits dn.exact=\"" + kCappedReader + "\" size.soft=1000 size.hard=1000 size.pr=1000 size.prtotal=1000\n"
+         "limits dn.exact=\"" +
+         kCappedReader +
+         "\" size.soft=1000 size.hard=1000 size.pr=1000 size.prtotal=1000\n"
          "limits users size.soft=1000 size.hard=1000 size.pr=1000 size.prtotal=unlimited\n"
          "access to attrs=userPassword by anonymous auth by * none\n"
          "access to * by users read by * none\n";
@@ -95,7 +116,7 @@ SlapdServer::SlapdServer(const std::string& entries, const std::string& global_c
     WriteText(root_ / "tree.ldif", Tree() + entries);
     const std::string conf = (root_ / "slapd.conf").string();
     RunStep("'" + FindProgram("slapadd") + "' -q -f '" + conf + "' -l '" + (root_ / "tree.ldif").string() + "'",
-        "loading the entries with slapadd");
+            "loading the entries with slapadd");
     for (int attempt = 1; slapd_ < 0; ++attempt) {
       ldap_port_ = FreePort();
       ldaps_port_ = FreePort();

@@ -61,29 +61,54 @@ SmbShare::SmbShare() {
             "  smb ports = 445\n"
             "  disable netbios = yes\n"
             "  rpc start on demand helpers = no\n"
-            "  pid directory = " + r + "\n"
-            "  lock directory = " + r + "\n"
-            "  state directory = " + r + "\n"
-            "  cache directory = " + r + "\n"
-            "  private dir = " + r + "\n"
-            "  ncalrpc dir = " + r + "/ncalrpc\n"
-            "  log file = " + r + "/log.%m\n"
-            "  disable spoolss = yes\n"
-            "  load printers = no\n"
-            "[mm$]\n"
-            "  path = " + served_.string() + "\n"
-            "  read only = no\n"
-            "  guest ok = yes\n"
-            "  force user = root\n");
+            "  pid directory = " +
+                r +
+                "\n"
+                "  lock directory = " +
+                r +
+                "\n"
+                "  state directory = " +
+                r +
+                "\n"
+                "  cache directory = " +
+                r +
+                "\n"
+                "  private dir = " +
+                r +
+                "\n"
+                "  ncalrpc dir = " +
+                r +
+                "/ncalrpc\n"
+                "  log file = " +
+                r +
+                "/log.%m\n"
+                "  disable spoolss = yes\n"
+                "  load printers = no\n"
+                "[mm$]\n"
+                "  path = " +
+                served_.string() +
+                "\n"
+                "  read only = no\n"
+                "  guest ok = yes\n"
+                "  force user = root\n");
   // The client library reads $HOME/.smb/smb.conf instead of the system's; its caches go here too.
   const std::string c = (run / "client").string();
   WriteText(home / ".smb" / "smb.conf",
             "[global]\n"
-            "  lock directory = " + c + "\n"
-            "  state directory = " + c + "\n"
-            "  cache directory = " + c + "\n"
-            "  private dir = " + c + "\n"
-            "  ncalrpc dir = " + c + "/ncalrpc\n");
+            "  lock directory = " +
+                c +
+                "\n"
+                "  state directory = " +
+                c +
+                "\n"
+                "  cache directory = " +
+                c +
+                "\n"
+                "  private dir = " +
+                c +
+                "\n"
+                "  ncalrpc dir = " +
+                c + "/ncalrpc\n");
   // smbnetfs refuses an auth line in a configuration file that others may read. It browses no
   // network, and on a busy machine neither ends its connection for idleness nor gives up on a slow
   // reply while a run is going.

@@ -10,8 +10,8 @@
 #include "store/connection.h"
 #include "store/inventory_database.h"
 #include "store/query.h"
-#include "tests/support/fixed_clock.h"
 #include "tests/support/child_run.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
 
 // The rows `select` reads through a connection of its own to `database_folder` (ending with a
@@ -19,7 +19,8 @@
 // a failure prints readably. Nothing the code under test holds open or cached takes part.
 inline std::vector<std::string> ReadRows(const common::Text& database_folder, const common::Text& select,
                                          const std::vector<std::string>& columns) {
-  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+  store::Connection connection{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                               "windows-1251"};
   connection.SetConnectionString(store::kConnectionStringPrefix + database_folder);
   store::Query query("ADOQuery", connection);
   query.SetText(select);
@@ -49,8 +50,8 @@ inline std::vector<std::string> TableRows(const std::string& database_folder, co
 
 inline const std::vector<std::string>& UsersColumns() {
   static const std::vector<std::string> columns = {
-      "HOST", "USER", "IP", "FIO", "TEL", "ZDAN", "ETAJ", "KAB", "EMAIL", "TEL2", "SPEED",
-      "RAM", "TYPE", "CPU", "HDD", "OS", "OSVER", "W9XVER", "OSBUILD", "OSID", "BIOS", "PRINTER"};
+      "HOST", "USER", "IP",  "FIO", "TEL", "ZDAN",  "ETAJ",   "KAB",     "EMAIL", "TEL2", "SPEED",
+      "RAM",  "TYPE", "CPU", "HDD", "OS",  "OSVER", "W9XVER", "OSBUILD", "OSID",  "BIOS", "PRINTER"};
   return columns;
 }
 
@@ -81,7 +82,8 @@ inline std::vector<std::string> DbfreadRows(const std::filesystem::path& table) 
       "import sys, dbfread\n"
       "t = dbfread.DBF(sys.argv[1], encoding='cp1251', char_decode_errors='strict')\n"
       "names = t.field_names[:2]\n"
-      "for r in t: sys.stdout.buffer.write(('|'.join('' if r[n] is None else str(r[n]).rstrip() for n in names) + '\\n').encode('utf-8'))\n",
+      "for r in t: sys.stdout.buffer.write(('|'.join('' if r[n] is None else str(r[n]).rstrip() for n in names) + "
+      "'\\n').encode('utf-8'))\n",
       {table.string()});
   std::vector<std::string> rows = testing_support::Lines(output);
   std::sort(rows.begin(), rows.end());

@@ -22,16 +22,17 @@ inline void WriteFile(const std::filesystem::path& path, std::string_view bytes)
 }
 
 // A fresh, empty folder named `prefix` plus a random suffix under `parent` (made when missing; the
-// system's temporary folder unless told), removed with everything in it when the object goes. Creation fails when the name is taken, so the
-// folder is never shared (a portable mkdtemp). Names inside it are std::filesystem paths: bytes on
-// POSIX (any bytes, also ones that are not UTF-8), and UTF-16 text converts to them on both systems.
+// system's temporary folder unless told), removed with everything in it when the object goes. Creation fails when the
+// name is taken, so the folder is never shared (a portable mkdtemp). Names inside it are std::filesystem paths: bytes
+// on POSIX (any bytes, also ones that are not UTF-8), and UTF-16 text converts to them on both systems.
 class TempFolder {
  public:
   explicit TempFolder(const std::string& prefix = "inventory-test-",
                       const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
     std::filesystem::create_directories(parent);
-    std::mt19937_64 random(static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                           std::random_device{}());
+    std::mt19937_64 random(
+        static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        std::random_device{}());
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
       std::filesystem::path candidate = parent / (prefix + std::to_string(random() % 1000000000));
       std::error_code error;

@@ -26,8 +26,7 @@ using ::testing::Property;
 using ::testing::Throws;
 
 auto CannotOpen(const Text& path, const Text& reason) {
-  return Throws<common::Error>(
-      Property(&common::Error::message, u"Cannot open file \"" + path + u"\". " + reason));
+  return Throws<common::Error>(Property(&common::Error::message, u"Cannot open file \"" + path + u"\". " + reason));
 }
 
 class HostileFileTest : public ::testing::Test {
@@ -165,8 +164,8 @@ TEST_F(HostileFileTest, ListedInAnotherCaseNeverTakesAFailureToLookForAbsence) {
   testing_support::RealCallsAfterwards restore;
   testing_support::FailNth(platform::posix::SystemCalls().fstatat, 1, EACCES);
   EXPECT_THAT([&] { survey.Lists(u"Pc-1.nfo"); },
-              Throws<common::Error>(Property(&common::Error::message,
-                                             u"Cannot read file \"" + folder_.Folder() + u"Pc-1.nfo\". Permission denied")));
+              Throws<common::Error>(Property(&common::Error::message, u"Cannot read file \"" + folder_.Folder() +
+                                                                          u"Pc-1.nfo\". Permission denied")));
 }
 
 }  // namespace

@@ -13,19 +13,19 @@
 #include "store/query.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
-#include "tests/survey/survey_testing.h"
 #include "tests/support/fixed_clock.h"
-#include "tests/support/system_texts.h"
-#include "tests/support/system_files.h"
 #include "tests/support/recording_log.h"
+#include "tests/support/system_files.h"
+#include "tests/support/system_texts.h"
+#include "tests/survey/survey_testing.h"
 
 namespace survey {
 namespace {
 
 using common::Text;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::Fails;
+using ::testing::IsEmpty;
 
 // No connection string is set: any statement that reached the database would fail with another message.
 class ImportOrderTest : public ::testing::Test {
@@ -37,25 +37,27 @@ class ImportOrderTest : public ::testing::Test {
   }
   SurveyFolder& Survey(const Text& path) {
     if (!survey_) {
-      survey_ = std::make_unique<SurveyFolder>(testing_support::SystemFiles(), platform::SplitFolder(path).folder, "windows-1251");
+      survey_ = std::make_unique<SurveyFolder>(testing_support::SystemFiles(), platform::SplitFolder(path).folder,
+                                               "windows-1251");
     }
     return *survey_;
   }
 
   testing_support::TempFolder share_;
   std::unique_ptr<SurveyFolder> survey_;
-  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                                "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
   testing_support::RecordingLog log_;
 };
 
-const std::string kInfo14 = "2400\r\nx86\r\n1024\r\nCPU\r\n80000\r\nXP\r\n5.1\r\n\r\n2600\r\nSP3\r\nBIOS\r\nuser\r\n10.0.0.5\r\nHP\r\n";
+const std::string kInfo14 =
+    "2400\r\nx86\r\n1024\r\nCPU\r\n80000\r\nXP\r\n5.1\r\n\r\n2600\r\nSP3\r\nBIOS\r\nuser\r\n10.0.0.5\r\nHP\r\n";
 
 TEST_F(ImportOrderTest, SurveyPathIsLoggedBeforeTheFileIsOpened) {
   Text path = share_.PathOf("PC-404.txt");
-  EXPECT_THAT([&] { Add(path); },
-              Fails(u"Cannot open file \"" + path + u"\". " + testing_support::FileNotFoundText()));
+  EXPECT_THAT([&] { Add(path); }, Fails(u"Cannot open file \"" + path + u"\". " + testing_support::FileNotFoundText()));
   EXPECT_THAT(log_.lines, ElementsAre(path));
 }
 
@@ -93,15 +95,15 @@ TEST_P(BadSurveyFileTest, FailsBeforeAnyStatement) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BadSurveyFileTest,
-    ::testing::Values(
-        BadSurveyCase{"EmptySurvey", "", kInfo14, u"List index out of bounds (0)"},
-        BadSurveyCase{"MarkOnlySurvey", "\xEF\xBB\xBF", kInfo14, u"List index out of bounds (0)"},
-        BadSurveyCase{"FiveLineSurvey", "PC-1\r\nu\r\nip\r\nFIO\r\ntel\r\n", kInfo14, u"List index out of bounds (5)"},
-        BadSurveyCase{"TenLineInfoBlankUser", "PC-1\r\n\r\nip\r\nF\r\nT\r\nZ\r\nE\r\nK\r\n",
-                      "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n", u"List index out of bounds (11)"},
-        BadSurveyCase{"SpeedNotWholeNumber", "PC-1\r\nu\r\nip\r\nF\r\nT\r\nZ\r\nE\r\nK\r\n",
-                      "2.4GHz\r\nx86\r\n1024\r\nCPU\r\n80000\r\nXP\r\n5.1\r\n\r\n2600\r\nSP3\r\nBIOS\r\n",
-                      u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number"}),
+    ::testing::Values(BadSurveyCase{"EmptySurvey", "", kInfo14, u"List index out of bounds (0)"},
+                      BadSurveyCase{"MarkOnlySurvey", "\xEF\xBB\xBF", kInfo14, u"List index out of bounds (0)"},
+                      BadSurveyCase{"FiveLineSurvey", "PC-1\r\nu\r\nip\r\nFIO\r\ntel\r\n", kInfo14,
+                                    u"List index out of bounds (5)"},
+                      BadSurveyCase{"TenLineInfoBlankUser", "PC-1\r\n\r\nip\r\nF\r\nT\r\nZ\r\nE\r\nK\r\n",
+                                    "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n", u"List index out of bounds (11)"},
+                      BadSurveyCase{"SpeedNotWholeNumber", "PC-1\r\nu\r\nip\r\nF\r\nT\r\nZ\r\nE\r\nK\r\n",
+                                    "2.4GHz\r\nx86\r\n1024\r\nCPU\r\n80000\r\nXP\r\n5.1\r\n\r\n2600\r\nSP3\r\nBIOS\r\n",
+                                    u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ImportOrderTest, InfoFileThatCannotBeOpenedLogsNothing) {

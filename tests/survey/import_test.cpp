@@ -18,34 +18,46 @@
 #include "store/statements.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
-#include "tests/survey/survey_testing.h"
 #include "tests/support/fixed_clock.h"
-#include "tests/support/system_files.h"
 #include "tests/support/recording_log.h"
+#include "tests/support/system_files.h"
+#include "tests/survey/survey_testing.h"
 
 namespace survey {
 namespace {
 
 using common::Text;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::Fails;
+using ::testing::IsEmpty;
 
 using Row = std::map<std::string, Text>;
 
 constexpr char16_t kSelectUsers[] =
     u"SELECT HOST, USER, IP, FIO, TEL, ZDAN, ETAJ, KAB, EMAIL, TEL2, SPEED, RAM, TYPE, CPU, HDD, OS, OSVER, "
     u"W9XVER, OSBUILD, OSID, BIOS, PRINTER FROM USERS";
-const char* const kTextColumns[] = {"HOST", "USER", "IP",    "FIO",    "TEL",     "ZDAN", "ETAJ",
-                                    "KAB",  "EMAIL", "TEL2", "TYPE",   "CPU",     "OS",   "OSVER",
+const char* const kTextColumns[] = {"HOST",   "USER",    "IP",   "FIO",  "TEL",    "ZDAN", "ETAJ",
+                                    "KAB",    "EMAIL",   "TEL2", "TYPE", "CPU",    "OS",   "OSVER",
                                     "W9XVER", "OSBUILD", "OSID", "BIOS", "PRINTER"};
 const char* const kIntegerColumns[] = {"SPEED", "RAM", "HDD"};
 
 // An info file of `count` lines (at most 15): the machine facts, then USER, IP and PRINTER.
 std::string InfoFile(size_t count, const std::string& speed = "2400") {
-  const std::vector<std::string> lines = {speed, "x86 Family 6", "1024", "Intel(R) Core(TM)2", "80000",
-                                          "Windows XP", "5.1", "", "2600", "Service Pack 3", "AMI 08.00.15",
-                                          "ivanov", "10.0.0.5", "HP LaserJet 1018", "line 14 is ignored"};
+  const std::vector<std::string> lines = {speed,
+                                          "x86 Family 6",
+                                          "1024",
+                                          "Intel(R) Core(TM)2",
+                                          "80000",
+                                          "Windows XP",
+                                          "5.1",
+                                          "",
+                                          "2600",
+                                          "Service Pack 3",
+                                          "AMI 08.00.15",
+                                          "ivanov",
+                                          "10.0.0.5",
+                                          "HP LaserJet 1018",
+                                          "line 14 is ignored"};
   std::string text;
   for (size_t i = 0; i < count; ++i) text += lines[i] + "\r\n";
   return text;
@@ -89,7 +101,8 @@ class ImportTest : public ::testing::Test {
 
   // Every row of USERS, read through a connection of its own, ordered by HOST.
   std::vector<Row> Users() {
-    store::Connection connection(testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251");
+    store::Connection connection(testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                                 "windows-1251");
     connection.SetConnectionString(store::kConnectionStringPrefix + database_folder_);
     store::Query query("ADOQueryL", connection);
     query.SetText(kSelectUsers);
@@ -98,7 +111,8 @@ class ImportTest : public ::testing::Test {
     for (query.First(); !query.Eof(); query.Next()) {
       Row row;
       for (const char* column : kTextColumns) row[column] = query.FieldText(column);
-      for (const char* column : kIntegerColumns) row[column] = common::FromUtf8(std::to_string(query.FieldInteger(column)));
+      for (const char* column : kIntegerColumns)
+        row[column] = common::FromUtf8(std::to_string(query.FieldInteger(column)));
       rows.push_back(std::move(row));
     }
     connection.Close();
@@ -114,7 +128,8 @@ class ImportTest : public ::testing::Test {
 
   testing_support::TempFolder share_;
   Text database_folder_;
-  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection", "windows-1251"};
+  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                                "windows-1251"};
   store::Command command_{"ADOCommand", connection_};
   store::Query query_{"ADOQuery", connection_};
   testing_support::RecordingLog log_;
@@ -126,17 +141,28 @@ TEST_F(ImportTest, SurveyWithInfoFileFillsTwentyColumns) {
   share_.Write("PC-12.nfo", InfoFile(14));
   share_.Write("PC-12.txt", SurveyFile("pc-12"));
   Run();
-  EXPECT_EQ(OnlyRow(), (Row{{"HOST", u"PC-12"},        {"USER", u"petrov"},
-                            {"IP", u"10.0.0.9"},       {"FIO", u"ПЕТРОВ ПЁТР"},
-                            {"TEL", u"123-45-67"},     {"ZDAN", u"Б"},
-                            {"ETAJ", u"2"},            {"KAB", u"214"},
-                            {"EMAIL", u""},            {"TEL2", u""},
-                            {"SPEED", u"2400"},        {"RAM", u"1024"},
-                            {"TYPE", u"x86 Family 6"}, {"CPU", u"Intel(R) Core(TM)2"},
-                            {"HDD", u"80000"},         {"OS", u"Windows XP"},
-                            {"OSVER", u"5.1"},         {"W9XVER", u""},
-                            {"OSBUILD", u"2600"},      {"OSID", u"Service Pack 3"},
-                            {"BIOS", u"AMI 08.00.15"}, {"PRINTER", u"HP LaserJet 1018"}}));
+  EXPECT_EQ(OnlyRow(), (Row{{"HOST", u"PC-12"},
+                            {"USER", u"petrov"},
+                            {"IP", u"10.0.0.9"},
+                            {"FIO", u"ПЕТРОВ ПЁТР"},
+                            {"TEL", u"123-45-67"},
+                            {"ZDAN", u"Б"},
+                            {"ETAJ", u"2"},
+                            {"KAB", u"214"},
+                            {"EMAIL", u""},
+                            {"TEL2", u""},
+                            {"SPEED", u"2400"},
+                            {"RAM", u"1024"},
+                            {"TYPE", u"x86 Family 6"},
+                            {"CPU", u"Intel(R) Core(TM)2"},
+                            {"HDD", u"80000"},
+                            {"OS", u"Windows XP"},
+                            {"OSVER", u"5.1"},
+                            {"W9XVER", u""},
+                            {"OSBUILD", u"2600"},
+                            {"OSID", u"Service Pack 3"},
+                            {"BIOS", u"AMI 08.00.15"},
+                            {"PRINTER", u"HP LaserJet 1018"}}));
 }
 
 TEST_F(ImportTest, SurveyWithoutInfoFileTakesTheDefaults) {
@@ -144,7 +170,8 @@ TEST_F(ImportTest, SurveyWithoutInfoFileTakesTheDefaults) {
   Run();
   Row row = OnlyRow();
   for (const char* column : {"SPEED", "RAM", "HDD"}) EXPECT_EQ(row[column], u"0") << column;
-  for (const char* column : {"USER", "IP", "TYPE", "CPU", "OS", "OSVER", "W9XVER", "OSBUILD", "OSID", "BIOS", "PRINTER"}) {
+  for (const char* column :
+       {"USER", "IP", "TYPE", "CPU", "OS", "OSVER", "W9XVER", "OSBUILD", "OSID", "BIOS", "PRINTER"}) {
     EXPECT_EQ(row[column], u"") << column;
   }
 }
@@ -299,14 +326,14 @@ TEST_P(ShortInfoFileTest, CompletesUserAddressAndPrinter) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, ShortInfoFileTest,
-    ::testing::Values(ShortInfoCase{"ElevenResolvable", "localhost.nfo", 11, u"", u"127.0.0.1", u""},
-                      ShortInfoCase{"ElevenUnresolvable", "pc-1.invalid.nfo", 11, u"", u"", u""},
-                      ShortInfoCase{"TwelveResolvable", "localhost.nfo", 12, u"ivanov", u"127.0.0.1", u""},
-                      ShortInfoCase{"TwelveUnresolvable", "pc-1.invalid.nfo", 12, u"ivanov", u"", u""},
-                      ShortInfoCase{"ThirteenNoLookUp", "localhost.nfo", 13, u"ivanov", u"10.0.0.5", u""},
-                      ShortInfoCase{"FourteenNoLookUp", "localhost.nfo", 14, u"ivanov", u"10.0.0.5", u"HP LaserJet 1018"},
-                      ShortInfoCase{"FifteenLineIgnored", "localhost.nfo", 15, u"ivanov", u"10.0.0.5",
-                                    u"HP LaserJet 1018"}),
+    ::testing::Values(
+        ShortInfoCase{"ElevenResolvable", "localhost.nfo", 11, u"", u"127.0.0.1", u""},
+        ShortInfoCase{"ElevenUnresolvable", "pc-1.invalid.nfo", 11, u"", u"", u""},
+        ShortInfoCase{"TwelveResolvable", "localhost.nfo", 12, u"ivanov", u"127.0.0.1", u""},
+        ShortInfoCase{"TwelveUnresolvable", "pc-1.invalid.nfo", 12, u"ivanov", u"", u""},
+        ShortInfoCase{"ThirteenNoLookUp", "localhost.nfo", 13, u"ivanov", u"10.0.0.5", u""},
+        ShortInfoCase{"FourteenNoLookUp", "localhost.nfo", 14, u"ivanov", u"10.0.0.5", u"HP LaserJet 1018"},
+        ShortInfoCase{"FifteenLineIgnored", "localhost.nfo", 15, u"ivanov", u"10.0.0.5", u"HP LaserJet 1018"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ImportTest, TenLineInfoFileOfANewHostLogsThenFails) {
@@ -322,8 +349,7 @@ TEST_F(ImportTest, LogShowsSurveyPathsThenNewInfoHosts) {
   share_.Write("PC-2.nfo", InfoFile(14));
   share_.Write("pc-3.nfo", InfoFile(14));
   Run();
-  EXPECT_THAT(log_.lines,
-              ElementsAre(share_.Folder() + u"PC-1.txt", share_.Folder() + u"PC-2.txt", u"PC-3"));
+  EXPECT_THAT(log_.lines, ElementsAre(share_.Folder() + u"PC-1.txt", share_.Folder() + u"PC-2.txt", u"PC-3"));
   EXPECT_EQ(Users().size(), 3u);
 }
 

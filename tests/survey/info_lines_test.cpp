@@ -42,13 +42,12 @@ std::vector<Text> TenAnd(std::vector<Text> rest) {
 
 INSTANTIATE_TEST_SUITE_P(
     LineCounts, CompleteInfoLinesTest,
-    ::testing::Values(
-        CompletionCase{10, kTen},                                                   // too short: left alone
-        CompletionCase{11, TenAnd({u"L10", u"", u"10.0.0.7", u""})},                 // USER, IP, PRINTER supplied
-        CompletionCase{12, TenAnd({u"L10", u"L11", u"10.0.0.7", u""})},              // IP and PRINTER supplied
-        CompletionCase{13, TenAnd({u"L10", u"L11", u"L12", u""})},                   // only PRINTER supplied
-        CompletionCase{14, TenAnd({u"L10", u"L11", u"L12", u"L13"})},                // complete
-        CompletionCase{15, TenAnd({u"L10", u"L11", u"L12", u"L13", u"L14"})}),     // longer: left alone
+    ::testing::Values(CompletionCase{10, kTen},                                        // too short: left alone
+                      CompletionCase{11, TenAnd({u"L10", u"", u"10.0.0.7", u""})},     // USER, IP, PRINTER supplied
+                      CompletionCase{12, TenAnd({u"L10", u"L11", u"10.0.0.7", u""})},  // IP and PRINTER supplied
+                      CompletionCase{13, TenAnd({u"L10", u"L11", u"L12", u""})},       // only PRINTER supplied
+                      CompletionCase{14, TenAnd({u"L10", u"L11", u"L12", u"L13"})},    // complete
+                      CompletionCase{15, TenAnd({u"L10", u"L11", u"L12", u"L13", u"L14"})}),  // longer: left alone
     [](const auto& info) { return std::to_string(info.param.lines_read) + "Lines"; });
 
 TEST(CompleteInfoLinesTest, EmptyLine12ValueGivesEmptyAddress) {
@@ -81,19 +80,18 @@ TEST_P(CompanionInfoPathTest, ChangesTheExtension) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, CompanionInfoPathTest,
-    ::testing::Values(
-        CompanionCase{"Plain", u"/srv/share/PC-12.txt", u"/srv/share/PC-12.nfo"},
-        CompanionCase{"TwoDots", u"/srv/share/A.B.txt", u"/srv/share/A.B.nfo"},
-        CompanionCase{"NoDot", u"/srv/share/PC-12", u"/srv/share/PC-12.nfo"},
-        CompanionCase{"DotInFolderOnly", u"/srv/sh.are/PC-12", u"/srv/sh.are/PC-12.nfo"},
-        CompanionCase{"DotInBackslashFolderOnly", u"\\\\fs\\mm$\\Ba.sa\\PC-12", u"\\\\fs\\mm$\\Ba.sa\\PC-12.nfo"},
-        CompanionCase{"WindowsPath", u"\\\\fs\\mm$\\Basa\\PC-12.txt", u"\\\\fs\\mm$\\Basa\\PC-12.nfo"},
-        CompanionCase{"DriveOnly", u"C:PC.txt", u"C:PC.nfo"},
-        CompanionCase{"DotAfterDrive", u"C:.", u"C:.nfo"},
-        CompanionCase{"AnyExtension", u"/s/PC-12.TXT", u"/s/PC-12.nfo"},
-        CompanionCase{"TrailingDot", u"/s/PC-12.", u"/s/PC-12.nfo"},
-        CompanionCase{"HiddenName", u"/s/.txt", u"/s/.nfo"},
-        CompanionCase{"Empty", u"", u".nfo"}),
+    ::testing::Values(CompanionCase{"Plain", u"/srv/share/PC-12.txt", u"/srv/share/PC-12.nfo"},
+                      CompanionCase{"TwoDots", u"/srv/share/A.B.txt", u"/srv/share/A.B.nfo"},
+                      CompanionCase{"NoDot", u"/srv/share/PC-12", u"/srv/share/PC-12.nfo"},
+                      CompanionCase{"DotInFolderOnly", u"/srv/sh.are/PC-12", u"/srv/sh.are/PC-12.nfo"},
+                      CompanionCase{"DotInBackslashFolderOnly", u"\\\\fs\\mm$\\Ba.sa\\PC-12",
+                                    u"\\\\fs\\mm$\\Ba.sa\\PC-12.nfo"},
+                      CompanionCase{"WindowsPath", u"\\\\fs\\mm$\\Basa\\PC-12.txt", u"\\\\fs\\mm$\\Basa\\PC-12.nfo"},
+                      CompanionCase{"DriveOnly", u"C:PC.txt", u"C:PC.nfo"},
+                      CompanionCase{"DotAfterDrive", u"C:.", u"C:.nfo"},
+                      CompanionCase{"AnyExtension", u"/s/PC-12.TXT", u"/s/PC-12.nfo"},
+                      CompanionCase{"TrailingDot", u"/s/PC-12.", u"/s/PC-12.nfo"},
+                      CompanionCase{"HiddenName", u"/s/.txt", u"/s/.nfo"}, CompanionCase{"Empty", u"", u".nfo"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

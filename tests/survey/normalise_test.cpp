@@ -21,31 +21,28 @@ class CleanFIOTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(CleanFIOTest, Normalises) { EXPECT_EQ(CleanFIO(GetParam().input), GetParam().expected); }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, CleanFIOTest,
-    ::testing::Values(
-        // The Latin word and the space after it lie before the first Cyrillic capital.
-        TextCase{"LatinWordDropped", u"  Ivanov Иван  Иванович ", u"ИВАН ИВАНОВИЧ"},
-        TextCase{"SmallLettersRaisedHyphenDropped", u"иванов - петров", u"ИВАНОВ ПЕТРОВ"},
-        TextCase{"HyphenBetweenLettersCloses", u"ИВАНОВ-ПЕТРОВ", u"ИВАНОВПЕТРОВ"},
-        TextCase{"InitialsWithoutSpace", u"Иванов И.И.", u"ИВАНОВ ИИ"},
-        TextCase{"InitialsWithSpace", u"Иванов И. И.", u"ИВАНОВ И И"},
-        TextCase{"YoRaised", u"Пётр Петров", u"ПЁТР ПЕТРОВ"},
-        TextCase{"LatinLetterInsideWord", u"Ивaнов", u"ИВНОВ"},
-        TextCase{"UkrainianIDropped", u"Петренко Іван", u"ПЕТРЕНКО ВАН"},
-        TextCase{"TabJoinsWords", u"Сидоров\tИван", u"СИДОРОВИВАН"},
-        TextCase{"NonBreakingSpaceJoinsWords", u"Сидоров\u00A0Иван", u"СИДОРОВИВАН"},
-        TextCase{"NoCyrillicCapital", u"Ivanov Ivan", u""},
-        TextCase{"Empty", u"", u""},
-        TextCase{"BlanksOnly", u" \t\r\n ", u""},
-        TextCase{"OneCapital", u"Я A", u"Я"},
-        // Other capitals of the Cyrillic block are not letters here, whatever their case.
-        TextCase{"OtherCyrillicCapitals", u"ЀЄІЇЎ ѐєіїў Ян", u"ЯН"},
-        TextCase{"SpaceRunBrokenByDroppedCharacters", u"Иванов  -. 1  Иван", u"ИВАНОВ ИВАН"},
-        TextCase{"SpacesAfterLastLetterDropped", u"Иван . ", u"ИВАН"},
-        TextCase{"SpaceBeforeFirstLetterDropped", u"1 Иван", u"ИВАН"},
-        TextCase{"BlanksInsideTrimmedText", u"\tИван\t", u"ИВАН"}),
-    CaseName);
+INSTANTIATE_TEST_SUITE_P(Examples, CleanFIOTest,
+                         ::testing::Values(
+                             // The Latin word and the space after it lie before the first Cyrillic capital.
+                             TextCase{"LatinWordDropped", u"  Ivanov Иван  Иванович ", u"ИВАН ИВАНОВИЧ"},
+                             TextCase{"SmallLettersRaisedHyphenDropped", u"иванов - петров", u"ИВАНОВ ПЕТРОВ"},
+                             TextCase{"HyphenBetweenLettersCloses", u"ИВАНОВ-ПЕТРОВ", u"ИВАНОВПЕТРОВ"},
+                             TextCase{"InitialsWithoutSpace", u"Иванов И.И.", u"ИВАНОВ ИИ"},
+                             TextCase{"InitialsWithSpace", u"Иванов И. И.", u"ИВАНОВ И И"},
+                             TextCase{"YoRaised", u"Пётр Петров", u"ПЁТР ПЕТРОВ"},
+                             TextCase{"LatinLetterInsideWord", u"Ивaнов", u"ИВНОВ"},
+                             TextCase{"UkrainianIDropped", u"Петренко Іван", u"ПЕТРЕНКО ВАН"},
+                             TextCase{"TabJoinsWords", u"Сидоров\tИван", u"СИДОРОВИВАН"},
+                             TextCase{"NonBreakingSpaceJoinsWords", u"Сидоров\u00A0Иван", u"СИДОРОВИВАН"},
+                             TextCase{"NoCyrillicCapital", u"Ivanov Ivan", u""}, TextCase{"Empty", u"", u""},
+                             TextCase{"BlanksOnly", u" \t\r\n ", u""}, TextCase{"OneCapital", u"Я A", u"Я"},
+                             // Other capitals of the Cyrillic block are not letters here, whatever their case.
+                             TextCase{"OtherCyrillicCapitals", u"ЀЄІЇЎ ѐєіїў Ян", u"ЯН"},
+                             TextCase{"SpaceRunBrokenByDroppedCharacters", u"Иванов  -. 1  Иван", u"ИВАНОВ ИВАН"},
+                             TextCase{"SpacesAfterLastLetterDropped", u"Иван . ", u"ИВАН"},
+                             TextCase{"SpaceBeforeFirstLetterDropped", u"1 Иван", u"ИВАН"},
+                             TextCase{"BlanksInsideTrimmedText", u"\tИван\t", u"ИВАН"}),
+                         CaseName);
 
 // One hundred two-letter words separated by single spaces: 299 characters, the last capital at 299.
 Text HundredWords() {
@@ -102,21 +99,19 @@ class CleanPhoneTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(CleanPhoneTest, CutsToTheFirstNumber) { EXPECT_EQ(CleanPhone(GetParam().input), GetParam().expected); }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, CleanPhoneTest,
-    ::testing::Values(TextCase{"CommaCuts", u"123-45-67, 123-45-68", u"123-45-67"},
-                      TextCase{"BlankBeforeCommaStays", u"123-45-67 , 89", u"123-45-67 "},
-                      TextCase{"NoCommaCutAtFirstSpace", u" 8 (495) 123-45-67 ", u"8"},
-                      TextCase{"OnlyCommaAndSpaceCut", u"12-34;56 78", u"12-34;56"},
-                      TextCase{"CommaFirst", u", 123-45-67", u""},
-                      TextCase{"Whole", u"2-15", u"2-15"},
-                      TextCase{"Empty", u"", u""},
-                      TextCase{"BlanksOnly", u" \t ", u""},
-                      TextCase{"CommaBeatsEarlierSpace", u"1 2,3", u"1 2"},
-                      TextCase{"TabDoesNotCut", u"12\t34 5", u"12\t34"},
-                      TextCase{"SlashDoesNotCut", u"12/34", u"12/34"},
-                      TextCase{"TrimmedFirst", u"\t2-15\r\n", u"2-15"}),
-    CaseName);
+INSTANTIATE_TEST_SUITE_P(Examples, CleanPhoneTest,
+                         ::testing::Values(TextCase{"CommaCuts", u"123-45-67, 123-45-68", u"123-45-67"},
+                                           TextCase{"BlankBeforeCommaStays", u"123-45-67 , 89", u"123-45-67 "},
+                                           TextCase{"NoCommaCutAtFirstSpace", u" 8 (495) 123-45-67 ", u"8"},
+                                           TextCase{"OnlyCommaAndSpaceCut", u"12-34;56 78", u"12-34;56"},
+                                           TextCase{"CommaFirst", u", 123-45-67", u""},
+                                           TextCase{"Whole", u"2-15", u"2-15"}, TextCase{"Empty", u"", u""},
+                                           TextCase{"BlanksOnly", u" \t ", u""},
+                                           TextCase{"CommaBeatsEarlierSpace", u"1 2,3", u"1 2"},
+                                           TextCase{"TabDoesNotCut", u"12\t34 5", u"12\t34"},
+                                           TextCase{"SlashDoesNotCut", u"12/34", u"12/34"},
+                                           TextCase{"TrimmedFirst", u"\t2-15\r\n", u"2-15"}),
+                         CaseName);
 
 }  // namespace
 }  // namespace survey

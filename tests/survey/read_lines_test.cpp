@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/error.h"
-#include "tests/survey/survey_testing.h"
 #include "tests/support/system_texts.h"
+#include "tests/survey/survey_testing.h"
 
 namespace survey {
 namespace {
@@ -21,8 +21,8 @@ std::vector<Text> Lines(const LineList& list) { return list.lines(); }
 
 // ---- The same survey text in every encoding a workstation writes gives the same lines.
 
-const std::vector<Text> kSurveyLines = {u"pc-12", u"ivanov", u"", u"Иванов Пётр", u"123-45-67",
-                                        u"Корпус Б", u"2", u"214"};
+const std::vector<Text> kSurveyLines = {u"pc-12",     u"ivanov",   u"",  u"Иванов Пётр",
+                                        u"123-45-67", u"Корпус Б", u"2", u"214"};
 
 std::string Utf16Bytes(std::u16string_view text, bool big_endian) {
   std::string bytes;
@@ -56,13 +56,12 @@ TEST_P(SameTextInEveryEncodingTest, GivesTheSameLines) {
   EXPECT_EQ(Lines(testing::ReadLines(path)), kSurveyLines);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Encodings, SameTextInEveryEncodingTest,
-    ::testing::Values(EncodingCase{"Utf8WithMark", "\xEF\xBB\xBF" + testing::Utf8(kSurveyText)},
-                      EncodingCase{"Utf16LeWithMark", "\xFF\xFE" + Utf16Bytes(kSurveyText, false)},
-                      EncodingCase{"Utf16BeWithMark", "\xFE\xFF" + Utf16Bytes(kSurveyText, true)},
-                      EncodingCase{"Cp1251WithoutMark", kSurveyCp1251}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Encodings, SameTextInEveryEncodingTest,
+                         ::testing::Values(EncodingCase{"Utf8WithMark", "\xEF\xBB\xBF" + testing::Utf8(kSurveyText)},
+                                           EncodingCase{"Utf16LeWithMark", "\xFF\xFE" + Utf16Bytes(kSurveyText, false)},
+                                           EncodingCase{"Utf16BeWithMark", "\xFE\xFF" + Utf16Bytes(kSurveyText, true)},
+                                           EncodingCase{"Cp1251WithoutMark", kSurveyCp1251}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Decoding rules beyond the common case.
 
@@ -80,27 +79,44 @@ TEST_P(DecodeTest, GivesLines) {
 
 INSTANTIATE_TEST_SUITE_P(
     Marks, DecodeTest,
-    ::testing::Values(
-        DecodeCase{"EmptyFile", "", {}},
-        DecodeCase{"Utf8MarkOnly", "\xEF\xBB\xBF", {}},
-        DecodeCase{"Utf16LeMarkOnly", "\xFF\xFE", {}},
-        DecodeCase{"Utf16BeMarkOnly", "\xFE\xFF", {}},
-        // The last odd byte of UTF-16 is ignored.
-        DecodeCase{"Utf16LeOddByte", std::string("\xFF\xFE" "A\0B\0C", 7), {u"AB"}},
-        DecodeCase{"Utf16BeOddByte", std::string("\xFE\xFF" "\0A\0B\0", 7), {u"AB"}},
-        // Text after a UTF-8 mark that is not valid UTF-8 throughout gives nothing at all.
-        DecodeCase{"Utf8MarkThenInvalidByte", "\xEF\xBB\xBF" "PC-12\r\n\xFF\r\n", {}},
-        DecodeCase{"Utf8MarkThenTruncatedSequence", "\xEF\xBB\xBF" "PC-12\r\n\xD0", {}},
-        DecodeCase{"Utf8MarkThenOverlongForm", "\xEF\xBB\xBF" "\xC0\xAF", {}},
-        // UTF-8 without a mark is read in the code page: Пётр comes out as wrong letters.
-        DecodeCase{"Utf8WithoutMarkReadAsCodepage", "\xD0\x9F\xD1\x91", {u"РџС‘"}},
-        // Every byte converts in the code page; 0x98 is undefined in 1251 and stays a C1 control.
-        DecodeCase{"Cp1251UndefinedByte", "a\x98" "b", {u"a\u0098b"}},
-        DecodeCase{"Cp1251YoAndCapitals", "\xA8\xB8\xC0\xDF", {u"ЁёАЯ"}},
-        // A mark that is not at the very start is ordinary text.
-        DecodeCase{"MarkNotAtStart", "A\xFF\xFE", {u"Aяю"}},
-        // UTF-16 surrogate pairs pass through unchanged.
-        DecodeCase{"Utf16LeSurrogatePair", std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6), {u"\U0001F600"}}),
+    ::testing::Values(DecodeCase{"EmptyFile", "", {}}, DecodeCase{"Utf8MarkOnly", "\xEF\xBB\xBF", {}},
+                      DecodeCase{"Utf16LeMarkOnly", "\xFF\xFE", {}}, DecodeCase{"Utf16BeMarkOnly", "\xFE\xFF", {}},
+                      // The last odd byte of UTF-16 is ignored.
+                      DecodeCase{"Utf16LeOddByte",
+                                 std::string("\xFF\xFE"
+                                             "A\0B\0C",
+                                             7),
+                                 {u"AB"}},
+                      DecodeCase{"Utf16BeOddByte",
+                                 std::string("\xFE\xFF"
+                                             "\0A\0B\0",
+                                             7),
+                                 {u"AB"}},
+                      // Text after a UTF-8 mark that is not valid UTF-8 throughout gives nothing at all.
+                      DecodeCase{"Utf8MarkThenInvalidByte",
+                                 "\xEF\xBB\xBF"
+                                 "PC-12\r\n\xFF\r\n",
+                                 {}},
+                      DecodeCase{"Utf8MarkThenTruncatedSequence",
+                                 "\xEF\xBB\xBF"
+                                 "PC-12\r\n\xD0",
+                                 {}},
+                      DecodeCase{"Utf8MarkThenOverlongForm",
+                                 "\xEF\xBB\xBF"
+                                 "\xC0\xAF",
+                                 {}},
+                      // UTF-8 without a mark is read in the code page: Пётр comes out as wrong letters.
+                      DecodeCase{"Utf8WithoutMarkReadAsCodepage", "\xD0\x9F\xD1\x91", {u"РџС‘"}},
+                      // Every byte converts in the code page; 0x98 is undefined in 1251 and stays a C1 control.
+                      DecodeCase{"Cp1251UndefinedByte",
+                                 "a\x98"
+                                 "b",
+                                 {u"a\u0098b"}},
+                      DecodeCase{"Cp1251YoAndCapitals", "\xA8\xB8\xC0\xDF", {u"ЁёАЯ"}},
+                      // A mark that is not at the very start is ordinary text.
+                      DecodeCase{"MarkNotAtStart", "A\xFF\xFE", {u"Aяю"}},
+                      // UTF-16 surrogate pairs pass through unchanged.
+                      DecodeCase{"Utf16LeSurrogatePair", std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6), {u"\U0001F600"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Line breaks.
@@ -117,14 +133,12 @@ TEST_P(LineBreakTest, CutsText) { EXPECT_EQ(Lines(SplitLines(GetParam().text)), 
 
 INSTANTIATE_TEST_SUITE_P(
     Breaks, LineBreakTest,
-    ::testing::Values(BreakCase{"CrLf", u"A\r\nB", {u"A", u"B"}},
-                      BreakCase{"Lf", u"A\nB", {u"A", u"B"}},
+    ::testing::Values(BreakCase{"CrLf", u"A\r\nB", {u"A", u"B"}}, BreakCase{"Lf", u"A\nB", {u"A", u"B"}},
                       BreakCase{"Cr", u"A\rB", {u"A", u"B"}},
                       BreakCase{"LfCrIsTwoBreaks", u"A\n\rB", {u"A", u"", u"B"}},
                       BreakCase{"FinalBreakAddsNoLine", u"A\r\n", {u"A"}},
                       BreakCase{"EmptyLineBeforeFinalBreak", u"A\r\n\r\n", {u"A", u""}},
-                      BreakCase{"CrCrLf", u"A\r\r\nB", {u"A", u"", u"B"}},
-                      BreakCase{"OnlyABreak", u"\n", {u""}},
+                      BreakCase{"CrCrLf", u"A\r\r\nB", {u"A", u"", u"B"}}, BreakCase{"OnlyABreak", u"\n", {u""}},
                       BreakCase{"LeadingBreak", u"\nA", {u"", u"A"}},
                       BreakCase{"BlanksKept", u"  A \t\r\n B ", {u"  A \t", u" B "}},
                       BreakCase{"NulEndsText", Text(u"A\r\nB\0C\r\nD", 9), {u"A", u"B"}},
@@ -145,9 +159,10 @@ TEST(ReadLinesTest, NulInAFileEndsItsText) {
 TEST(ReadLinesTest, MissingFileNamesPathAndReason) {
   testing_support::TempFolder folder;
   Text path = folder.PathOf("PC-404.txt");
-  EXPECT_THAT([&] { testing::ReadLines(path); },
-              ::testing::Throws<common::Error>(::testing::Property(
-                  &common::Error::message, u"Cannot open file \"" + path + u"\". " + testing_support::FileNotFoundText())));
+  EXPECT_THAT(
+      [&] { testing::ReadLines(path); },
+      ::testing::Throws<common::Error>(::testing::Property(
+          &common::Error::message, u"Cannot open file \"" + path + u"\". " + testing_support::FileNotFoundText())));
 }
 
 #ifndef _WIN32  // names as bytes are POSIX; Windows names are UTF-16
@@ -164,9 +179,8 @@ TEST(LineListTest, AskingForAMissingLineNamesItsIndex) {
   EXPECT_EQ(list.At(1), u"b");
   EXPECT_THAT([&] { list.At(2); }, ::testing::Throws<common::Error>(::testing::Property(
                                        &common::Error::message, Text(u"List index out of bounds (2)"))));
-  EXPECT_THAT([&] { LineList().At(0); },
-              ::testing::Throws<common::Error>(
-                  ::testing::Property(&common::Error::message, Text(u"List index out of bounds (0)"))));
+  EXPECT_THAT([&] { LineList().At(0); }, ::testing::Throws<common::Error>(::testing::Property(
+                                             &common::Error::message, Text(u"List index out of bounds (0)"))));
 }
 
 TEST(LineListTest, AppendAddsAtTheEnd) {

@@ -33,9 +33,9 @@ constexpr ParamKind kInt = ParamKind::kInteger;
 LineList Survey(std::vector<Text> lines) { return LineList(std::move(lines)); }
 
 LineList FullInfo() {
-  return LineList(std::vector<Text>{u"2400", u"x86 Family 6", u"1024", u"Intel(R) Core(TM)2", u"80000",
-                                    u"Windows XP", u"5.1", u"", u"2600", u"Service Pack 3", u"AMI 08.00.15",
-                                    u"ivanov", u"10.0.0.5", u"HP LaserJet 1018"});
+  return LineList(std::vector<Text>{u"2400", u"x86 Family 6", u"1024", u"Intel(R) Core(TM)2", u"80000", u"Windows XP",
+                                    u"5.1", u"", u"2600", u"Service Pack 3", u"AMI 08.00.15", u"ivanov", u"10.0.0.5",
+                                    u"HP LaserJet 1018"});
 }
 
 auto ListIndex(long long index) {
@@ -44,31 +44,30 @@ auto ListIndex(long long index) {
 }
 
 TEST(SurveyRowTest, BindsTheTwentyValuesInOrderWithKindsAndSizes) {
-  LineList survey = Survey({u" pc-12 ", u"petrov", u"10.0.0.9", u"Петров  Пётр", u"123-45-67, 89", u"Б",
-                            u"2", u"214", u"ignored line 8"});
-  EXPECT_EQ(Bindings(SurveyRow(survey, FullInfo())),
-            (std::vector<Binding>{
-                {"HOST", kText, 70, u" PC-12 "},
-                {"USER", kText, 70, u"petrov"},
-                {"IP", kText, 70, u"10.0.0.9"},
-                {"PRINTER", kText, 192, u"HP LaserJet 1018"},
-                {"FIO", kText, 70, u"ПЕТРОВ ПЁТР"},
-                {"TEL", kText, 70, u"123-45-67"},
-                {"ZDAN", kText, 70, u"Б"},
-                {"ETAJ", kText, 70, u"2"},
-                {"KAB", kText, 70, u"214"},
-                {"SPEED", kInt, 0, u"2400"},
-                {"TYPE", kText, 70, u"x86 Family 6"},
-                {"RAM", kInt, 0, u"1024"},
-                {"CPU", kText, 70, u"Intel(R) Core(TM)2"},
-                {"HDD", kInt, 70, u"80000"},
-                {"OS", kText, 70, u"Windows XP"},
-                {"OSVER", kText, 70, u"5.1"},
-                {"W9XVER", kText, 70, u""},
-                {"OSBUILD", kText, 70, u"2600"},
-                {"OSID", kText, 70, u"Service Pack 3"},
-                {"BIOS", kText, 70, u"AMI 08.00.15"},
-            }));
+  LineList survey = Survey(
+      {u" pc-12 ", u"petrov", u"10.0.0.9", u"Петров  Пётр", u"123-45-67, 89", u"Б", u"2", u"214", u"ignored line 8"});
+  EXPECT_EQ(Bindings(SurveyRow(survey, FullInfo())), (std::vector<Binding>{
+                                                         {"HOST", kText, 70, u" PC-12 "},
+                                                         {"USER", kText, 70, u"petrov"},
+                                                         {"IP", kText, 70, u"10.0.0.9"},
+                                                         {"PRINTER", kText, 192, u"HP LaserJet 1018"},
+                                                         {"FIO", kText, 70, u"ПЕТРОВ ПЁТР"},
+                                                         {"TEL", kText, 70, u"123-45-67"},
+                                                         {"ZDAN", kText, 70, u"Б"},
+                                                         {"ETAJ", kText, 70, u"2"},
+                                                         {"KAB", kText, 70, u"214"},
+                                                         {"SPEED", kInt, 0, u"2400"},
+                                                         {"TYPE", kText, 70, u"x86 Family 6"},
+                                                         {"RAM", kInt, 0, u"1024"},
+                                                         {"CPU", kText, 70, u"Intel(R) Core(TM)2"},
+                                                         {"HDD", kInt, 70, u"80000"},
+                                                         {"OS", kText, 70, u"Windows XP"},
+                                                         {"OSVER", kText, 70, u"5.1"},
+                                                         {"W9XVER", kText, 70, u""},
+                                                         {"OSBUILD", kText, 70, u"2600"},
+                                                         {"OSID", kText, 70, u"Service Pack 3"},
+                                                         {"BIOS", kText, 70, u"AMI 08.00.15"},
+                                                     }));
 }
 
 struct FallbackCase {
@@ -103,7 +102,8 @@ TEST(SurveyRowTest, WithoutInfoFileTakesTheDefaults) {
   CompleteInfoLines(info, u"");
   UsersRow row = SurveyRow(Survey({u"PC-1", u"", u"", u"Иван", u"", u"", u"", u""}), info);
   for (const char* name : {"SPEED", "RAM", "HDD"}) EXPECT_EQ(ValueOf(row, name), u"0") << name;
-  for (const char* name : {"USER", "IP", "PRINTER", "TYPE", "CPU", "OS", "OSVER", "W9XVER", "OSBUILD", "OSID", "BIOS"}) {
+  for (const char* name :
+       {"USER", "IP", "PRINTER", "TYPE", "CPU", "OS", "OSVER", "W9XVER", "OSBUILD", "OSID", "BIOS"}) {
     EXPECT_EQ(ValueOf(row, name), u"") << name;
   }
 }
@@ -140,45 +140,43 @@ TEST_P(ShortFileTest, NamesTheFirstMissingLine) {
   EXPECT_THAT([&] { SurveyRow(LineList(survey_lines), LineList(info_lines)); }, ListIndex(GetParam().index));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, ShortFileTest,
-    ::testing::Values(ShortCase{"EmptySurvey", 0, 14, u"u", u"ip", 0},
-                      ShortCase{"OneLineSurvey", 1, 14, u"u", u"ip", 1},
-                      ShortCase{"TwoLineSurvey", 2, 14, u"u", u"ip", 2},
-                      ShortCase{"SevenLineSurvey", 7, 14, u"u", u"ip", 7},
-                      ShortCase{"TenLineInfoBlankUser", 8, 10, u"", u"ip", 11},
-                      ShortCase{"TenLineInfoEmptyAddress", 8, 10, u"u", u"", 12},
-                      ShortCase{"TenLineInfoUserAndAddressGiven", 8, 10, u"u", u"ip", 13},
-                      // The survey lines before the first missing info line are read first.
-                      ShortCase{"ShortSurveyBeforeShortInfo", 2, 10, u"", u"ip", 11},
-                      ShortCase{"ShortSurveyAfterInfoPrinter", 3, 10, u"u", u"ip", 13},
-                      ShortCase{"InfoWithoutMachineFacts", 8, 5, u"u", u"ip", 13}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, ShortFileTest,
+                         ::testing::Values(ShortCase{"EmptySurvey", 0, 14, u"u", u"ip", 0},
+                                           ShortCase{"OneLineSurvey", 1, 14, u"u", u"ip", 1},
+                                           ShortCase{"TwoLineSurvey", 2, 14, u"u", u"ip", 2},
+                                           ShortCase{"SevenLineSurvey", 7, 14, u"u", u"ip", 7},
+                                           ShortCase{"TenLineInfoBlankUser", 8, 10, u"", u"ip", 11},
+                                           ShortCase{"TenLineInfoEmptyAddress", 8, 10, u"u", u"", 12},
+                                           ShortCase{"TenLineInfoUserAndAddressGiven", 8, 10, u"u", u"ip", 13},
+                                           // The survey lines before the first missing info line are read first.
+                                           ShortCase{"ShortSurveyBeforeShortInfo", 2, 10, u"", u"ip", 11},
+                                           ShortCase{"ShortSurveyAfterInfoPrinter", 3, 10, u"u", u"ip", 13},
+                                           ShortCase{"InfoWithoutMachineFacts", 8, 5, u"u", u"ip", 13}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(InfoOnlyRowTest, PlaceholderRowFromTheInfoLines) {
-  EXPECT_EQ(Bindings(InfoOnlyRow(u"PC-12", FullInfo())),
-            (std::vector<Binding>{
-                {"HOST", kText, 70, u"PC-12"},
-                {"USER", kText, 70, u"ivanov"},
-                {"IP", kText, 70, u"10.0.0.5"},
-                {"PRINTER", kText, 192, u"HP LaserJet 1018"},
-                {"FIO", kText, 70, u"АНКЕТА НЕ ЗАПОЛНЕНА"},
-                {"TEL", kText, 70, u""},
-                {"ZDAN", kText, 70, u""},
-                {"ETAJ", kText, 70, u""},
-                {"KAB", kText, 70, u""},
-                {"SPEED", kInt, 0, u"2400"},
-                {"TYPE", kText, 70, u"x86 Family 6"},
-                {"RAM", kInt, 0, u"1024"},
-                {"CPU", kText, 70, u"Intel(R) Core(TM)2"},
-                {"HDD", kInt, 70, u"80000"},
-                {"OS", kText, 70, u"Windows XP"},
-                {"OSVER", kText, 70, u"5.1"},
-                {"W9XVER", kText, 70, u""},
-                {"OSBUILD", kText, 70, u"2600"},
-                {"OSID", kText, 70, u"Service Pack 3"},
-                {"BIOS", kText, 70, u"AMI 08.00.15"},
-            }));
+  EXPECT_EQ(Bindings(InfoOnlyRow(u"PC-12", FullInfo())), (std::vector<Binding>{
+                                                             {"HOST", kText, 70, u"PC-12"},
+                                                             {"USER", kText, 70, u"ivanov"},
+                                                             {"IP", kText, 70, u"10.0.0.5"},
+                                                             {"PRINTER", kText, 192, u"HP LaserJet 1018"},
+                                                             {"FIO", kText, 70, u"АНКЕТА НЕ ЗАПОЛНЕНА"},
+                                                             {"TEL", kText, 70, u""},
+                                                             {"ZDAN", kText, 70, u""},
+                                                             {"ETAJ", kText, 70, u""},
+                                                             {"KAB", kText, 70, u""},
+                                                             {"SPEED", kInt, 0, u"2400"},
+                                                             {"TYPE", kText, 70, u"x86 Family 6"},
+                                                             {"RAM", kInt, 0, u"1024"},
+                                                             {"CPU", kText, 70, u"Intel(R) Core(TM)2"},
+                                                             {"HDD", kInt, 70, u"80000"},
+                                                             {"OS", kText, 70, u"Windows XP"},
+                                                             {"OSVER", kText, 70, u"5.1"},
+                                                             {"W9XVER", kText, 70, u""},
+                                                             {"OSBUILD", kText, 70, u"2600"},
+                                                             {"OSID", kText, 70, u"Service Pack 3"},
+                                                             {"BIOS", kText, 70, u"AMI 08.00.15"},
+                                                         }));
 }
 
 TEST(InfoOnlyRowTest, TenLinesFailAtLine11) {
@@ -198,8 +196,8 @@ struct IntegerCase {
 class RequireWholeNumbersTest : public ::testing::TestWithParam<IntegerCase> {};
 
 TEST_P(RequireWholeNumbersTest, RefusesTheFirstBadValue) {
-  LineList info(std::vector<Text>{GetParam().speed, u"", GetParam().ram, u"", GetParam().hdd, u"", u"", u"", u"",
-                                  u"", u"", u"", u"", u""});
+  LineList info(std::vector<Text>{GetParam().speed, u"", GetParam().ram, u"", GetParam().hdd, u"", u"", u"", u"", u"",
+                                  u"", u"", u"", u""});
   UsersRow row = SurveyRow(Survey({u"PC-1", u"u", u"ip", u"", u"", u"", u"", u""}), info);
   if (GetParam().message.empty()) {
     EXPECT_NO_THROW(RequireWholeNumbers(row));
@@ -217,7 +215,8 @@ INSTANTIATE_TEST_SUITE_P(
         IntegerCase{"SpeedWithUnit", u"2.4GHz", u"1024", u"80000",
                     u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number"},
         IntegerCase{"EmptyIsNull", u"", u"", u"", u""},
-        IntegerCase{"BlanksOnlyRam", u"2400", u"  ", u"80000", u"ADOCommand: Parameter 'RAM' value '  ' is not a whole number"},
+        IntegerCase{"BlanksOnlyRam", u"2400", u"  ", u"80000",
+                    u"ADOCommand: Parameter 'RAM' value '  ' is not a whole number"},
         IntegerCase{"HddTooLarge", u"2400", u"1024", u"2147483648",
                     u"ADOCommand: Parameter 'HDD' value '2147483648' is out of range (-2147483648 to 2147483647)"},
         IntegerCase{"SpeedReportedBeforeRam", u"fast", u"much", u"80000",
@@ -234,22 +233,23 @@ struct HostCase {
 
 class InfoHostNameTest : public ::testing::TestWithParam<HostCase> {};
 
-TEST_P(InfoHostNameTest, DropsFourCharactersAndUpperCases) { EXPECT_EQ(InfoHostName(GetParam().path), GetParam().host); }
+TEST_P(InfoHostNameTest, DropsFourCharactersAndUpperCases) {
+  EXPECT_EQ(InfoHostName(GetParam().path), GetParam().host);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, InfoHostNameTest,
-    ::testing::Values(HostCase{"Plain", u"/srv/share/PC-12.nfo", u"PC-12"},
-                      HostCase{"LowerCase", u"/srv/share/pc-12.nfo", u"PC-12"},
-                      HostCase{"Cyrillic", u"/srv/share/пк-ё.nfo", u"ПК-Ё"},
-                      HostCase{"WindowsPath", u"\\\\fs\\mm$\\Basa\\pc-12.nfo", u"PC-12"},
-                      HostCase{"AnyLastFourCharacters", u"/s/PC-12.NFOX", u"PC-12."},
-                      HostCase{"FiveCharacters", u"/s/a.nfo", u"A"},
-                      HostCase{"FourCharacters", u"/s/.nfo", u""},
-                      HostCase{"ThreeCharacters", u"/s/nfo", u""},
-                      HostCase{"NoFolder", u"x.nfo", u"X"},
-                      HostCase{"DotInFolder", u"/s.x/A.B.nfo", u"A.B"},
-                      HostCase{"SpacesKept", u"/s/ pc .nfo", u" PC "}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Paths, InfoHostNameTest,
+                         ::testing::Values(HostCase{"Plain", u"/srv/share/PC-12.nfo", u"PC-12"},
+                                           HostCase{"LowerCase", u"/srv/share/pc-12.nfo", u"PC-12"},
+                                           HostCase{"Cyrillic", u"/srv/share/пк-ё.nfo", u"ПК-Ё"},
+                                           HostCase{"WindowsPath", u"\\\\fs\\mm$\\Basa\\pc-12.nfo", u"PC-12"},
+                                           HostCase{"AnyLastFourCharacters", u"/s/PC-12.NFOX", u"PC-12."},
+                                           HostCase{"FiveCharacters", u"/s/a.nfo", u"A"},
+                                           HostCase{"FourCharacters", u"/s/.nfo", u""},
+                                           HostCase{"ThreeCharacters", u"/s/nfo", u""},
+                                           HostCase{"NoFolder", u"x.nfo", u"X"},
+                                           HostCase{"DotInFolder", u"/s.x/A.B.nfo", u"A.B"},
+                                           HostCase{"SpacesKept", u"/s/ pc .nfo", u" PC "}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace survey

@@ -9,8 +9,9 @@
 namespace fake_outlook {
 
 void PrintTo(const SeenCall& call, std::ostream* out) {
-  *out << std::string(call.object.begin(), call.object.end()) << "." << std::string(call.member.begin(), call.member.end())
-       << " flags " << call.flags << " args " << call.args.size();
+  *out << std::string(call.object.begin(), call.object.end()) << "."
+       << std::string(call.member.begin(), call.member.end()) << " flags " << call.flags << " args "
+       << call.args.size();
 }
 
 std::vector<SeenCall>& Calls() {
@@ -133,10 +134,10 @@ IDispatch* Collection(int count) {
 }
 
 IDispatch* Item() {
-  return new FakeObject(L"Item", {{L"LastName", [](auto&, VARIANT* r, EXCEPINFO*) { return Text(r, L"Петрова"); }},
-                                  {L"FirstName", [](auto&, VARIANT* r, EXCEPINFO*) { return Text(r, L"Мария Сергеевна"); }},
-                                  {L"BusinessTelephoneNumber",
-                                   [](auto&, VARIANT* r, EXCEPINFO*) { return Text(r, L"123-45-67, 89"); }}});
+  return new FakeObject(
+      L"Item", {{L"LastName", [](auto&, VARIANT* r, EXCEPINFO*) { return Text(r, L"Петрова"); }},
+                {L"FirstName", [](auto&, VARIANT* r, EXCEPINFO*) { return Text(r, L"Мария Сергеевна"); }},
+                {L"BusinessTelephoneNumber", [](auto&, VARIANT* r, EXCEPINFO*) { return Text(r, L"123-45-67, 89"); }}});
 }
 
 IDispatch* AddressList() {
@@ -154,20 +155,19 @@ IDispatch* ContactsFolder() {
 }
 
 IDispatch* Namespace() {
-  return new FakeObject(
-      L"Namespace",
-      {{L"AddressLists",
-        [](const std::vector<Arg>& args, VARIANT* r, EXCEPINFO* e) {
-          if (std::get<std::wstring>(args[0]) != L"Глобальный список адресов") {
-            return Raise(e, L"Список адресов не найден. . ", E_FAIL);
-          }
-          return Object(r, AddressList());
-        }},
-       {L"GetDefaultFolder",
-        [](const std::vector<Arg>& args, VARIANT* r, EXCEPINFO* e) {
-          if (std::get<int>(args[0]) != 10) return Raise(e, nullptr, static_cast<HRESULT>(0x80041234));
-          return Object(r, ContactsFolder());
-        }}});
+  return new FakeObject(L"Namespace",
+                        {{L"AddressLists",
+                          [](const std::vector<Arg>& args, VARIANT* r, EXCEPINFO* e) {
+                            if (std::get<std::wstring>(args[0]) != L"Глобальный список адресов") {
+                              return Raise(e, L"Список адресов не найден. . ", E_FAIL);
+                            }
+                            return Object(r, AddressList());
+                          }},
+                         {L"GetDefaultFolder", [](const std::vector<Arg>& args, VARIANT* r, EXCEPINFO* e) {
+                            if (std::get<int>(args[0]) != 10)
+                              return Raise(e, nullptr, static_cast<HRESULT>(0x80041234));
+                            return Object(r, ContactsFolder());
+                          }}});
 }
 
 }  // namespace
@@ -182,11 +182,13 @@ IDispatch* NewApplication() {
         [](const std::vector<Arg>& args, VARIANT* r, EXCEPINFO*) {
           return Text(r, (std::get<std::wstring>(args[0]) + L"|" + std::to_wstring(std::get<int>(args[1]))).c_str());
         }},
-       {L"Nothing", [](auto&, VARIANT* r, EXCEPINFO*) {
+       {L"Nothing",
+        [](auto&, VARIANT* r, EXCEPINFO*) {
           r->vt = VT_EMPTY;
           return S_OK;
         }},
-       {L"Flag", [](auto&, VARIANT* r, EXCEPINFO*) {
+       {L"Flag",
+        [](auto&, VARIANT* r, EXCEPINFO*) {
           r->vt = VT_BOOL;
           r->boolVal = VARIANT_TRUE;
           return S_OK;

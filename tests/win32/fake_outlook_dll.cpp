@@ -47,7 +47,8 @@ STDAPI DllRegisterServer() {
   StringFromGUID2(fake_outlook::kClassId, clsid, 64);
   const std::wstring server = ClassKey() + L"\\InprocServer32";
   if (SetText(std::wstring(kProgId) + L"\\CLSID", L"", clsid) != ERROR_SUCCESS ||
-      SetText(server, L"", path) != ERROR_SUCCESS || SetText(server, L"ThreadingModel", L"Apartment") != ERROR_SUCCESS) {
+      SetText(server, L"", path) != ERROR_SUCCESS ||
+      SetText(server, L"ThreadingModel", L"Apartment") != ERROR_SUCCESS) {
     return E_FAIL;
   }
   return S_OK;

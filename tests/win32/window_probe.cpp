@@ -39,7 +39,8 @@ BOOL CALLBACK FindBox(HWND window, LPARAM context) {
   auto* search = reinterpret_cast<BoxSearch*>(context);
   wchar_t class_name[64] = {};
   GetClassNameW(window, class_name, 64);
-  if (std::wstring(class_name) == L"#32770" && GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window)) {
+  if (std::wstring(class_name) == L"#32770" && GetWindow(window, GW_OWNER) == search->owner &&
+      IsWindowVisible(window)) {
     search->box = window;
     return FALSE;
   }

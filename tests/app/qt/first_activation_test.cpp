@@ -13,8 +13,8 @@
 #include "app/qt/window.h"
 #include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
-#include "tests/support/test_settings.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_settings.h"
 
 using testing_support::TempFolder;
 

@@ -20,8 +20,8 @@
 #include "app/qt/window.h"
 #include "common/error.h"
 #include "tests/app/recording_stages.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
 
 using testing_support::TempFolder;
 
