@@ -14,6 +14,7 @@
 #include "common/text.h"
 #include "store/database.h"
 #include "store/sql/statement.h"
+#include "tests/support/fixed_clock.h"
 #include "tests/support/system_files.h"
 
 namespace {
@@ -50,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
   try {
-    store::Database database(testing_support::SystemFiles(), common::PathToText(Folder().string() + "/"),
-                             "windows-1251");
+    store::Database database(testing_support::SystemFiles(), testing_support::TestClock(),
+                             common::PathToText(Folder().string() + "/"), "windows-1251");
     std::vector<std::string> columns = database.Columns("users");
     std::string text = "SELECT ";
     for (size_t i = 0; i < columns.size(); ++i) text += (i ? ", " : "") + columns[i];
