@@ -10,14 +10,13 @@
 #include "common/error.h"
 #include "survey/info_import.h"
 #include "survey/info_lines.h"
+#include "tests/survey/survey_testing.h"
 
 namespace survey {
 namespace {
 
 using common::Text;
 using store::ParamKind;
-using ::testing::Property;
-using ::testing::Throws;
 
 using Binding = std::tuple<std::string, ParamKind, int, Text>;
 
@@ -39,35 +38,37 @@ LineList FullInfo() {
 }
 
 auto ListIndex(long long index) {
-  return Throws<common::Error>(
-      Property(&common::Error::message, common::FromUtf8("List index out of bounds (" + std::to_string(index) + ")")));
+  return testing::Fails(common::FromUtf8("List index out of bounds (" + std::to_string(index) + ")"));
+}
+
+// The bindings of FullInfo()'s machine facts, which follow the nine person and place values.
+std::vector<Binding> WithFullInfoFacts(std::vector<Binding> bindings) {
+  bindings.insert(bindings.end(), {{"SPEED", kInt, 0, u"2400"},
+                                   {"TYPE", kText, 70, u"x86 Family 6"},
+                                   {"RAM", kInt, 0, u"1024"},
+                                   {"CPU", kText, 70, u"Intel(R) Core(TM)2"},
+                                   {"HDD", kInt, 70, u"80000"},
+                                   {"OS", kText, 70, u"Windows XP"},
+                                   {"OSVER", kText, 70, u"5.1"},
+                                   {"W9XVER", kText, 70, u""},
+                                   {"OSBUILD", kText, 70, u"2600"},
+                                   {"OSID", kText, 70, u"Service Pack 3"},
+                                   {"BIOS", kText, 70, u"AMI 08.00.15"}});
+  return bindings;
 }
 
 TEST(SurveyRowTest, BindsTheTwentyValuesInOrderWithKindsAndSizes) {
   LineList survey = Survey(
       {u" pc-12 ", u"petrov", u"10.0.0.9", u"Петров  Пётр", u"123-45-67, 89", u"Б", u"2", u"214", u"ignored line 8"});
-  EXPECT_EQ(Bindings(SurveyRow(survey, FullInfo())), (std::vector<Binding>{
-                                                         {"HOST", kText, 70, u" PC-12 "},
-                                                         {"USER", kText, 70, u"petrov"},
-                                                         {"IP", kText, 70, u"10.0.0.9"},
-                                                         {"PRINTER", kText, 192, u"HP LaserJet 1018"},
-                                                         {"FIO", kText, 70, u"ПЕТРОВ ПЁТР"},
-                                                         {"TEL", kText, 70, u"123-45-67"},
-                                                         {"ZDAN", kText, 70, u"Б"},
-                                                         {"ETAJ", kText, 70, u"2"},
-                                                         {"KAB", kText, 70, u"214"},
-                                                         {"SPEED", kInt, 0, u"2400"},
-                                                         {"TYPE", kText, 70, u"x86 Family 6"},
-                                                         {"RAM", kInt, 0, u"1024"},
-                                                         {"CPU", kText, 70, u"Intel(R) Core(TM)2"},
-                                                         {"HDD", kInt, 70, u"80000"},
-                                                         {"OS", kText, 70, u"Windows XP"},
-                                                         {"OSVER", kText, 70, u"5.1"},
-                                                         {"W9XVER", kText, 70, u""},
-                                                         {"OSBUILD", kText, 70, u"2600"},
-                                                         {"OSID", kText, 70, u"Service Pack 3"},
-                                                         {"BIOS", kText, 70, u"AMI 08.00.15"},
-                                                     }));
+  EXPECT_EQ(Bindings(SurveyRow(survey, FullInfo())), WithFullInfoFacts({{"HOST", kText, 70, u" PC-12 "},
+                                                                        {"USER", kText, 70, u"petrov"},
+                                                                        {"IP", kText, 70, u"10.0.0.9"},
+                                                                        {"PRINTER", kText, 192, u"HP LaserJet 1018"},
+                                                                        {"FIO", kText, 70, u"ПЕТРОВ ПЁТР"},
+                                                                        {"TEL", kText, 70, u"123-45-67"},
+                                                                        {"ZDAN", kText, 70, u"Б"},
+                                                                        {"ETAJ", kText, 70, u"2"},
+                                                                        {"KAB", kText, 70, u"214"}}));
 }
 
 struct FallbackCase {
@@ -155,28 +156,16 @@ INSTANTIATE_TEST_SUITE_P(Files, ShortFileTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(InfoOnlyRowTest, PlaceholderRowFromTheInfoLines) {
-  EXPECT_EQ(Bindings(InfoOnlyRow(u"PC-12", FullInfo())), (std::vector<Binding>{
-                                                             {"HOST", kText, 70, u"PC-12"},
-                                                             {"USER", kText, 70, u"ivanov"},
-                                                             {"IP", kText, 70, u"10.0.0.5"},
-                                                             {"PRINTER", kText, 192, u"HP LaserJet 1018"},
-                                                             {"FIO", kText, 70, u"АНКЕТА НЕ ЗАПОЛНЕНА"},
-                                                             {"TEL", kText, 70, u""},
-                                                             {"ZDAN", kText, 70, u""},
-                                                             {"ETAJ", kText, 70, u""},
-                                                             {"KAB", kText, 70, u""},
-                                                             {"SPEED", kInt, 0, u"2400"},
-                                                             {"TYPE", kText, 70, u"x86 Family 6"},
-                                                             {"RAM", kInt, 0, u"1024"},
-                                                             {"CPU", kText, 70, u"Intel(R) Core(TM)2"},
-                                                             {"HDD", kInt, 70, u"80000"},
-                                                             {"OS", kText, 70, u"Windows XP"},
-                                                             {"OSVER", kText, 70, u"5.1"},
-                                                             {"W9XVER", kText, 70, u""},
-                                                             {"OSBUILD", kText, 70, u"2600"},
-                                                             {"OSID", kText, 70, u"Service Pack 3"},
-                                                             {"BIOS", kText, 70, u"AMI 08.00.15"},
-                                                         }));
+  EXPECT_EQ(Bindings(InfoOnlyRow(u"PC-12", FullInfo())),
+            WithFullInfoFacts({{"HOST", kText, 70, u"PC-12"},
+                               {"USER", kText, 70, u"ivanov"},
+                               {"IP", kText, 70, u"10.0.0.5"},
+                               {"PRINTER", kText, 192, u"HP LaserJet 1018"},
+                               {"FIO", kText, 70, u"АНКЕТА НЕ ЗАПОЛНЕНА"},
+                               {"TEL", kText, 70, u""},
+                               {"ZDAN", kText, 70, u""},
+                               {"ETAJ", kText, 70, u""},
+                               {"KAB", kText, 70, u""}}));
 }
 
 TEST(InfoOnlyRowTest, TenLinesFailAtLine11) {
@@ -202,8 +191,7 @@ TEST_P(RequireWholeNumbersTest, RefusesTheFirstBadValue) {
   if (GetParam().message.empty()) {
     EXPECT_NO_THROW(RequireWholeNumbers(row));
   } else {
-    EXPECT_THAT([&] { RequireWholeNumbers(row); },
-                Throws<common::Error>(Property(&common::Error::message, GetParam().message)));
+    EXPECT_THAT([&] { RequireWholeNumbers(row); }, testing::Fails(GetParam().message));
   }
 }
 
