@@ -100,13 +100,6 @@ TEST(AutomationObjectTest, ShorthandsInvokeAsMethodPropertyReadOrBoth) {
   EXPECT_EQ(std::get<int32_t>(recorder.last_arguments[0]), 3);
 }
 
-TEST(AutomationObjectTest, InvocationKindsAreTheDispatchFlags) {
-  // The COM side passes these on as DISPATCH_METHOD, DISPATCH_PROPERTYGET and their combination.
-  EXPECT_EQ(static_cast<int>(Invocation::kMethod), 1);
-  EXPECT_EQ(static_cast<int>(Invocation::kPropertyGet), 2);
-  EXPECT_EQ(static_cast<int>(Invocation::kMethodOrPropertyGet), 3);
-}
-
 TEST(AutomationObjectTest, MemberNamesIgnoreAsciiCaseOnly) {
   EXPECT_TRUE(SameMemberName(u"GetNameSpace", u"getnamespace"));
   EXPECT_FALSE(SameMemberName(u"Items", u"Item"));
