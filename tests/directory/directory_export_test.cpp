@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "common/error.h"
 #include "directory/mail_directory.h"
@@ -125,64 +127,53 @@ TEST_F(GetExchangeTest, EachRunReplacesThePreviousExport) {
   EXPECT_THAT(Texport(), ElementsAre("ПЕТРОВ ПЁТР|2"));
 }
 
-TEST_F(GetExchangeTest, CreationFailureLeavesAnEmptyMexportAndTheTableOpen) {
-  outlook_.FailAt("create", 1, u"Server execution failed.\r\n");
-  EXPECT_THAT([&] { Run(); },
-              ThrowsMessage<common::Error>(StrEq("Server execution failed, ProgID: \"Outlook.Application\"")));
-  EXPECT_TRUE(table_.Active());
-  EXPECT_TRUE(FileExists("mexport.dbf"));
-  EXPECT_FALSE(FileExists("texport.dbf"));
-  EXPECT_EQ(outlook_.live_objects(), 0);
-  table_.Close();
-  EXPECT_THAT(Mexport(), IsEmpty());
-}
+// A call that fails stops the export at once: the table stays open, every object is released, and the
+// rows posted before stay: the first `mexport` rows of MEXPORT, the first `texport` of TEXPORT (-1: the
+// table was never created).
+struct FailureCase {
+  const char* name;
+  std::string call;
+  int occurrence;
+  common::Text description;
+  std::string message;
+  size_t mexport;
+  int texport;
+};
 
-TEST_F(GetExchangeTest, FailureInsideTheEntriesKeepsTheRowsPostedBefore) {
+class ExportFailureTest : public GetExchangeTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ExportFailureTest, KeepsTheRowsPostedBefore) {
   outlook_.entries = {{u"A", u"/o=x/cn=y/cn=a"}, {u"B", u"/o=x/cn=y/cn=b"}, {u"C", u"/o=x/cn=y/cn=c"}};
-  outlook_.FailAt("entry2.Address/get()", 1, u"The operation failed.");
-  EXPECT_THAT([&] { Run(); }, ThrowsMessage<common::Error>(StrEq("The operation failed.")));
-  EXPECT_TRUE(table_.Active());
-  EXPECT_EQ(outlook_.calls().back(), "entry2.Address/get()");
-  EXPECT_EQ(outlook_.live_objects(), 0);
-  table_.Close();
-  EXPECT_THAT(Mexport(), ElementsAre("A|a@eflab.example"));
-  EXPECT_FALSE(FileExists("texport.dbf"));
-}
-
-TEST_F(GetExchangeTest, UnknownMemberInTheContactsStopsAfterACompleteMexport) {
-  outlook_.entries = {{u"A", u"/o=x/cn=y/cn=a"}};
   outlook_.contacts = {{u"Иванов", u"Иван", u"1"}, {u"Петров", u"Пётр", u"2"}};
-  outlook_.FailAt("item2.LastName/get()", 1, u"Method 'LastName' not supported by automation object");
-  EXPECT_THAT([&] { Run(); },
-              ThrowsMessage<common::Error>(StrEq("Method 'LastName' not supported by automation object")));
+  const std::vector<std::string> mexport = {"A|a@eflab.example", "B|b@eflab.example", "C|c@eflab.example"};
+  const std::vector<std::string> texport = {"ИВАНОВ ИВАН|1", "ПЕТРОВ ПЁТР|2"};
+  outlook_.FailAt(GetParam().call, GetParam().occurrence, GetParam().description);
+  EXPECT_THAT([&] { Run(); }, ThrowsMessage<common::Error>(StrEq(GetParam().message)));
   EXPECT_TRUE(table_.Active());
+  EXPECT_EQ(outlook_.calls().back(), GetParam().call);
   EXPECT_EQ(outlook_.live_objects(), 0);
   table_.Close();
-  EXPECT_THAT(Mexport(), ElementsAre("A|a@eflab.example"));
-  EXPECT_THAT(Texport(), ElementsAre("ИВАНОВ ИВАН|1"));
+  EXPECT_EQ(Mexport(), std::vector(mexport.begin(), mexport.begin() + GetParam().mexport));
+  ASSERT_EQ(FileExists("texport.dbf"), GetParam().texport >= 0);
+  if (GetParam().texport < 0) return;
+  EXPECT_EQ(Texport(), std::vector(texport.begin(), texport.begin() + GetParam().texport));
 }
 
-TEST_F(GetExchangeTest, FailureOfTheSecondCreationLeavesTexportEmpty) {
-  outlook_.entries = {{u"A", u"/o=x/cn=y/cn=a"}};
-  outlook_.contacts = {{u"Иванов", u"Иван", u"1"}};
-  outlook_.FailAt("create", 2, u"");
-  EXPECT_THAT([&] { Run(); },
-              ThrowsMessage<common::Error>(StrEq("OLE error 80004005, ProgID: \"Outlook.Application\"")));
-  EXPECT_TRUE(table_.Active());
-  table_.Close();
-  EXPECT_THAT(Mexport(), ElementsAre("A|a@eflab.example"));
-  EXPECT_TRUE(FileExists("texport.dbf"));
-  EXPECT_THAT(Texport(), IsEmpty());
-}
-
-TEST_F(GetExchangeTest, FailureOfTheCountWritesNoRow) {
-  outlook_.entries = {{u"A", u"a"}};
-  outlook_.FailAt("entries.Count/get()", 1, u"Array index out of bounds");
-  EXPECT_THAT([&] { Run(); }, ThrowsMessage<common::Error>(StrEq("Array index out of bounds")));
-  EXPECT_TRUE(table_.Active());
-  table_.Close();
-  EXPECT_THAT(Mexport(), IsEmpty());
-}
+INSTANTIATE_TEST_SUITE_P(Calls, ExportFailureTest,
+                         ::testing::Values(FailureCase{"FirstCreation", "create", 1, u"Server execution failed.\r\n",
+                                                       "Server execution failed, ProgID: \"Outlook.Application\"", 0,
+                                                       -1},
+                                           FailureCase{"Count", "entries.Count/get()", 1, u"Array index out of bounds",
+                                                       "Array index out of bounds", 0, -1},
+                                           FailureCase{"InsideTheEntries", "entry2.Address/get()", 1,
+                                                       u"The operation failed.", "The operation failed.", 1, -1},
+                                           // No description: the status code.
+                                           FailureCase{"SecondCreation", "create", 2, u"",
+                                                       "OLE error 80004005, ProgID: \"Outlook.Application\"", 3, 0},
+                                           FailureCase{"UnknownMemberInTheContacts", "item2.LastName/get()", 1,
+                                                       u"Method 'LastName' not supported by automation object",
+                                                       "Method 'LastName' not supported by automation object", 3, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The stand-in over the sample share's directory, end to end.
 TEST(SampleShareExportTest, ExportsTheSampleDirectory) {
