@@ -6,9 +6,7 @@
 #include <functional>
 
 #include "common/error.h"
-#include "directory/ldif_reader.h"
 #include "directory/mail_directory.h"
-#include "directory/vcard_reader.h"
 #include "tests/support/system_files.h"
 #include "tests/support/system_texts.h"
 #include "tests/support/temp_folder.h"
@@ -158,21 +156,6 @@ TEST_F(OutlookStandInTest, BrokenContactsFileFailsTheCreation) {
 TEST(MadeAsOutlookTest, NoObjectIsAnOleError) {
   EXPECT_THAT([] { MadeAsOutlook([] { return AutomationRef(); }); },
               ThrowsMessage<common::Error>(StrEq("OLE error 80004005, ProgID: \"Outlook.Application\"")));
-}
-
-// The sample share's directory holds the people of the sample survey files.
-TEST(SampleDirectoryTest, HoldsThePeopleOfTheSampleShare) {
-  const common::Text folder = common::FromUtf8(INVENTORY_SAMPLE_DIRECTORY);
-  std::vector<common::Text> names;
-  for (const GalEntry& entry : ReadGalFile(testing_support::SystemFiles(), folder + u"gal.ldif", "windows-1251"))
-    names.push_back(entry.name);
-  EXPECT_THAT(names, ::testing::IsSupersetOf<std::vector<common::Text>>(
-                         {u"Иванов Иван Петрович", u"Петрова Мария Сергеевна", u"Сидоров Алексей Николаевич",
-                          u"Кузнецова Ольга Викторовна", u"Смирнов Дмитрий Андреевич", u"Ёлкин Пётр Ильич"}));
-  std::vector<ContactCard> contacts =
-      ReadContactsFile(testing_support::SystemFiles(), folder + u"contacts.vcf", "windows-1251");
-  EXPECT_THAT(contacts, ::testing::Contains(::testing::Field(&ContactCard::last_name, u"Смирнов")));
-  EXPECT_THAT(contacts, ::testing::Contains(::testing::Field(&ContactCard::last_name, u"Кузнецова")));
 }
 
 }  // namespace
