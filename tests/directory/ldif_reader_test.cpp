@@ -127,13 +127,7 @@ TEST(LdifReaderTest, FileOverTheBoundIsRefused) {
                                                  "\". File too large (the limit is 67108864 bytes)")));
 }
 
-struct BrokenLdif {
-  const char* what;
-  std::string bytes;
-  const char* message;
-};
-
-class BrokenLdifTest : public ::testing::TestWithParam<BrokenLdif> {};
+class BrokenLdifTest : public ::testing::TestWithParam<BrokenExport> {};
 
 TEST_P(BrokenLdifTest, IsAClearError) {
   EXPECT_THAT([] { ReadGal(GetParam().bytes, u"bad.ldif", "windows-1251"); },
@@ -143,43 +137,43 @@ TEST_P(BrokenLdifTest, IsAClearError) {
 INSTANTIATE_TEST_SUITE_P(
     Files, BrokenLdifTest,
     ::testing::Values(
-        BrokenLdif{"url_value", "dn: cn=a\ndisplayName: A\njpegPhoto:< file:///etc/passwd\n",
-                   "Line 3: The value of \"jpegPhoto\" refers to another place (\":<\"); such values are not read"},
-        BrokenLdif{"bad_base64", "dn: cn=a\ndisplayName:: 0J7RgN*=\n",
-                   "Line 2: The base64 value of \"displayName\" is not valid"},
-        BrokenLdif{"base64_not_whole_groups", "dn: cn=a\ndisplayName:: 0J7RgNC\n",
-                   "Line 2: The base64 value of \"displayName\" is not valid"},
-        BrokenLdif{"padding_inside", "dn: cn=a\ndisplayName:: 0J==0J7R\n",
-                   "Line 2: The base64 value of \"displayName\" is not valid"},
-        BrokenLdif{"no_dn", "displayName: x\n", "Line 1: An entry must begin with \"dn:\""},
-        BrokenLdif{"version_later", "dn: a\n\nversion: 1\n", "Line 3: An entry must begin with \"dn:\""},
-        BrokenLdif{"continuation_first", " folded\n", "Line 1: A continued line follows no line it could continue"},
-        BrokenLdif{"no_colon", "dn: cn=a\ngarbage line\n", "Line 2: No \":\" follows the attribute name"},
-        BrokenLdif{"empty_name", "dn: cn=a\n: value\n", "Line 2: A line begins with \":\""},
-        BrokenLdif{"bad_name", "dn: cn=a\ndisplay name: x\n",
-                   "Line 2: The attribute name \"display name\" is not valid"},
-        BrokenLdif{"line_number_counts_folds", "dn: cn=a\ndisplayName: x\n y\n z\nbad\n",
-                   "Line 5: No \":\" follows the attribute name"},
-        BrokenLdif{"crlf_line_numbers", "dn: cn=a\r\n\r\ndn: cn=b\r\nbad\r\n",
-                   "Line 4: No \":\" follows the attribute name"},
-        BrokenLdif{"modify_record", "dn: cn=a\nchangetype: modify\nreplace: mail\n",
-                   "Line 2: Only entries to add are read, not \"changetype: modify\""},
-        BrokenLdif{"utf16_odd_length",
-                   std::string("\xFF\xFE"
-                               "d\0n",
-                               5),
-                   "The UTF-16 text ends in half a character"},
-        BrokenLdif{"utf16_lone_surrogate",
-                   std::string("\xFF\xFE"
-                               "\x00\xD8"
-                               "d\0",
-                               6),
-                   "The UTF-16 text holds an unpaired surrogate"},
-        BrokenLdif{"utf16_be_lone_trail",
-                   std::string("\xFE\xFF"
-                               "\xDC\x00",
-                               4),
-                   "The UTF-16 text holds an unpaired surrogate"}),
+        BrokenExport{"url_value", "dn: cn=a\ndisplayName: A\njpegPhoto:< file:///etc/passwd\n",
+                     "Line 3: The value of \"jpegPhoto\" refers to another place (\":<\"); such values are not read"},
+        BrokenExport{"bad_base64", "dn: cn=a\ndisplayName:: 0J7RgN*=\n",
+                     "Line 2: The base64 value of \"displayName\" is not valid"},
+        BrokenExport{"base64_not_whole_groups", "dn: cn=a\ndisplayName:: 0J7RgNC\n",
+                     "Line 2: The base64 value of \"displayName\" is not valid"},
+        BrokenExport{"padding_inside", "dn: cn=a\ndisplayName:: 0J==0J7R\n",
+                     "Line 2: The base64 value of \"displayName\" is not valid"},
+        BrokenExport{"no_dn", "displayName: x\n", "Line 1: An entry must begin with \"dn:\""},
+        BrokenExport{"version_later", "dn: a\n\nversion: 1\n", "Line 3: An entry must begin with \"dn:\""},
+        BrokenExport{"continuation_first", " folded\n", "Line 1: A continued line follows no line it could continue"},
+        BrokenExport{"no_colon", "dn: cn=a\ngarbage line\n", "Line 2: No \":\" follows the attribute name"},
+        BrokenExport{"empty_name", "dn: cn=a\n: value\n", "Line 2: A line begins with \":\""},
+        BrokenExport{"bad_name", "dn: cn=a\ndisplay name: x\n",
+                     "Line 2: The attribute name \"display name\" is not valid"},
+        BrokenExport{"line_number_counts_folds", "dn: cn=a\ndisplayName: x\n y\n z\nbad\n",
+                     "Line 5: No \":\" follows the attribute name"},
+        BrokenExport{"crlf_line_numbers", "dn: cn=a\r\n\r\ndn: cn=b\r\nbad\r\n",
+                     "Line 4: No \":\" follows the attribute name"},
+        BrokenExport{"modify_record", "dn: cn=a\nchangetype: modify\nreplace: mail\n",
+                     "Line 2: Only entries to add are read, not \"changetype: modify\""},
+        BrokenExport{"utf16_odd_length",
+                     std::string("\xFF\xFE"
+                                 "d\0n",
+                                 5),
+                     "The UTF-16 text ends in half a character"},
+        BrokenExport{"utf16_lone_surrogate",
+                     std::string("\xFF\xFE"
+                                 "\x00\xD8"
+                                 "d\0",
+                                 6),
+                     "The UTF-16 text holds an unpaired surrogate"},
+        BrokenExport{"utf16_be_lone_trail",
+                     std::string("\xFE\xFF"
+                                 "\xDC\x00",
+                                 4),
+                     "The UTF-16 text holds an unpaired surrogate"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(LdifReaderTest, Utf16BigEndianAndCrLfAreRead) {

@@ -68,13 +68,7 @@ TEST(VcardReaderTest, CardWithoutNameOrTelephoneGivesEmptyFields) {
   EXPECT_THAT(ReadContacts(vcf, u"x.vcf", "windows-1251"), ElementsAre(ContactCard{u"", u"", u""}));
 }
 
-struct BrokenVcard {
-  const char* what;
-  std::string bytes;
-  const char* message;
-};
-
-class BrokenVcardTest : public ::testing::TestWithParam<BrokenVcard> {};
+class BrokenVcardTest : public ::testing::TestWithParam<BrokenExport> {};
 
 TEST_P(BrokenVcardTest, IsAClearError) {
   EXPECT_THAT([] { ReadContacts(GetParam().bytes, u"bad.vcf", "windows-1251"); },
@@ -90,23 +84,23 @@ std::string Nested(int depth) {
 INSTANTIATE_TEST_SUITE_P(
     Files, BrokenVcardTest,
     ::testing::Values(
-        BrokenVcard{"no_end", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:A;B\r\n",
-                    "Line 1: The card that begins here has no END:VCARD"},
-        BrokenVcard{"second_card_no_end", "BEGIN:VCARD\nEND:VCARD\n\nBEGIN:VCARD\nN:A\n",
-                    "Line 4: The card that begins here has no END:VCARD"},
-        BrokenVcard{"outside_card", "N:A;B\r\n", "Line 1: Text outside a card (BEGIN:VCARD ... END:VCARD)"},
-        BrokenVcard{"no_colon_outside", "hello\n", "Line 1: A property line without \":\""},
-        BrokenVcard{"end_without_begin", "END:VCARD\n", "Line 1: END:VCARD without BEGIN:VCARD"},
-        BrokenVcard{"no_colon", "BEGIN:VCARD\nVERSION:3.0\nGARBAGE\nEND:VCARD\n",
-                    "Line 3: A property line without \":\""},
-        BrokenVcard{"unknown_charset", "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=x-no-such-set:A;B\nEND:VCARD\n",
-                    "Line 3: Unknown character set \"x-no-such-set\""},
-        BrokenVcard{"nested_too_deep", Nested(9), "Line 9: Cards are nested too deeply"},
-        BrokenVcard{"utf16_odd_length",
-                    std::string("\xFF\xFE"
-                                "B",
-                                3),
-                    "The UTF-16 text ends in half a character"}),
+        BrokenExport{"no_end", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:A;B\r\n",
+                     "Line 1: The card that begins here has no END:VCARD"},
+        BrokenExport{"second_card_no_end", "BEGIN:VCARD\nEND:VCARD\n\nBEGIN:VCARD\nN:A\n",
+                     "Line 4: The card that begins here has no END:VCARD"},
+        BrokenExport{"outside_card", "N:A;B\r\n", "Line 1: Text outside a card (BEGIN:VCARD ... END:VCARD)"},
+        BrokenExport{"no_colon_outside", "hello\n", "Line 1: A property line without \":\""},
+        BrokenExport{"end_without_begin", "END:VCARD\n", "Line 1: END:VCARD without BEGIN:VCARD"},
+        BrokenExport{"no_colon", "BEGIN:VCARD\nVERSION:3.0\nGARBAGE\nEND:VCARD\n",
+                     "Line 3: A property line without \":\""},
+        BrokenExport{"unknown_charset", "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=x-no-such-set:A;B\nEND:VCARD\n",
+                     "Line 3: Unknown character set \"x-no-such-set\""},
+        BrokenExport{"nested_too_deep", Nested(9), "Line 9: Cards are nested too deeply"},
+        BrokenExport{"utf16_odd_length",
+                     std::string("\xFF\xFE"
+                                 "B",
+                                 3),
+                     "The UTF-16 text ends in half a character"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 }  // namespace
