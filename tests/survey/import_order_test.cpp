@@ -6,16 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "common/error.h"
-#include "common/log_sink.h"
-#include "store/command.h"
-#include "store/connection.h"
-#include "store/query.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
-#include "tests/support/fixed_clock.h"
-#include "tests/support/recording_log.h"
-#include "tests/support/system_files.h"
 #include "tests/support/system_texts.h"
 #include "tests/survey/survey_testing.h"
 
@@ -28,7 +20,7 @@ using testing::Fails;
 using ::testing::IsEmpty;
 
 // No connection string is set: any statement that reached the database would fail with another message.
-class ImportOrderTest : public ::testing::Test {
+class ImportOrderTest : public testing::ImportTestBase {
  protected:
   // The share as a refresh run sees it, listed at the first question about it; `path` is in it.
   void Add(const Text& path) { AddData(Survey(path), platform::SplitFolder(path).name, command_, log_); }
@@ -43,13 +35,7 @@ class ImportOrderTest : public ::testing::Test {
     return *survey_;
   }
 
-  testing_support::TempFolder share_;
   std::unique_ptr<SurveyFolder> survey_;
-  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
-                                "windows-1251"};
-  store::Command command_{"ADOCommand", connection_};
-  store::Query query_{"ADOQuery", connection_};
-  testing_support::RecordingLog log_;
 };
 
 const std::string kInfo14 =

@@ -9,18 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "common/error.h"
-#include "common/log_sink.h"
-#include "store/command.h"
-#include "store/connection.h"
 #include "store/inventory_database.h"
-#include "store/query.h"
 #include "store/statements.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
-#include "tests/support/fixed_clock.h"
-#include "tests/support/recording_log.h"
-#include "tests/support/system_files.h"
 #include "tests/survey/survey_testing.h"
 
 namespace survey {
@@ -68,7 +60,7 @@ std::string SurveyFile(const std::string& host, const std::string& user = "petro
   return "\xEF\xBB\xBF" + host + "\r\n" + user + "\r\n" + ip + "\r\n" + fio + "\r\n" + tel + "\r\nБ\r\n2\r\n214\r\n";
 }
 
-class ImportTest : public ::testing::Test {
+class ImportTest : public testing::ImportTestBase {
  protected:
   void SetUp() override {
     std::filesystem::create_directory(share_.Native("DB"));
@@ -126,13 +118,7 @@ class ImportTest : public ::testing::Test {
     return rows.front();
   }
 
-  testing_support::TempFolder share_;
   Text database_folder_;
-  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
-                                "windows-1251"};
-  store::Command command_{"ADOCommand", connection_};
-  store::Query query_{"ADOQuery", connection_};
-  testing_support::RecordingLog log_;
 };
 
 // ---- Survey import.

@@ -4,8 +4,14 @@
 
 #include <string>
 
+#include "common/error.h"
 #include "common/text.h"
+#include "store/command.h"
+#include "store/connection.h"
+#include "store/query.h"
 #include "survey/survey_folder.h"
+#include "tests/support/fixed_clock.h"
+#include "tests/support/recording_log.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -22,6 +28,18 @@ inline LineList ReadLines(const common::Text& path) {
 inline auto Fails(const common::Text& message) {
   return ::testing::Throws<common::Error>(::testing::Property(&common::Error::message, message));
 }
+
+// A share of workstation files and what the imports are handed: the store's command and query on a
+// connection that a test points at a database folder (or not at all), and a log that keeps every line.
+class ImportTestBase : public ::testing::Test {
+ protected:
+  testing_support::TempFolder share_;
+  store::Connection connection_{testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
+                                "windows-1251"};
+  store::Command command_{"ADOCommand", connection_};
+  store::Query query_{"ADOQuery", connection_};
+  testing_support::RecordingLog log_;
+};
 
 // UTF-8 bytes of a text literal, for writing files in the tests.
 inline std::string Utf8(common::TextView text) { return common::ToUtf8(text); }
