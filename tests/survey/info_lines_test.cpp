@@ -6,10 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/text_cases.h"
+
 namespace survey {
 namespace {
 
 using common::Text;
+using testing_support::TextCase;
 
 LineList Numbered(size_t count) {
   LineList list;
@@ -66,33 +69,26 @@ TEST(DefaultInfoLinesTest, ZeroForTheIntegersAndEmptyElsewhereInFifteenLines) {
 
 // ---- The companion info file of a survey file.
 
-struct CompanionCase {
-  const char* name;
-  Text survey_path;
-  Text info_path;
-};
-
-class CompanionInfoPathTest : public ::testing::TestWithParam<CompanionCase> {};
+class CompanionInfoPathTest : public ::testing::TestWithParam<testing_support::TextCase> {};
 
 TEST_P(CompanionInfoPathTest, ChangesTheExtension) {
-  EXPECT_EQ(CompanionInfoPath(GetParam().survey_path), GetParam().info_path);
+  EXPECT_EQ(CompanionInfoPath(GetParam().input), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, CompanionInfoPathTest,
-    ::testing::Values(CompanionCase{"Plain", u"/srv/share/PC-12.txt", u"/srv/share/PC-12.nfo"},
-                      CompanionCase{"TwoDots", u"/srv/share/A.B.txt", u"/srv/share/A.B.nfo"},
-                      CompanionCase{"NoDot", u"/srv/share/PC-12", u"/srv/share/PC-12.nfo"},
-                      CompanionCase{"DotInFolderOnly", u"/srv/sh.are/PC-12", u"/srv/sh.are/PC-12.nfo"},
-                      CompanionCase{"DotInBackslashFolderOnly", u"\\\\fs\\mm$\\Ba.sa\\PC-12",
-                                    u"\\\\fs\\mm$\\Ba.sa\\PC-12.nfo"},
-                      CompanionCase{"WindowsPath", u"\\\\fs\\mm$\\Basa\\PC-12.txt", u"\\\\fs\\mm$\\Basa\\PC-12.nfo"},
-                      CompanionCase{"DriveOnly", u"C:PC.txt", u"C:PC.nfo"},
-                      CompanionCase{"DotAfterDrive", u"C:.", u"C:.nfo"},
-                      CompanionCase{"AnyExtension", u"/s/PC-12.TXT", u"/s/PC-12.nfo"},
-                      CompanionCase{"TrailingDot", u"/s/PC-12.", u"/s/PC-12.nfo"},
-                      CompanionCase{"HiddenName", u"/s/.txt", u"/s/.nfo"}, CompanionCase{"Empty", u"", u".nfo"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(TextCase{"Plain", u"/srv/share/PC-12.txt", u"/srv/share/PC-12.nfo"},
+                      TextCase{"TwoDots", u"/srv/share/A.B.txt", u"/srv/share/A.B.nfo"},
+                      TextCase{"NoDot", u"/srv/share/PC-12", u"/srv/share/PC-12.nfo"},
+                      TextCase{"DotInFolderOnly", u"/srv/sh.are/PC-12", u"/srv/sh.are/PC-12.nfo"},
+                      TextCase{"DotInBackslashFolderOnly", u"\\\\fs\\mm$\\Ba.sa\\PC-12",
+                               u"\\\\fs\\mm$\\Ba.sa\\PC-12.nfo"},
+                      TextCase{"WindowsPath", u"\\\\fs\\mm$\\Basa\\PC-12.txt", u"\\\\fs\\mm$\\Basa\\PC-12.nfo"},
+                      TextCase{"DriveOnly", u"C:PC.txt", u"C:PC.nfo"}, TextCase{"DotAfterDrive", u"C:.", u"C:.nfo"},
+                      TextCase{"AnyExtension", u"/s/PC-12.TXT", u"/s/PC-12.nfo"},
+                      TextCase{"TrailingDot", u"/s/PC-12.", u"/s/PC-12.nfo"},
+                      TextCase{"HiddenName", u"/s/.txt", u"/s/.nfo"}, TextCase{"Empty", u"", u".nfo"}),
+    testing_support::CaseName);
 
 }  // namespace
 }  // namespace survey

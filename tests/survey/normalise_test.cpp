@@ -4,18 +4,14 @@
 
 #include <string>
 
+#include "tests/support/text_cases.h"
+
 namespace survey {
 namespace {
 
 using common::Text;
-
-struct TextCase {
-  const char* name;
-  Text input;
-  Text expected;
-};
-
-std::string CaseName(const ::testing::TestParamInfo<TextCase>& info) { return info.param.name; }
+using testing_support::CaseName;
+using testing_support::TextCase;
 
 // One hundred two-letter words separated by single spaces: 299 characters, the last capital at 299.
 Text HundredWords() {

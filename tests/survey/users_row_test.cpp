@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "survey/info_import.h"
 #include "survey/info_lines.h"
+#include "tests/support/text_cases.h"
 #include "tests/survey/survey_testing.h"
 
 namespace survey {
@@ -17,6 +18,7 @@ namespace {
 
 using common::Text;
 using store::ParamKind;
+using testing_support::TextCase;
 
 using Binding = std::tuple<std::string, ParamKind, int, Text>;
 
@@ -213,31 +215,25 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- The host an info file belongs to.
 
-struct HostCase {
-  const char* name;
-  Text path;
-  Text host;
-};
-
-class InfoHostNameTest : public ::testing::TestWithParam<HostCase> {};
+class InfoHostNameTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(InfoHostNameTest, DropsFourCharactersAndUpperCases) {
-  EXPECT_EQ(InfoHostName(GetParam().path), GetParam().host);
+  EXPECT_EQ(InfoHostName(GetParam().input), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, InfoHostNameTest,
-                         ::testing::Values(HostCase{"Plain", u"/srv/share/PC-12.nfo", u"PC-12"},
-                                           HostCase{"LowerCase", u"/srv/share/pc-12.nfo", u"PC-12"},
-                                           HostCase{"Cyrillic", u"/srv/share/пк-ё.nfo", u"ПК-Ё"},
-                                           HostCase{"WindowsPath", u"\\\\fs\\mm$\\Basa\\pc-12.nfo", u"PC-12"},
-                                           HostCase{"AnyLastFourCharacters", u"/s/PC-12.NFOX", u"PC-12."},
-                                           HostCase{"FiveCharacters", u"/s/a.nfo", u"A"},
-                                           HostCase{"FourCharacters", u"/s/.nfo", u""},
-                                           HostCase{"ThreeCharacters", u"/s/nfo", u""},
-                                           HostCase{"NoFolder", u"x.nfo", u"X"},
-                                           HostCase{"DotInFolder", u"/s.x/A.B.nfo", u"A.B"},
-                                           HostCase{"SpacesKept", u"/s/ pc .nfo", u" PC "}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(TextCase{"Plain", u"/srv/share/PC-12.nfo", u"PC-12"},
+                                           TextCase{"LowerCase", u"/srv/share/pc-12.nfo", u"PC-12"},
+                                           TextCase{"Cyrillic", u"/srv/share/пк-ё.nfo", u"ПК-Ё"},
+                                           TextCase{"WindowsPath", u"\\\\fs\\mm$\\Basa\\pc-12.nfo", u"PC-12"},
+                                           TextCase{"AnyLastFourCharacters", u"/s/PC-12.NFOX", u"PC-12."},
+                                           TextCase{"FiveCharacters", u"/s/a.nfo", u"A"},
+                                           TextCase{"FourCharacters", u"/s/.nfo", u""},
+                                           TextCase{"ThreeCharacters", u"/s/nfo", u""},
+                                           TextCase{"NoFolder", u"x.nfo", u"X"},
+                                           TextCase{"DotInFolder", u"/s.x/A.B.nfo", u"A.B"},
+                                           TextCase{"SpacesKept", u"/s/ pc .nfo", u" PC "}),
+                         testing_support::CaseName);
 
 }  // namespace
 }  // namespace survey
