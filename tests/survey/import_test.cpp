@@ -13,6 +13,7 @@
 #include "store/statements.h"
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
+#include "tests/support/table_rows.h"
 #include "tests/survey/survey_testing.h"
 
 namespace survey {
@@ -24,14 +25,6 @@ using testing::Fails;
 using ::testing::IsEmpty;
 
 using Row = std::map<std::string, Text>;
-
-constexpr char16_t kSelectUsers[] =
-    u"SELECT HOST, USER, IP, FIO, TEL, ZDAN, ETAJ, KAB, EMAIL, TEL2, SPEED, RAM, TYPE, CPU, HDD, OS, OSVER, "
-    u"W9XVER, OSBUILD, OSID, BIOS, PRINTER FROM USERS";
-const char* const kTextColumns[] = {"HOST",   "USER",    "IP",   "FIO",  "TEL",    "ZDAN", "ETAJ",
-                                    "KAB",    "EMAIL",   "TEL2", "TYPE", "CPU",    "OS",   "OSVER",
-                                    "W9XVER", "OSBUILD", "OSID", "BIOS", "PRINTER"};
-const char* const kIntegerColumns[] = {"SPEED", "RAM", "HDD"};
 
 // An info file of `count` lines (at most 15): the machine facts, then USER, IP and PRINTER.
 std::string InfoFile(size_t count, const std::string& speed = "2400") {
@@ -91,24 +84,18 @@ class ImportTest : public testing::ImportTestBase {
     connection_.Close();
   }
 
-  // Every row of USERS, read through a connection of its own, ordered by HOST.
+  // Every row of USERS, read through a connection of its own, column by column, ordered by HOST.
   std::vector<Row> Users() {
-    store::Connection connection(testing_support::SystemFiles(), testing_support::TestClock(), "ADOConnection",
-                                 "windows-1251");
-    connection.SetConnectionString(store::kConnectionStringPrefix + database_folder_);
-    store::Query query("ADOQueryL", connection);
-    query.SetText(kSelectUsers);
-    query.Open();
     std::vector<Row> rows;
-    for (query.First(); !query.Eof(); query.Next()) {
-      Row row;
-      for (const char* column : kTextColumns) row[column] = query.FieldText(column);
-      for (const char* column : kIntegerColumns)
-        row[column] = common::FromUtf8(std::to_string(query.FieldInteger(column)));
-      rows.push_back(std::move(row));
+    for (const std::string& line : TableRows(database_folder_, "USERS", UsersColumns())) {
+      Row& row = rows.emplace_back();
+      size_t at = 0;
+      for (const std::string& column : UsersColumns()) {
+        const size_t end = std::min(line.find('|', at), line.size());
+        row[column] = common::FromUtf8(line.substr(at, end - at));
+        at = end + 1;
+      }
     }
-    connection.Close();
-    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.at("HOST") < b.at("HOST"); });
     return rows;
   }
 
