@@ -39,7 +39,7 @@ using ::testing::IsEmpty;
 using ::testing::ThrowsMessage;
 
 namespace fs = std::filesystem;
-using Columns = std::vector<std::pair<std::string, std::string>>;  // column, UTF-8 value
+using Columns = std::map<std::string, std::string>;  // column, UTF-8 value
 
 constexpr int64_t kNow = 1769860800;  // 2026-01-31 12:00 UTC
 constexpr int64_t kDay = 86400;
@@ -104,14 +104,7 @@ class ReportTest : public ::testing::Test {
                    {"PRINTER", "HP LaserJet 1020"},
                    {"ZDAN", "Корпус 1"},
                    {"ETAJ", "2"}};
-    for (auto& change : changes) {
-      auto same = std::find_if(row.begin(), row.end(), [&](const auto& v) { return v.first == change.first; });
-      if (same != row.end()) {
-        same->second = change.second;
-      } else {
-        row.push_back(change);
-      }
-    }
+    for (const auto& [column, value] : changes) row[column] = value;
     Insert(command, "USERS", row);
   }
 
