@@ -326,37 +326,29 @@ TEST_F(ImportTest, LogShowsSurveyPathsThenNewInfoHosts) {
   EXPECT_EQ(Users().size(), 3u);
 }
 
-// ---- A bad survey file leaves the host's previous row in place.
+// ---- A bad survey file, or a bad companion, leaves the host's previous row in place.
 
-class BadSurveyKeepsRowTest : public ImportTest {
- protected:
-  void SetUp() override {
-    ImportTest::SetUp();
+TEST_F(ImportTest, BadFileLeavesTheHostsPreviousRow) {
+  share_.Write("PC-1.nfo", InfoFile(14));
+  share_.Write("PC-1.txt", SurveyFile("PC-1"));
+  Run();
+  const Row good = OnlyRow();
+  const struct {
+    const char* file;
+    std::string bytes;
+    Text message;
+  } bad[] = {
+      {"PC-1.txt", "PC-1\r\nu\r\nip\r\nFIO\r\ntel\r\n", u"List index out of bounds (5)"},
+      {"PC-1.nfo", InfoFile(10), u"List index out of bounds (13)"},
+      {"PC-1.nfo", InfoFile(14, "2.4GHz"), u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number"}};
+  for (const auto& [file, bytes, message] : bad) {
+    SCOPED_TRACE(common::ToUtf8(message));
     share_.Write("PC-1.nfo", InfoFile(14));
     share_.Write("PC-1.txt", SurveyFile("PC-1"));
-    Run();
-    good_ = OnlyRow();
-    log_.lines.clear();
+    share_.Write(file, bytes);
+    EXPECT_THAT([&] { Run(); }, Fails(message));
+    EXPECT_EQ(OnlyRow(), good);
   }
-  Row good_;
-};
-
-TEST_F(BadSurveyKeepsRowTest, ShortSurveyFile) {
-  share_.Write("PC-1.txt", "PC-1\r\nu\r\nip\r\nFIO\r\ntel\r\n");
-  EXPECT_THAT([&] { Run(); }, Fails(u"List index out of bounds (5)"));
-  EXPECT_EQ(OnlyRow(), good_);
-}
-
-TEST_F(BadSurveyKeepsRowTest, ShortInfoFile) {
-  share_.Write("PC-1.nfo", InfoFile(10));
-  EXPECT_THAT([&] { Run(); }, Fails(u"List index out of bounds (13)"));
-  EXPECT_EQ(OnlyRow(), good_);
-}
-
-TEST_F(BadSurveyKeepsRowTest, SpeedThatIsNotAWholeNumber) {
-  share_.Write("PC-1.nfo", InfoFile(14, "2.4GHz"));
-  EXPECT_THAT([&] { Run(); }, Fails(u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number"));
-  EXPECT_EQ(OnlyRow(), good_);
 }
 
 // The importer refuses a bad integer with the very message the store gives when it meets one.
