@@ -171,11 +171,13 @@ class Wldap32Client : public Client {
     SetOption(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
     // Followed referrals bind anew elsewhere; the list lies in the domain searched.
     SetOption(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
-    // The host name is used as given, not looked up as a domain's name.
-    SetOption(ld, LDAP_OPT_AREC_EXCLUSIVE, LDAP_OPT_ON);
-    // Bounds each send; the connect (with an ldaps:// handshake) is bounded by ldap_connect, each
-    // simple bind and search by its own wait.
-    SetOption(ld, LDAP_OPT_SEND_TIMEOUT, &timeout_);
+    // The host name is used as given, not looked up as a domain's name (DNS SRV records). Windows
+    // has this since XP; Wine's Wldap32 lacks it and resolves the name as given anyway.
+    ldap_set_optionW(ld, LDAP_OPT_AREC_EXCLUSIVE, LDAP_OPT_ON);
+    // The connect (with an ldaps:// handshake) is bounded by ldap_connect, each simple bind and
+    // search by its own wait; the send timeout also bounds StartTLS and the Kerberos bind on Windows
+    // (Vista and later). Wine's Wldap32 lacks it.
+    ldap_set_optionW(ld, LDAP_OPT_SEND_TIMEOUT, &timeout_);
     Check(ldap_connect(ld, &timeout_));
   }
 

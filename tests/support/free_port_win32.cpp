@@ -16,7 +16,8 @@ int FreePort() {
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   int length = sizeof address;
-  const bool bound = s != INVALID_SOCKET && ::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+  const bool bound = s != INVALID_SOCKET &&
+                     ::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
                      ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0;
   if (s != INVALID_SOCKET) ::closesocket(s);
   ::WSACleanup();
