@@ -23,8 +23,8 @@ constexpr char kUsage[] =
     "usage: inventory-refresh [--survey-folder DIR] [--mail-domain DOMAIN]"
 #ifdef _WIN32
     " [--gal-ldap URI [--ldap-base DN] [--gal-dn DN] [--ldap-bind simple|gssapi] [--ldap-user NAME]"
-    " [--ldap-password-file FILE] [--ldap-starttls] [--ldap-timeout SECONDS] [--ldap-insecure]"
-    " [--contacts-file FILE]]"
+    " [--ldap-password-file FILE] [--ldap-ca FILE] [--ldap-starttls] [--ldap-timeout SECONDS]"
+    " [--ldap-insecure] [--contacts-file FILE]]"
 #else
     " [--gal-file FILE | --gal-ldap URI [--ldap-base DN] [--gal-dn DN] [--ldap-bind simple|gssapi]"
     " [--ldap-user NAME] [--ldap-password-file FILE] [--ldap-ca FILE] [--ldap-starttls] [--ldap-timeout SECONDS]"
