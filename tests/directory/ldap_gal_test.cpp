@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -96,7 +98,9 @@ INSTANTIATE_TEST_SUITE_P(
             [](LdapSource& s, const std::filesystem::path& folder) { s.password_file = PasswordFile(folder, ""); },
             "the password file \"", "is empty; the server would take an empty password as an anonymous bind"},
         OfflineCase{"NotAnLdapAddress", [](LdapSource& s, const std::filesystem::path&) { s.uri = u"https://dc1/"; },
-                    "this is not an LDAP address", ""}
+                    "this is not an LDAP address", ""},
+        OfflineCase{"StartTlsOnLdaps", [](LdapSource& s, const std::filesystem::path&) { s.start_tls = true; },
+                    "StartTLS is for ldap:// addresses", ""}
 #ifdef _WIN32
         ,
         OfflineCase{"CaFileWhereTheSystemStoreDecides",
