@@ -1,18 +1,19 @@
 #include "app/mail_client.h"
 
-#ifndef _WIN32
 #include "directory/live_directory.h"
-#endif
 
 namespace app {
 
-std::unique_ptr<directory::MailDirectory> MailClientFor([[maybe_unused]] platform::FileSystem& files,
-                                                        [[maybe_unused]] const Settings& settings) {
-#ifdef _WIN32
-  return std::make_unique<directory::OutlookDirectory>();
-#else
+std::unique_ptr<directory::MailDirectory> MailClientFor(platform::FileSystem& files, const Settings& settings) {
   const bool live_gal = !settings.gal_ldap.uri.empty();
+#ifdef _WIN32
+  // The mail client answers for both tables unless the address list is read over LDAP; the contacts
+  // then come from their export file, as the build has no CardDAV.
+  if (!live_gal) return std::make_unique<directory::OutlookDirectory>();
+  const bool live_contacts = false;
+#else
   const bool live_contacts = !settings.contacts_carddav.url.empty();
+#endif
   if (live_gal || live_contacts) {
     return std::make_unique<directory::LiveDirectory>(
         files, live_gal ? std::optional(settings.gal_ldap) : std::nullopt, settings.gal_file,
@@ -21,7 +22,6 @@ std::unique_ptr<directory::MailDirectory> MailClientFor([[maybe_unused]] platfor
   }
   return std::make_unique<directory::DirectoryFiles>(files, settings.gal_file, settings.contacts_file,
                                                      settings.workstation_codepage);
-#endif
 }
 
 }  // namespace app

@@ -21,7 +21,11 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: inventory-refresh [--survey-folder DIR] [--mail-domain DOMAIN]"
-#ifndef _WIN32
+#ifdef _WIN32
+    " [--gal-ldap URI [--ldap-base DN] [--gal-dn DN] [--ldap-bind simple|gssapi] [--ldap-user NAME]"
+    " [--ldap-password-file FILE] [--ldap-ca FILE] [--ldap-starttls] [--ldap-timeout SECONDS]"
+    " [--ldap-insecure] [--contacts-file FILE]]"
+#else
     " [--gal-file FILE | --gal-ldap URI [--ldap-base DN] [--gal-dn DN] [--ldap-bind simple|gssapi]"
     " [--ldap-user NAME] [--ldap-password-file FILE] [--ldap-ca FILE] [--ldap-starttls] [--ldap-timeout SECONDS]"
     " [--ldap-insecure]] [--contacts-file FILE | --contacts-carddav URL [--carddav-user NAME]"
@@ -29,7 +33,6 @@ constexpr char kUsage[] =
 #endif
     " [--keep-going] [--summary] [--no-history] [--purge-history DAYS] [--help] [--version]";
 
-#ifndef _WIN32
 // The live directory sources, as given on the command line.
 struct LiveOptions {
   std::string gal_ldap, ldap_base, gal_dn, ldap_bind, ldap_user, ldap_password_file, ldap_ca;
@@ -38,29 +41,42 @@ struct LiveOptions {
   std::string contacts_carddav, carddav_user, carddav_password_file, carddav_ca;
 };
 
-// A file and a live source for the same table exclude each other (a usage error).
+// A file and a live source for the same table exclude each other (a usage error). On Windows, where
+// the mail client answers for both tables, the contacts file is for a run whose address list is
+// read over LDAP, and there is no CardDAV.
 void AddLiveOptions(CLI::App& cli, LiveOptions& live, CLI::Option* gal_file, CLI::Option* contacts_file) {
-  cli.add_option("--gal-ldap", live.gal_ldap,
-                 "Read the global address list from this LDAP directory (ldaps://host, or ldap://host with "
-                 "--ldap-starttls; several separated by blanks are tried in turn)")
-      ->type_name("URI")
-      ->excludes(gal_file);
+  CLI::Option* gal_ldap =
+      cli.add_option("--gal-ldap", live.gal_ldap,
+                     "Read the global address list from this LDAP directory (ldaps://host, or ldap://host with "
+                     "--ldap-starttls; several separated by blanks are tried in turn)")
+          ->type_name("URI");
+#ifdef _WIN32
+  (void)gal_file;
+  contacts_file->needs(gal_ldap);
+#else
+  gal_ldap->excludes(gal_file);
+#endif
   cli.add_option("--ldap-base", live.ldap_base, "Where the search starts (default: the directory's own)")
       ->type_name("DN");
   cli.add_option("--gal-dn", live.gal_dn, "The address list (default: the directory's default global address list)")
       ->type_name("DN");
-  cli.add_option("--ldap-bind", live.ldap_bind, "simple (a name and a password file) or gssapi (Kerberos)")
+  cli.add_option("--ldap-bind", live.ldap_bind,
+                 "simple (a name and a password file) or gssapi (Kerberos; on Windows the logged-on user's, "
+                 "the default there)")
       ->type_name("simple|gssapi")
       ->check(CLI::IsMember({"simple", "gssapi"}));
   cli.add_option("--ldap-user", live.ldap_user, "Bind name: a DN, user@domain or DOMAIN\\user")->type_name("NAME");
   cli.add_option("--ldap-password-file", live.ldap_password_file, "File holding the bind password")->type_name("FILE");
-  cli.add_option("--ldap-ca", live.ldap_ca, "Certificates of the authorities that sign the server's certificate")
+  cli.add_option("--ldap-ca", live.ldap_ca,
+                 "Certificates of the authorities that sign the server's certificate (not on Windows, where the "
+                 "system's certificate store decides)")
       ->type_name("FILE");
   cli.add_flag("--ldap-starttls", live.ldap_starttls, "Upgrade ldap:// with StartTLS before the bind");
   cli.add_option("--ldap-timeout", live.ldap_timeout, "Bound of the connect and of each request (default 30)")
       ->type_name("SECONDS")
       ->check(CLI::Range(1, 3600));
   cli.add_flag("--ldap-insecure", live.ldap_insecure, "Allow a simple bind over ldap:// without TLS");
+#ifndef _WIN32
   cli.add_option("--contacts-carddav", live.contacts_carddav,
                  "Read the contacts from this CardDAV address book (https://host/user/contacts/)")
       ->type_name("URL")
@@ -69,6 +85,7 @@ void AddLiveOptions(CLI::App& cli, LiveOptions& live, CLI::Option* gal_file, CLI
   cli.add_option("--carddav-password-file", live.carddav_password_file, "File holding its password")->type_name("FILE");
   cli.add_option("--carddav-ca", live.carddav_ca, "Certificates of the authorities that sign its certificate")
       ->type_name("FILE");
+#endif
 }
 
 // Each option given replaces the compiled-in setting.
@@ -95,7 +112,6 @@ void ApplyLiveOptions(const LiveOptions& live, app::Settings& settings) {
   set(contacts.ca_file, live.carddav_ca);
   contacts.timeout_seconds = gal.timeout_seconds;
 }
-#endif
 
 // The options over the compiled-in settings. Returns the exit status when the program ends here
 // (--help, --version, a bad command line), else -1.
@@ -117,14 +133,16 @@ int ParseOptions(const std::vector<std::string>& arguments, app::UnattendedOptio
         return value.empty() || value.find('@') != std::string::npos ? "a domain without the at sign is needed"
                                                                      : std::string();
       });
-#ifndef _WIN32
+#ifdef _WIN32
+  CLI::Option* gal_file_option = nullptr;
+#else
   CLI::Option* gal_file_option =
       cli.add_option("--gal-file", gal_file, "LDIF export of the global address list")->type_name("FILE");
+#endif
   CLI::Option* contacts_file_option =
       cli.add_option("--contacts-file", contacts_file, "vCard export of the contacts folder")->type_name("FILE");
   LiveOptions live;
   AddLiveOptions(cli, live, gal_file_option, contacts_file_option);
-#endif
   cli.add_flag("--keep-going", options.keep_going,
                "Report a workstation file that fails on standard error, skip it and go on; exit 1 at the end");
   cli.add_flag("--summary", options.summary, "Write one summary line on standard error at the end");
@@ -162,9 +180,7 @@ int ParseOptions(const std::vector<std::string>& arguments, app::UnattendedOptio
     settings.contacts_file = common::PathToText(contacts_file);
     settings.contacts_carddav.url.clear();
   }
-#ifndef _WIN32
   ApplyLiveOptions(live, settings);
-#endif
   return -1;
 }
 

@@ -18,8 +18,8 @@ struct Settings {
   common::Text database_folder;
   // The organisation's mail domain, without the at sign.
   common::Text mail_domain;
-  // The directory exports behind the mail client stand-in (not used on Windows, where the mail client
-  // itself answers).
+  // The directory exports behind the mail client stand-in (on Windows, where the mail client itself
+  // answers, only the contacts file, beside an address list read over LDAP).
   common::Text gal_file;
   common::Text contacts_file;
   // Code page of workstation files without a byte-order mark, also of directory export values that
@@ -30,9 +30,10 @@ struct Settings {
   std::string dbf_codepage;
   // Whether a refresh run records the changes it made to USERS rows in HISTORY (store/history.h).
   bool history = true;
-  // The live sources that take the place of the exports (not on Windows): the address list from an
-  // LDAP directory when gal_ldap.uri is given, the contacts from a CardDAV address book when
-  // contacts_carddav.url is given; the export file of a table with a live source is not read.
+  // The live sources that take the place of the exports: the address list from an LDAP directory
+  // when gal_ldap.uri is given (on Windows in place of the mail client, the contacts then coming from
+  // contacts_file), the contacts from a CardDAV address book when contacts_carddav.url is given (not
+  // on Windows); the export file of a table with a live source is not read.
   directory::LdapSource gal_ldap;
   directory::CardDavSource contacts_carddav;
 };

@@ -30,13 +30,21 @@ set(INVENTORY_GAL_FILE "${sample_share_setting}directory/gal.ldif" CACHE STRING
 set(INVENTORY_CONTACTS_FILE "${sample_share_setting}directory/contacts.vcf" CACHE STRING
     "vCard export of the contacts folder")
 option(INVENTORY_HISTORY "Refresh runs record every change of a workstation's row in HISTORY (history.dbf)" ON)
-# The live directory (not on Windows): with INVENTORY_GAL_LDAP the address list is read from that
-# LDAP directory instead of INVENTORY_GAL_FILE, with INVENTORY_CONTACTS_CARDDAV the contacts from
-# that CardDAV address book instead of INVENTORY_CONTACTS_FILE.
+# The live directory: with INVENTORY_GAL_LDAP the address list is read from that LDAP directory
+# instead of INVENTORY_GAL_FILE (on Windows instead of the mail client, and the contacts then from
+# INVENTORY_CONTACTS_FILE), with INVENTORY_CONTACTS_CARDDAV (not on Windows) the contacts from that
+# CardDAV address book instead of INVENTORY_CONTACTS_FILE. On Windows the bind is Kerberos with the
+# logged-on user's ticket unless set otherwise, and the system's certificate store decides which
+# authorities are trusted.
+if(WIN32)
+  set(default_ldap_bind "gssapi")
+else()
+  set(default_ldap_bind "simple")
+endif()
 set(INVENTORY_GAL_LDAP "" CACHE STRING "LDAP directory of the global address list (ldaps://host, or ldap://host)")
 set(INVENTORY_LDAP_BASE "" CACHE STRING "Where the address list search starts (empty: the directory's own)")
 set(INVENTORY_GAL_DN "" CACHE STRING "DN of the address list (empty: the default global address list)")
-set(INVENTORY_LDAP_BIND "simple" CACHE STRING "simple (name and password file) or gssapi (Kerberos)")
+set(INVENTORY_LDAP_BIND "${default_ldap_bind}" CACHE STRING "simple (name and password file) or gssapi (Kerberos)")
 set(INVENTORY_LDAP_USER "" CACHE STRING "Bind name: a DN, user@domain or DOMAIN\\user")
 set(INVENTORY_LDAP_PASSWORD_FILE "" CACHE STRING "File holding the bind password")
 set(INVENTORY_LDAP_CA "" CACHE STRING "CA certificates for the directory's certificate (empty: the system's)")
@@ -49,6 +57,14 @@ set(INVENTORY_CARDDAV_PASSWORD_FILE "" CACHE STRING "File holding the address bo
 set(INVENTORY_CARDDAV_CA "" CACHE STRING "CA certificates for the address book's certificate (empty: the system's)")
 if(NOT INVENTORY_LDAP_BIND MATCHES "^(simple|gssapi)$")
   message(FATAL_ERROR "INVENTORY_LDAP_BIND is simple or gssapi: '${INVENTORY_LDAP_BIND}'")
+endif()
+if(WIN32 AND NOT INVENTORY_LDAP_CA STREQUAL "")
+  message(FATAL_ERROR "INVENTORY_LDAP_CA is not used on Windows: the system's certificate store decides which "
+                      "authorities are trusted; add the directory's CA to the trusted root certificates instead")
+endif()
+if(WIN32 AND NOT INVENTORY_CONTACTS_CARDDAV STREQUAL "")
+  message(FATAL_ERROR "INVENTORY_CONTACTS_CARDDAV is not available on Windows (the build has no HTTP and XML "
+                      "libraries)")
 endif()
 if(NOT INVENTORY_LDAP_TIMEOUT MATCHES "^[1-9][0-9]*$")
   message(FATAL_ERROR "INVENTORY_LDAP_TIMEOUT is a number of seconds: '${INVENTORY_LDAP_TIMEOUT}'")

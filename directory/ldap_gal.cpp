@@ -1,57 +1,123 @@
 #include "directory/ldap_gal.h"
 
-#include <ldap.h>
-
 #include <chrono>
-#include <memory>
+#include <cstdio>
 #include <optional>
 #include <sstream>
 #include <string>
 
 #include "common/error.h"
 #include "directory/directory_file.h"
+#include "directory/ldap_client.h"
 
 namespace directory {
+namespace ldap {
+
+std::optional<std::vector<Address>> ParseAddresses(std::string_view list) {
+  std::vector<Address> servers;
+  std::istringstream uris{std::string(list)};
+  for (std::string uri; uris >> uri;) {
+    Address server;
+    server.uri = uri;
+    std::string_view rest = uri;
+    if (StartsWithIgnoreCase(rest, "ldaps://")) {
+      server.ldaps = true;
+      rest.remove_prefix(8);
+    } else if (StartsWithIgnoreCase(rest, "ldap://")) {
+      rest.remove_prefix(7);
+    } else {
+      return std::nullopt;
+    }
+    if (!rest.empty() && rest.back() == '/') rest.remove_suffix(1);
+    std::string_view port;
+    if (!rest.empty() && rest.front() == '[') {
+      size_t close = rest.find(']');
+      if (close == std::string_view::npos) return std::nullopt;
+      server.host = rest.substr(1, close - 1);
+      rest.remove_prefix(close + 1);
+      if (!rest.empty() && rest.front() != ':') return std::nullopt;
+      if (!rest.empty()) port = rest.substr(1);
+    } else {
+      size_t colon = rest.find(':');
+      server.host = rest.substr(0, colon);
+      if (colon != std::string_view::npos) port = rest.substr(colon + 1);
+    }
+    if (server.host.empty() || server.host.find_first_of("/?#@") != std::string::npos) return std::nullopt;
+    if (port.empty()) {
+      server.port = server.ldaps ? 636 : 389;
+    } else {
+      if (port.size() > 5 || port.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+      server.port = std::stoi(std::string(port));
+      if (server.port < 1 || server.port > 65535) return std::nullopt;
+    }
+    servers.push_back(std::move(server));
+  }
+  if (servers.empty()) return std::nullopt;
+  return servers;
+}
+
+std::string EscapeFilterValue(std::string_view value) {
+  std::string escaped;
+  for (char c : value) {
+    if (c == '*' || c == '(' || c == ')' || c == '\\' || c == '\0') {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "\\%02x", static_cast<unsigned char>(c));
+      escaped += hex;
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string LibraryText(std::string_view message, long code, std::string_view diagnostic) {
+  std::string text = std::string(message) + " (" + std::to_string(code) + ")";
+  if (!diagnostic.empty()) text += ": " + std::string(diagnostic);
+  return text;
+}
+
+}  // namespace ldap
+
 namespace {
 
 constexpr int kPageSize = 500;
 constexpr const char* kDefaultListName = "Default Global Address List";
 
-struct LdapCloser {
-  void operator()(LDAP* ld) const { ldap_unbind_ext_s(ld, nullptr, nullptr); }
-};
-struct MessageFree {
-  void operator()(LDAPMessage* message) const { ldap_msgfree(message); }
-};
-struct ValuesFree {
-  void operator()(berval** values) const { ldap_value_free_len(values); }
-};
-struct ControlFree {
-  void operator()(LDAPControl* control) const { ldap_control_free(control); }
-};
-struct ControlsFree {
-  void operator()(LDAPControl** controls) const { ldap_controls_free(controls); }
-};
-struct MemFree {
-  void operator()(void* memory) const { ldap_memfree(memory); }
-};
-using Handle = std::unique_ptr<LDAP, LdapCloser>;
-using Message = std::unique_ptr<LDAPMessage, MessageFree>;
-using Values = std::unique_ptr<berval*, ValuesFree>;
-using LdapText = std::unique_ptr<char, MemFree>;
-
-bool IsConnectionFailure(int code) {
-  return code == LDAP_SERVER_DOWN || code == LDAP_TIMEOUT || code == LDAP_CONNECT_ERROR;
-}
+using ldap::Failure;
 
 class Reader {
  public:
   Reader(platform::FileSystem& files, const LdapSource& source)
-      : files_(files), source_(source), uri_(common::ToUtf8(source.uri)) {}
+      : files_(files), source_(source), uri_(common::ToUtf8(source.uri)), client_(ldap::NewClient()) {}
 
   std::vector<GalEntry> Read() {
+    std::optional<std::vector<ldap::Address>> servers = ldap::ParseAddresses(uri_);
+    if (!servers) Fail("this is not an LDAP address (ldaps://host, or ldap://host with StartTLS)");
+    servers_ = std::move(*servers);
+    ldaps_ = true;
+    for (const ldap::Address& server : servers_) ldaps_ = ldaps_ && server.ldaps;
+    if (source_.start_tls && ldaps_) {
+      Fail("StartTLS is for ldap:// addresses; an ldaps:// address is encrypted already");
+    }
+    if (!source_.ca_file.empty() && !client_->TakesCaFile()) {
+      Fail(
+          "a CA file is not used here: the system's certificate store decides which authorities are trusted; "
+          "add the authority that signed the server's certificate to the trusted root certificates and give "
+          "no CA file");
+    }
+    // What the settings alone refuse is refused before any connection is made.
+    std::string password;
+    if (source_.bind == LdapBind::kSimple) {
+      if (!ldaps_ && !source_.start_tls && !source_.insecure) {
+        Fail(
+            "a simple bind over ldap:// without TLS sends the password readable to anyone on the network; use "
+            "ldaps:// or StartTLS, or Kerberos, or allow it explicitly as insecure");
+      }
+      if (source_.user.empty()) Fail("a simple bind needs a user name (a DN, user@domain or DOMAIN\\user)");
+      password = ReadPassword();
+    }
     Connect();
-    Bind();
+    Bind(password);
     std::string base = common::ToUtf8(source_.base);
     std::string list = common::ToUtf8(source_.address_list);
     if (base.empty() || list.empty()) {
@@ -73,80 +139,12 @@ class Reader {
     std::string default_context;
     std::string configuration_context;
   };
+  using Clock = std::chrono::steady_clock;
 
   [[noreturn]] void Fail(const std::string& what, const std::string& library = {}) const {
     std::string message = "Cannot read the address list from " + uri_ + ": " + what + ".";
     if (!library.empty()) message += " " + library;
     throw common::Error(common::FromUtf8(message));
-  }
-
-  // libldap's text for `code` and the server's diagnostic message, when there is one.
-  std::string LibraryText(int code, const char* diagnostic = nullptr) const {
-    std::string text = std::string(ldap_err2string(code)) + " (" + std::to_string(code) + ")";
-    LdapText own;
-    if (diagnostic == nullptr && ld_) {
-      char* message = nullptr;
-      if (ldap_get_option(ld_.get(), LDAP_OPT_DIAGNOSTIC_MESSAGE, &message) == LDAP_OPT_SUCCESS) own.reset(message);
-      diagnostic = message;
-    }
-    // libldap leaves "(unknown error code)" behind when a connection fails before any answer.
-    if (diagnostic != nullptr && *diagnostic != '\0' && std::string_view(diagnostic) != "(unknown error code)") {
-      text += ": " + std::string(diagnostic);
-    }
-    return text;
-  }
-
-  void SetOption(LDAP* ld, int option, const void* value) const {
-    int code = ldap_set_option(ld, option, value);
-    if (code != LDAP_OPT_SUCCESS) Fail("the LDAP library refused a connection setting", LibraryText(code));
-  }
-
-  void SetTimeouts(LDAP* ld) const {
-    timeval timeout{source_.timeout_seconds, 0};
-    SetOption(ld, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
-    SetOption(ld, LDAP_OPT_TIMEOUT, &timeout);
-  }
-
-  void Connect() {
-    LDAP* ld = nullptr;
-    int code = ldap_initialize(&ld, uri_.c_str());
-    if (code != LDAP_SUCCESS || ld == nullptr) {
-      Fail("this is not an LDAP address (ldaps://host, or ldap://host with StartTLS)", LibraryText(code));
-    }
-    ld_.reset(ld);
-    const int version = LDAP_VERSION3;
-    SetOption(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
-    // Followed referrals bind anonymously, which Active Directory refuses; the list lies in the
-    // domain searched.
-    SetOption(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
-    SetTimeouts(ld);
-    // A blocking connect lets the TLS handshake with a server that never answers spin without end;
-    // an asynchronous one keeps the handshake within the timeout.
-    SetOption(ld, LDAP_OPT_CONNECT_ASYNC, LDAP_OPT_ON);
-    const int demand = LDAP_OPT_X_TLS_DEMAND;
-    SetOption(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
-    if (!source_.ca_file.empty()) {
-      std::string ca = common::ToUtf8(source_.ca_file);
-      SetOption(ld, LDAP_OPT_X_TLS_CACERTFILE, ca.c_str());
-    }
-    const int new_context_as_server = 0;
-    SetOption(ld, LDAP_OPT_X_TLS_NEWCTX, &new_context_as_server);
-    if (source_.start_tls) {
-      if (ldaps_) Fail("StartTLS is for ldap:// addresses; an ldaps:// address is encrypted already");
-      started_ = Clock::now();
-      code = ldap_start_tls_s(ld, nullptr, nullptr);
-      if (code != LDAP_SUCCESS) FailRequest(code, "the server refused StartTLS (it may offer ldaps:// instead)");
-    }
-  }
-
-  bool AllLdaps() const {
-    std::istringstream uris(uri_);
-    bool any = false;
-    for (std::string one; uris >> one;) {
-      if (!ldap_is_ldaps_url(one.c_str())) return false;
-      any = true;
-    }
-    return any;
   }
 
   std::string ReadPassword() const {
@@ -164,152 +162,120 @@ class Reader {
     return password;
   }
 
-  static int NoInteraction(LDAP*, unsigned, void*, void*) { return LDAP_SUCCESS; }
+  // Runs one library call; its failure becomes the message for `what` (Failed).
+  template <typename Call>
+  auto Request(const std::string& what, Call call) {
+    started_ = Clock::now();
+    try {
+      return call();
+    } catch (const ldap::Error& error) {
+      Failed(error, what);
+    }
+  }
 
-  void Bind() {
-    LDAP* ld = ld_.get();
-    if (source_.bind == LdapBind::kGssapi) {
-      // The name is used as given: canonicalising it through reverse DNS names a principal the
-      // realm may not have.
-      SetOption(ld, LDAP_OPT_X_SASL_NOCANON, LDAP_OPT_ON);
-      // Kerberos protection inside TLS is refused by Active Directory.
-      if (ldaps_ || source_.start_tls) SetOption(ld, LDAP_OPT_X_SASL_SECPROPS, "maxssf=0");
-      started_ = Clock::now();
-      int code = ldap_sasl_interactive_bind_s(ld, nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET,
-                                              &Reader::NoInteraction, nullptr);
-      if (code != LDAP_SUCCESS) {
-        FailRequest(code,
-                    "the Kerberos bind failed; log on to the domain or run kinit for a ticket, and give the "
-                    "server's name as its principal has it (ldap/<name>)");
+  void Connect() {
+    ldap::ConnectOptions options;
+    options.timeout_seconds = source_.timeout_seconds;
+    options.start_tls = source_.start_tls;
+    options.ca_file = common::ToUtf8(source_.ca_file);
+    // The servers are tried in turn: the first that takes a connection is used, and the last when
+    // none does, so that its failure is the one reported.
+    const ldap::Address* server = &servers_.back();
+    for (const ldap::Address& candidate : servers_) {
+      if (&candidate == server || client_->Reachable(candidate, source_.timeout_seconds)) {
+        server = &candidate;
+        break;
       }
+    }
+    Request(source_.start_tls ? "the server refused StartTLS (it may offer ldaps:// instead)"
+                              : "the connection to the server failed",
+            [&] { client_->Connect(*server, options); });
+  }
+
+  void Bind(const std::string& password) {
+    if (source_.bind == LdapBind::kGssapi) {
+      Request(
+          "the Kerberos bind failed; log on to the domain or run kinit for a ticket, and give the server's name as "
+          "its principal has it (ldap/<name>)",
+          [&] { client_->KerberosBind(); });
       return;
     }
-    if (!ldaps_ && !source_.start_tls && !source_.insecure) {
-      Fail(
-          "a simple bind over ldap:// without TLS sends the password readable to anyone on the network; use "
-          "ldaps:// or StartTLS, or Kerberos, or allow it explicitly as insecure");
-    }
-    if (source_.user.empty()) Fail("a simple bind needs a user name (a DN, user@domain or DOMAIN\\user)");
-    std::string password = ReadPassword();
-    std::string user = common::ToUtf8(source_.user);
-    berval credentials{static_cast<ber_len_t>(password.size()), password.data()};
+    const std::string user = common::ToUtf8(source_.user);
     started_ = Clock::now();
-    int code = ldap_sasl_bind_s(ld, user.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr, nullptr);
-    if (code == LDAP_INVALID_CREDENTIALS) {
-      FailRequest(code, "the server refused the user \"" + user + "\" or its password");
+    try {
+      client_->SimpleBind(user, password);
+    } catch (const ldap::Error& error) {
+      switch (error.failure) {
+        case Failure::kInvalidCredentials:
+          Fail("the server refused the user \"" + user + "\" or its password", error.library);
+        case Failure::kInvalidDnSyntax:
+          Fail("the server takes no user name of the form \"" + user + "\"; give its DN", error.library);
+        case Failure::kStrongAuthRequired:
+          Fail("the server demands a protected connection; use ldaps:// or StartTLS, or Kerberos", error.library);
+        default:
+          Failed(error, "the bind as \"" + user + "\" failed");
+      }
     }
-    if (code == LDAP_INVALID_DN_SYNTAX) {
-      FailRequest(code, "the server takes no user name of the form \"" + user + "\"; give its DN");
-    }
-    if (code == LDAP_STRONG_AUTH_REQUIRED) {
-      FailRequest(code, "the server demands a protected connection; use ldaps:// or StartTLS, or Kerberos");
-    }
-    if (code != LDAP_SUCCESS) FailRequest(code, "the bind as \"" + user + "\" failed");
   }
 
   // Says whether the server could not be reached at all, took the connection and kept silent, or
-  // broke off the TLS handshake: libldap reports all three alike.
-  [[noreturn]] void FailRequest(int code, const std::string& what) const {
-    if (!IsConnectionFailure(code)) Fail(what, LibraryText(code));
-    // A refused certificate fails at once; a silent server uses up the timeout (libldap's own clock
-    // may end it a little early).
-    const bool timed_out =
-        code == LDAP_TIMEOUT || Clock::now() - started_ >= std::chrono::milliseconds(source_.timeout_seconds * 900);
-    const std::string library = LibraryText(code);
+  // broke off the TLS handshake: the libraries report all three alike.
+  [[noreturn]] void Failed(const ldap::Error& error, const std::string& what) const {
+    if (error.failure == Failure::kSizeLimit) {
+      Fail("the server stopped the search at its size limit, so the list would be incomplete", error.library);
+    }
+    if (error.failure != Failure::kConnection && error.failure != Failure::kTimeout) Fail(what, error.library);
+    // A refused certificate fails at once; a silent server uses up the timeout (the library's own
+    // clock may end it a little early).
+    const bool timed_out = error.failure == Failure::kTimeout ||
+                           Clock::now() - started_ >= std::chrono::milliseconds(source_.timeout_seconds * 900);
     if (!Reachable()) {
       Fail(
           "no connection to the server; check the host name and port, that the server runs and that no "
           "firewall is in the way",
-          library);
+          error.library);
     }
     if (timed_out) {
       Fail("the server took the connection but did not answer within " + std::to_string(source_.timeout_seconds) +
                " seconds; check that the address names a directory server's LDAP port (389, or 636 for ldaps://)",
-           library);
+           error.library);
     }
     if (ldaps_ || source_.start_tls) {
-      Fail(
-          "the secure connection failed: the server's certificate is not trusted or does not name the host as the "
-          "address gives it; check the CA file (the authority that signed the server's certificate)",
-          library);
+      Fail(std::string("the secure connection failed: the server's certificate is not trusted or does not name the "
+                       "host as the address gives it; ") +
+               (client_->TakesCaFile() ? "check the CA file (the authority that signed the server's certificate)"
+                                       : "check that the system's trusted root certificates hold the authority "
+                                         "that signed the server's certificate"),
+           error.library);
     }
-    Fail("the server closed the connection", library);
+    Fail("the server closed the connection", error.library);
   }
 
-  // Whether a plain TCP connection to any of the servers succeeds within the timeout.
   bool Reachable() const {
-    std::istringstream uris(uri_);
-    for (std::string one; uris >> one;) {
-      LDAPURLDesc* parsed = nullptr;
-      if (ldap_url_parse(one.c_str(), &parsed) != LDAP_URL_SUCCESS) continue;
-      std::string host = parsed->lud_host ? parsed->lud_host : "";
-      int port = parsed->lud_port != 0 ? parsed->lud_port : ldap_is_ldaps_url(one.c_str()) ? 636 : 389;
-      ldap_free_urldesc(parsed);
-      if (host.find(':') != std::string::npos) host = "[" + host + "]";
-      std::string plain = "ldap://" + host + ":" + std::to_string(port);
-      LDAP* probe = nullptr;
-      if (ldap_initialize(&probe, plain.c_str()) != LDAP_SUCCESS) continue;
-      Handle owned(probe);
-      SetTimeouts(probe);
-      if (ldap_connect(probe) == LDAP_SUCCESS) return true;
+    for (const ldap::Address& server : servers_) {
+      if (client_->Reachable(server, source_.timeout_seconds)) return true;
     }
     return false;
   }
 
-  // One synchronous search; the server's result code, diagnostic and controls are checked by the
-  // caller through Result.
-  Message SearchPage(const std::string& base, int scope, const std::string& filter, const char* const* attributes,
-                     LDAPControl** controls, const std::string& what) {
-    timeval timeout{source_.timeout_seconds, 0};
-    LDAPMessage* result = nullptr;
-    started_ = Clock::now();
-    int code = ldap_search_ext_s(ld_.get(), base.c_str(), scope, filter.c_str(), const_cast<char**>(attributes), 0,
-                                 controls, nullptr, &timeout, LDAP_NO_LIMIT, &result);
-    Message owned(result);
-    if (owned == nullptr) FailRequest(code, what);
-    return owned;
-  }
-
-  // The controls of a search's result message; fails with `what` unless the server reports success.
-  LDAPControl** CheckResult(LDAPMessage* result, const std::string& what) {
-    int code = LDAP_SUCCESS;
-    LDAPControl** controls = nullptr;
-    // Parsing also leaves the server's diagnostic message on the handle, for LibraryText.
-    int parsed = ldap_parse_result(ld_.get(), result, &code, nullptr, nullptr, nullptr, &controls, 0);
-    if (parsed != LDAP_SUCCESS) FailRequest(parsed, what);
-    if (code == LDAP_SUCCESS) return controls;
-    ldap_controls_free(controls);
-    if (code == LDAP_SIZELIMIT_EXCEEDED) {
-      Fail("the server stopped the search at its size limit, so the list would be incomplete", LibraryText(code));
-    }
-    FailRequest(code, what);
-  }
-
-  std::optional<std::string> FirstValue(LDAPMessage* entry, const char* attribute) const {
-    Values values(ldap_get_values_len(ld_.get(), entry, attribute));
-    if (!values || values.get()[0] == nullptr) return std::nullopt;
-    const berval* value = values.get()[0];
-    std::string text(value->bv_val, value->bv_len);
+  std::optional<std::string> FirstValue(const ldap::Entry& entry, size_t attribute, const char* name) const {
+    if (entry.values[attribute].empty()) return std::nullopt;
+    const std::string& text = entry.values[attribute].front();
     common::Text ignored;
     if (!common::DecodeUtf8Strict(text, ignored)) {
-      LdapText dn(ldap_get_dn(ld_.get(), entry));
-      Fail(std::string("the value of ") + attribute + " of \"" + (dn ? dn.get() : "") + "\" is not UTF-8");
+      Fail(std::string("the value of ") + name + " of \"" + entry.dn + "\" is not UTF-8");
     }
     return text;
   }
 
   RootDse ReadRootDse() {
-    const char* attributes[] = {"defaultNamingContext", "configurationNamingContext", nullptr};
-    const std::string what = "the server's root entry (RootDSE) cannot be read";
-    Message result = SearchPage("", LDAP_SCOPE_BASE, "(objectClass=*)", attributes, nullptr, what);
+    const std::vector<const char*> attributes = {"defaultNamingContext", "configurationNamingContext"};
+    ldap::Page page = Request("the server's root entry (RootDSE) cannot be read",
+                              [&] { return client_->Search("", false, "(objectClass=*)", attributes, 0, {}); });
     RootDse root;
-    for (LDAPMessage* m = ldap_first_message(ld_.get(), result.get()); m; m = ldap_next_message(ld_.get(), m)) {
-      if (ldap_msgtype(m) == LDAP_RES_SEARCH_ENTRY) {
-        root.default_context = FirstValue(m, "defaultNamingContext").value_or("");
-        root.configuration_context = FirstValue(m, "configurationNamingContext").value_or("");
-      } else if (ldap_msgtype(m) == LDAP_RES_SEARCH_RESULT) {
-        ldap_controls_free(CheckResult(m, what));
-      }
+    for (const ldap::Entry& entry : page.entries) {
+      root.default_context = FirstValue(entry, 0, attributes[0]).value_or("");
+      root.configuration_context = FirstValue(entry, 1, attributes[1]).value_or("");
     }
     return root;
   }
@@ -323,18 +289,12 @@ class Reader {
           "list's DN");
     }
     const std::string exchange = "CN=Microsoft Exchange,CN=Services," + configuration;
-    const char* attributes[] = {"globalAddressList", nullptr};
-    const std::string what = "the address lists cannot be read from \"" + exchange + "\"; give the address list's DN";
-    Message result = SearchPage(exchange, LDAP_SCOPE_BASE, "(objectClass=*)", attributes, nullptr, what);
+    ldap::Page page =
+        Request("the address lists cannot be read from \"" + exchange + "\"; give the address list's DN",
+                [&] { return client_->Search(exchange, false, "(objectClass=*)", {"globalAddressList"}, 0, {}); });
     std::vector<std::string> lists;
-    for (LDAPMessage* m = ldap_first_message(ld_.get(), result.get()); m; m = ldap_next_message(ld_.get(), m)) {
-      if (ldap_msgtype(m) == LDAP_RES_SEARCH_RESULT) {
-        ldap_controls_free(CheckResult(m, what));
-      } else if (ldap_msgtype(m) == LDAP_RES_SEARCH_ENTRY) {
-        Values values(ldap_get_values_len(ld_.get(), m, "globalAddressList"));
-        for (berval** v = values.get(); v && *v; ++v) lists.emplace_back((*v)->bv_val, (*v)->bv_len);
-      }
-    }
+    for (const ldap::Entry& entry : page.entries)
+      lists.insert(lists.end(), entry.values[0].begin(), entry.values[0].end());
     for (const std::string& list : lists) {
       std::string first = list.substr(0, list.find(','));
       if (common::EqualsIgnoreAsciiCase(first, std::string("CN=") + kDefaultListName)) return list;
@@ -344,74 +304,34 @@ class Reader {
                        : "\"" + exchange + "\" names several global address lists; give the address list's DN");
   }
 
-  std::string Filter(const std::string& list) const {
-    berval raw{static_cast<ber_len_t>(list.size()), const_cast<char*>(list.data())};
-    berval escaped{0, nullptr};
-    if (ldap_bv2escaped_filter_value(&raw, &escaped) != 0) Fail("out of memory");
-    std::string value(escaped.bv_val, escaped.bv_len);
-    ber_memfree(escaped.bv_val);
-    return "(&(showInAddressBook=" + value + ")(!(msExchHideFromAddressLists=TRUE)))";
-  }
-
   std::vector<GalEntry> Search(const std::string& base, const std::string& list) {
-    const char* attributes[] = {"displayName", "legacyExchangeDN", "targetAddress", "mail", nullptr};
-    const std::string filter = Filter(list);
+    const std::vector<const char*> attributes = {"displayName", "legacyExchangeDN", "targetAddress", "mail"};
+    const std::string filter =
+        "(&(showInAddressBook=" + ldap::EscapeFilterValue(list) + ")(!(msExchHideFromAddressLists=TRUE)))";
     const std::string what = "the search for the address list \"" + list + "\" under \"" + base + "\" failed";
     std::vector<GalEntry> entries;
     std::string cookie;
     do {
-      berval cookie_value{static_cast<ber_len_t>(cookie.size()), cookie.data()};
-      LDAPControl* page = nullptr;
-      int code = ldap_create_page_control(ld_.get(), kPageSize, cookie.empty() ? nullptr : &cookie_value, 1, &page);
-      if (code != LDAP_SUCCESS) Fail("the paged search cannot be set up", LibraryText(code));
-      std::unique_ptr<LDAPControl, ControlFree> owned_page(page);
-      LDAPControl* controls[] = {page, nullptr};
-      Message result = SearchPage(base, LDAP_SCOPE_SUBTREE, filter, attributes, controls, what);
-      cookie.clear();
-      bool ended = false;
-      for (LDAPMessage* m = ldap_first_message(ld_.get(), result.get()); m; m = ldap_next_message(ld_.get(), m)) {
-        switch (ldap_msgtype(m)) {
-          case LDAP_RES_SEARCH_ENTRY: {
-            auto name = FirstValue(m, "displayName");
-            auto legacy = FirstValue(m, "legacyExchangeDN");
-            auto target = FirstValue(m, "targetAddress");
-            auto mail = FirstValue(m, "mail");
-            entries.push_back(MakeGalEntry(name ? &*name : nullptr, legacy ? &*legacy : nullptr,
-                                           target ? &*target : nullptr, mail ? &*mail : nullptr, "UTF-8"));
-            break;
-          }
-          case LDAP_RES_SEARCH_RESULT: {
-            std::unique_ptr<LDAPControl*, ControlsFree> response(CheckResult(m, what));
-            ended = true;
-            LDAPControl* paged = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, response.get(), nullptr);
-            if (paged == nullptr) break;
-            ber_int_t estimate = 0;
-            berval next{0, nullptr};
-            if (ldap_parse_pageresponse_control(ld_.get(), paged, &estimate, &next) != LDAP_SUCCESS) {
-              Fail("the server's answer to the paged search cannot be read");
-            }
-            if (next.bv_val != nullptr) {
-              cookie.assign(next.bv_val, next.bv_len);
-              ber_memfree(next.bv_val);
-            }
-            break;
-          }
-          default:  // search references: the parts of the tree held elsewhere are not the list's
-            break;
-        }
+      ldap::Page page =
+          Request(what, [&] { return client_->Search(base, true, filter, attributes, kPageSize, cookie); });
+      for (const ldap::Entry& entry : page.entries) {
+        std::optional<std::string> values[4];
+        for (size_t i = 0; i < 4; ++i) values[i] = FirstValue(entry, i, attributes[i]);
+        auto pointer = [](const std::optional<std::string>& value) { return value ? &*value : nullptr; };
+        entries.push_back(
+            MakeGalEntry(pointer(values[0]), pointer(values[1]), pointer(values[2]), pointer(values[3]), "UTF-8"));
       }
-      if (!ended) Fail("the server's answer to the search ended early");
+      cookie = std::move(page.cookie);
     } while (!cookie.empty());
     return entries;
   }
 
-  using Clock = std::chrono::steady_clock;
-
   platform::FileSystem& files_;
   const LdapSource& source_;
   const std::string uri_;
-  const bool ldaps_ = AllLdaps();
-  Handle ld_;
+  std::unique_ptr<ldap::Client> client_;
+  std::vector<ldap::Address> servers_;
+  bool ldaps_ = false;
   Clock::time_point started_ = Clock::now();
 };
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/error.h"
 #include "directory/outlook_stand_in.h"
 
 namespace directory {
@@ -18,8 +19,17 @@ LiveDirectory::LiveDirectory(platform::FileSystem& files, std::optional<LdapSour
 void LiveDirectory::Load() {
   loaded_ = false;
   std::vector<GalEntry> entries = gal_ ? ReadGalLdap(files_, *gal_) : ReadGalFile(files_, gal_file_, codepage_);
-  std::vector<ContactCard> cards = contacts_ ? ReadContactsCardDav(files_, *contacts_, codepage_)
-                                             : ReadContactsFile(files_, contacts_file_, codepage_);
+  std::vector<ContactCard> cards;
+  if (contacts_) {
+#ifdef _WIN32
+    // The Windows build has no HTTP and XML libraries, and its programs offer no CardDAV source.
+    throw common::Error(u"Cannot read the contacts from " + contacts_->url + u": CardDAV is not in this build.");
+#else
+    cards = ReadContactsCardDav(files_, *contacts_, codepage_);
+#endif
+  } else {
+    cards = ReadContactsFile(files_, contacts_file_, codepage_);
+  }
   entries_ = std::move(entries);
   cards_ = std::move(cards);
   loaded_ = true;

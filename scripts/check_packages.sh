@@ -81,7 +81,7 @@ for exe in exes:
 PY
 for exe in "$portable"/*.exe; do
   x86_64-w64-mingw32-objdump -p "$exe" | grep -i "DLL Name" | grep -qiv -E \
-    'DLL Name: (kernel32|user32|gdi32|ole32|oleaut32|advapi32|shell32|ws2_32|wsock32|msvcrt|comctl32|shlwapi|bcrypt)\.dll' &&
+    'DLL Name: (kernel32|user32|gdi32|ole32|oleaut32|advapi32|shell32|ws2_32|wsock32|wldap32|msvcrt|comctl32|shlwapi|bcrypt)\.dll' &&
     fail "$(basename "$exe") imports a DLL that is not the system's"
 done
 

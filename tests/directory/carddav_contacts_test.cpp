@@ -13,6 +13,7 @@
 
 #include "tests/directory/live_source.h"
 #include "tests/directory/printers.h"
+#include "tests/support/daemon.h"
 #include "tests/support/radicale_server.h"
 #include "tests/support/system_files.h"
 #include "tests/support/temp_folder.h"

@@ -10,7 +10,7 @@
 #include "common/error.h"
 #include "common/text.h"
 #include "platform/file_system.h"
-#include "tests/support/daemon.h"
+#include "tests/support/temp_folder.h"
 
 // What the tests of the live directory sources share.
 namespace directory {
@@ -18,7 +18,8 @@ namespace directory {
 // A file in `folder` holding `password` and a line break, as an administrator writes one.
 inline common::Text PasswordFile(const std::filesystem::path& folder, const std::string& password) {
   std::filesystem::path path = folder / ("password-" + std::to_string(std::hash<std::string>()(password)));
-  testing_support::WriteText(path, password + "\n", 0600);
+  testing_support::WriteFile(path, password + "\n");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   return platform::FsPathToText(path);
 }
 

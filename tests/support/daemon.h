@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/free_port.h"
+
 // Starting and stopping the servers the tests run on this machine (smbd, slapd, radicale), each from
 // a temporary folder of its own.
 namespace testing_support {
@@ -21,9 +23,6 @@ std::string Tail(const std::filesystem::path& path);
 
 // Whether something accepts TCP connections on 127.0.0.1:`port`.
 bool PortServed(int port);
-
-// A port of 127.0.0.1 that nothing listens on at the moment of the call.
-int FreePort();
 
 // Starts `argv` in a process group of its own, with `home` as HOME and standard output and error going
 // to `log`. The child gets SIGTERM when this process dies.
