@@ -1,11 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "common/text.h"
@@ -60,10 +57,20 @@ class RowWatch {
   void Updated(uint32_t record, int field, std::string_view bytes);
 
  private:
-  // The watched values of one record: for each watched column (the key first) one length byte and
-  // the value's compared bytes, so that a row costs little more than its text.
-  std::string Values(std::string_view record) const;
-  static std::vector<std::string_view> Split(std::string_view values);
+  // What the statements since the start have done to one record.
+  struct Now {
+    enum class State : uint8_t { kUntouched, kDeleted, kWritten };
+    State state = State::kUntouched;
+    std::string values;  // kWritten: the record's packed values (Pack); the buffer is reused
+  };
+
+  // Appends the watched values of `record` packed: for each watched column (the key first) one
+  // length byte and the value's compared bytes, so that a row costs little more than its text and
+  // two rows compare as two strings.
+  void Pack(std::string_view record, std::string& out) const;
+  // The packed values of `record` as they are now; empty when it has no live record.
+  std::string_view Current(uint32_t record) const;
+  std::string_view StartValues(uint32_t record) const;
   common::Text Decode(size_t column, std::string_view bytes) const;
 
   std::string table_;
@@ -73,10 +80,12 @@ class RowWatch {
   std::vector<int> watched_of_field_;  // field number -> index into fields_, or -1
   const platform::Codepage* codepage_ = nullptr;
   bool started_ = false;
-  std::vector<std::string> start_;  // by record number; empty for a deleted record
-  std::unordered_map<std::string, uint32_t> start_record_of_key_;
-  // The records written since the start: their values now, or nothing once deleted.
-  std::map<uint32_t, std::optional<std::string>> now_;
+  // The start values of every live record, packed one after the other, and where each record's values
+  // begin, by record number (0: no live record at the start; else the offset plus one).
+  std::string start_values_;
+  std::vector<size_t> start_at_;
+  std::vector<Now> now_;  // by record number
+  std::string scratch_;   // Updated builds the changed values here
 };
 
 }  // namespace store
