@@ -1,7 +1,10 @@
 #include "store/row_watch.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
-#include <unordered_map>
+#include <functional>
 
 #include "store/dbf/record_codec.h"
 
@@ -48,6 +51,7 @@ RowWatch::RowWatch(std::string table, std::string key_column, std::vector<std::s
 void RowWatch::Attach(const dbf::Header& header, const platform::Codepage& codepage) {
   codepage_ = &codepage;
   fields_.clear();
+  max_packed_ = 0;
   watched_of_field_.assign(header.fields.size(), -1);
   has_key_ = header.FindField(names_[0]) >= 0;
   if (!has_key_) return;
@@ -56,6 +60,7 @@ void RowWatch::Attach(const dbf::Header& header, const platform::Codepage& codep
     if (field < 0) continue;
     watched_of_field_[static_cast<size_t>(field)] = static_cast<int>(fields_.size());
     fields_.push_back(header.fields[static_cast<size_t>(field)]);
+    max_packed_ += 1 + static_cast<size_t>(fields_.back().width);
   }
 }
 
@@ -65,14 +70,6 @@ void RowWatch::Pack(std::string_view record, std::string& out) const {
     out.push_back(static_cast<char>(value.size()));
     out.append(value);
   }
-}
-
-std::string_view RowWatch::StartValues(uint32_t record) const {
-  if (record >= start_at_.size() || start_at_[record] == 0) return {};
-  std::string_view values = std::string_view(start_values_).substr(start_at_[record] - 1);
-  size_t length = 0;
-  for (size_t column = 0; column < fields_.size(); ++column) length += 1 + static_cast<unsigned char>(values[length]);
-  return values.substr(0, length);
 }
 
 std::string_view RowWatch::Current(uint32_t record) const {
@@ -87,9 +84,16 @@ common::Text RowWatch::Decode(size_t column, std::string_view bytes) const {
 
 void RowWatch::StartRecord(uint32_t record, std::string_view bytes) {
   if (!has_key_ || started_) return;
-  if (start_at_.size() <= record) start_at_.resize(size_t{record} + 1);
-  start_at_[record] = start_values_.size() + 1;
-  Pack(bytes, start_values_);
+  if (start_blocks_.empty() || start_blocks_.back().capacity() - start_blocks_.back().size() < max_packed_) {
+    // Below the size for which the allocator maps fresh pages: a block costs no page faults.
+    constexpr size_t kBlockBytes = 64 * 1024;
+    start_blocks_.emplace_back().reserve(std::max(kBlockBytes, max_packed_));
+  }
+  std::string& block = start_blocks_.back();
+  size_t begin = block.size();
+  Pack(bytes, block);
+  if (start_.size() <= record) start_.resize(size_t{record} + 1);
+  start_[record] = std::string_view(block).substr(begin);
 }
 
 void RowWatch::Wrote(uint32_t record, std::string_view bytes) {
@@ -126,12 +130,24 @@ void RowWatch::Updated(uint32_t record, int field, std::string_view bytes) {
 }
 
 std::vector<ChangedRow> RowWatch::Changes() const {
-  // The first record of each key at the start.
-  std::unordered_map<std::string_view, uint32_t> start_record_of_key;
-  start_record_of_key.reserve(start_at_.size());
-  for (uint32_t record = 0; record < start_at_.size(); ++record) {
-    std::string_view values = StartValues(record);
-    if (!values.empty()) start_record_of_key.emplace(TakeValue(values), record);
+  // The first record of each key at the start, in a table of record numbers addressed by the
+  // key's hash (the next free slot on a collision): no allocation per key.
+  constexpr uint32_t kNoRecord = UINT32_MAX;
+  const size_t mask = std::bit_ceil(2 * start_.size() + 1) - 1;
+  std::vector<uint32_t> first_of_key(mask + 1, kNoRecord);
+  auto key_at = [&](uint32_t record) {
+    std::string_view values = start_[record];
+    return TakeValue(values);
+  };
+  auto slot_of = [&](std::string_view key) -> uint32_t& {
+    size_t slot = std::hash<std::string_view>{}(key)&mask;
+    while (first_of_key[slot] != kNoRecord && key_at(first_of_key[slot]) != key) slot = (slot + 1) & mask;
+    return first_of_key[slot];
+  };
+  for (uint32_t record = 0; record < start_.size(); ++record) {
+    if (start_[record].empty()) continue;
+    uint32_t& first = slot_of(key_at(record));
+    if (first == kNoRecord) first = record;
   }
   std::vector<ChangedRow> changes;
   for (uint32_t record = 0; record < now_.size(); ++record) {
@@ -140,16 +156,16 @@ std::vector<ChangedRow> RowWatch::Changes() const {
     std::string_view now = values;
     std::string_view key = TakeValue(now);
     if (key.empty()) continue;
-    auto start = start_record_of_key.find(key);
+    uint32_t start = slot_of(key);
     std::string_view before;
-    if (start != start_record_of_key.end()) {
-      before = StartValues(start->second);
+    if (start != kNoRecord) {
+      before = start_[start];
       // The same key and the same bytes of every column: nothing changed.
       if (before == values) continue;
       TakeValue(before);
     }
     ChangedRow row;
-    row.created = start == start_record_of_key.end();
+    row.created = start == kNoRecord;
     for (size_t column = 1; column < fields_.size(); ++column) {
       std::string_view new_value = TakeValue(now);
       std::string_view old_value = row.created ? std::string_view() : TakeValue(before);

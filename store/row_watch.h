@@ -37,6 +37,12 @@ class RowWatch {
   // `table` and the column names in upper case. A column the table lacks is left out.
   RowWatch(std::string table, std::string key_column, std::vector<std::string> columns);
 
+  // The start values are viewed where they lie: a watch moves, it is not copied.
+  RowWatch(const RowWatch&) = delete;
+  RowWatch& operator=(const RowWatch&) = delete;
+  RowWatch(RowWatch&&) = default;
+  RowWatch& operator=(RowWatch&&) = default;
+
   const std::string& table() const { return table_; }
 
   // The rows whose key has a live record now and whose watched values differ from those of the first
@@ -70,7 +76,9 @@ class RowWatch {
   void Pack(std::string_view record, std::string& out) const;
   // The packed values of `record` as they are now; empty when it has no live record.
   std::string_view Current(uint32_t record) const;
-  std::string_view StartValues(uint32_t record) const;
+  std::string_view StartValues(uint32_t record) const {
+    return record < start_.size() ? start_[record] : std::string_view();
+  }
   common::Text Decode(size_t column, std::string_view bytes) const;
 
   std::string table_;
@@ -80,10 +88,12 @@ class RowWatch {
   std::vector<int> watched_of_field_;  // field number -> index into fields_, or -1
   const platform::Codepage* codepage_ = nullptr;
   bool started_ = false;
-  // The start values of every live record, packed one after the other, and where each record's values
-  // begin, by record number (0: no live record at the start; else the offset plus one).
-  std::string start_values_;
-  std::vector<size_t> start_at_;
+  size_t max_packed_ = 0;  // the longest packed values a record of the layout can have
+  // The start values of every live record, packed one after the other in blocks that never grow
+  // past their first size (so that nothing moves), and each record's, by record number (empty: no
+  // live record at the start).
+  std::vector<std::string> start_blocks_;
+  std::vector<std::string_view> start_;
   std::vector<Now> now_;  // by record number
   std::string scratch_;   // Updated builds the changed values here
 };
