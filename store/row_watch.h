@@ -1,11 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "common/text.h"
@@ -40,6 +37,12 @@ class RowWatch {
   // `table` and the column names in upper case. A column the table lacks is left out.
   RowWatch(std::string table, std::string key_column, std::vector<std::string> columns);
 
+  // The start values are viewed where they lie: a watch moves, it is not copied.
+  RowWatch(const RowWatch&) = delete;
+  RowWatch& operator=(const RowWatch&) = delete;
+  RowWatch(RowWatch&&) = default;
+  RowWatch& operator=(RowWatch&&) = default;
+
   const std::string& table() const { return table_; }
 
   // The rows whose key has a live record now and whose watched values differ from those of the first
@@ -60,10 +63,22 @@ class RowWatch {
   void Updated(uint32_t record, int field, std::string_view bytes);
 
  private:
-  // The watched values of one record: for each watched column (the key first) one length byte and
-  // the value's compared bytes, so that a row costs little more than its text.
-  std::string Values(std::string_view record) const;
-  static std::vector<std::string_view> Split(std::string_view values);
+  // What the statements since the start have done to one record.
+  struct Now {
+    enum class State : uint8_t { kUntouched, kDeleted, kWritten };
+    State state = State::kUntouched;
+    std::string values;  // kWritten: the record's packed values (Pack); the buffer is reused
+  };
+
+  // Appends the watched values of `record` packed: for each watched column (the key first) one
+  // length byte and the value's compared bytes, so that a row costs little more than its text and
+  // two rows compare as two strings.
+  void Pack(std::string_view record, std::string& out) const;
+  // The packed values of `record` as they are now; empty when it has no live record.
+  std::string_view Current(uint32_t record) const;
+  std::string_view StartValues(uint32_t record) const {
+    return record < start_.size() ? start_[record] : std::string_view();
+  }
   common::Text Decode(size_t column, std::string_view bytes) const;
 
   std::string table_;
@@ -73,10 +88,14 @@ class RowWatch {
   std::vector<int> watched_of_field_;  // field number -> index into fields_, or -1
   const platform::Codepage* codepage_ = nullptr;
   bool started_ = false;
-  std::vector<std::string> start_;  // by record number; empty for a deleted record
-  std::unordered_map<std::string, uint32_t> start_record_of_key_;
-  // The records written since the start: their values now, or nothing once deleted.
-  std::map<uint32_t, std::optional<std::string>> now_;
+  size_t max_packed_ = 0;  // the longest packed values a record of the layout can have
+  // The start values of every live record, packed one after the other in blocks that never grow
+  // past their first size (so that nothing moves), and each record's, by record number (empty: no
+  // live record at the start).
+  std::vector<std::string> start_blocks_;
+  std::vector<std::string_view> start_;
+  std::vector<Now> now_;  // by record number
+  std::string scratch_;   // Updated builds the changed values here
 };
 
 }  // namespace store
