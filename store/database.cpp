@@ -70,8 +70,8 @@ void Database::SetGroupCommit(bool on) {
 void Database::Commit() { tables_->Commit(group_commit_); }
 
 void Database::Changed(TableWriter& table) {
-  // Memory stays within the table's size and this bound.
-  constexpr size_t kPendingBound = 4 << 20;
+  // A commit writes a few MiB at most, besides the unchanged bytes between the changes.
+  constexpr size_t kPendingBound = 8 << 20;
   if (!group_commit_ || table.pending_bytes() >= kPendingBound) table.Commit(group_commit_);
 }
 

@@ -108,8 +108,9 @@ void TableWriter::PrepareWrite() {
 void TableWriter::Changed(uint32_t slot, bool whole, size_t from, size_t to) {
   if (slot >= committed_) return;  // an appended record is written whole at the commit anyway
   auto [it, added] = dirty_.try_emplace(slot);
-  if (added) pending_bytes_ += header_.record_length;
   Dirty& dirty = it->second;
+  // What the commit writes for it: the whole record, or the changed span.
+  pending_bytes_ -= added ? 0 : (dirty.whole ? header_.record_length : dirty.to - dirty.from);
   if (whole || dirty.whole) {
     dirty.whole = true;
   } else if (added) {
@@ -119,6 +120,7 @@ void TableWriter::Changed(uint32_t slot, bool whole, size_t from, size_t to) {
     dirty.from = std::min(dirty.from, from);
     dirty.to = std::max(dirty.to, to);
   }
+  pending_bytes_ += dirty.whole ? header_.record_length : dirty.to - dirty.from;
 }
 
 void TableWriter::Insert(std::string record) {

@@ -66,7 +66,7 @@ class TableWriter {
   // Sets `field` to `bytes` in `records`, changing only where it differs.
   void Update(const std::vector<uint32_t>& records, int field, const std::string& bytes);
 
-  // The bytes the changes not yet committed will write, about.
+  // The bytes the changes not yet committed will write, the unchanged bytes between them left out.
   size_t pending_bytes() const { return pending_bytes_; }
   // Writes the pending changes (see the class comment); nothing when there are none. `durable`: the
   // changes are on stable storage when it returns, and a sync separates the writes that delete from
