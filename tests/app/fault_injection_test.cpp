@@ -1,8 +1,10 @@
 // A whole refresh run over a small share, into an empty database folder and into the database an
 // earlier run left, with each call of each kind (open, look, read, write, create, sync, lock) failing
 // in turn as a full disk, an I/O error or a refusal would make it fail (a failing write writes half its
-// bytes first), and with the power cut at each call that changes the disk (what was not synced is then
-// lost). The log commits before each line it shows. Every time the run stops with the system's reason,
+// bytes first), with the power cut at each call that changes the disk (what was not synced is then
+// lost), and with the process dying at each write, half of it written (nothing after it runs, not even
+// the retry a failure makes at the run's end, so what each commit's order leaves is what is read). The
+// log commits before each line it shows. Every time the run stops with the system's reason,
 // the tables still open in the engine (and in dbfread), no row that was good before is damaged or
 // lost but one under way, every file logged before the last line shown has its row, and the next run
 // without the fault leaves the same tables as a run that was never interrupted.
@@ -68,11 +70,14 @@ class FaultInjectionTest : public ::testing::Test {
     share_.Write("PC-2.txt", SurveyFile("PC-2", "Петров Пётр"));
     share_.Write("PC-3.nfo", InfoFile());
     // The database a first run left; then the share changes: a host's survey and info file (so that
-    // its new row differs from the old one in both halves), a new host, a new info-only host.
+    // its new row differs from the old one in both halves, to the last field), a new host, a new
+    // info-only host.
     ASSERT_EQ(Run(testing_support::SystemFiles(), before_.Path()), u"");
     before_rows_ = ReadDatabase(before_.Path());
     share_.Write("PC-1.txt", SurveyFile("PC-1", "Сидоров Сидор"));
-    share_.Write("PC-1.nfo", InfoFile("1800"));
+    // Its printer is the last field: a record half written shows in it.
+    std::string info = InfoFile("1800");
+    share_.Write("PC-1.nfo", info.replace(info.rfind("HP"), 2, "Kyocera"));
     share_.Write("PC-4.txt", SurveyFile("PC-4", "Иванов Иван"));
     share_.Write("PC-5.nfo", InfoFile());
   }
@@ -140,14 +145,15 @@ void FaultInjectionTest::Check(bool fresh) {
   int cases = 0;
   for (const auto& [point, count] : calls) {
     for (int nth = 1; nth <= count; ++nth) {
-      for (bool power_cut : {false, true}) {
+      // The call fails; or the power goes; or the process dies (at a write: half of it written).
+      for (const char* how : {"fails", "power cut", "killed"}) {
+        const bool power_cut = how == std::string("power cut"), killed = how == std::string("killed");
         // The power can go at any call that changes the disk.
         bool changes_disk = point == FaultPoint::kWrite || point == FaultPoint::kCreate || point == FaultPoint::kSync;
-        if (power_cut && !changes_disk) continue;
-        FaultCode code = power_cut ? FaultCode::kIoError : codes[cases % 3];
+        if ((power_cut && !changes_disk) || (killed && point != FaultPoint::kWrite)) continue;
+        FaultCode code = power_cut || killed ? FaultCode::kIoError : codes[cases % 3];
         ++cases;
-        SCOPED_TRACE("point " + std::to_string(static_cast<int>(point)) + ", call " + std::to_string(nth) +
-                     (power_cut ? ", power cut" : ""));
+        SCOPED_TRACE("point " + std::to_string(static_cast<int>(point)) + ", call " + std::to_string(nth) + ", " + how);
         TempFolder database;
         if (!fresh) CopyBefore(database);
         common::Text message;
@@ -156,6 +162,8 @@ void FaultInjectionTest::Check(bool fresh) {
           FaultFileSystem faults(testing_support::SystemFiles());
           if (power_cut) {
             faults.CutPowerAtNth(point, nth);
+          } else if (killed) {
+            faults.CrashAtNth(point, nth);
           } else {
             faults.FailNth(point, nth, code);
           }
