@@ -8,10 +8,12 @@
 // What the command-line programs (inventory-refresh, inventory-report) share.
 namespace app {
 
-// The log of the unattended programs: each line on standard output (UTF-8) as it comes.
+// The log of the unattended programs: each line on standard output (UTF-8) as it comes, a batch of
+// lines in one write.
 class StdoutLog : public common::LogSink {
  public:
   void Log(const common::Text& line) override;
+  void LogLines(const std::vector<common::Text>& lines) override;
 };
 
 // Runs `run` and returns the exit status: 0, or 1 after writing the failure's text to standard error

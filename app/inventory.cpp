@@ -95,6 +95,18 @@ void Inventory::Refresh(RunCounts& counts, const SkipFile& skip) {
     ~Unwatch() { connection.SetRowWatch(nullptr); }
   } unwatch{ADOConnection};
   if (watch) ADOConnection.SetRowWatch(&*watch);
+  // Changes are written in batches during the run; the flush at its end commits the last one.
+  struct GroupCommit {
+    store::Connection& connection;
+    explicit GroupCommit(store::Connection& c) : connection(c) { connection.SetGroupCommit(true); }
+    ~GroupCommit() {
+      try {
+        connection.SetGroupCommit(false);
+      } catch (const std::exception&) {
+        // Only after a failed flush, which the run reports.
+      }
+    }
+  } group_commit{ADOConnection};
   FlushingAfter([&] {
     try {
       RunRefresh(*this, *survey_, counts, skip);
@@ -140,6 +152,8 @@ size_t Inventory::PurgeHistory(int days_kept) {
 }
 
 void Inventory::Flush() { ADOConnection.Flush(); }
+
+void Inventory::Commit() { ADOConnection.Commit(); }
 
 directory::ExportCounts Inventory::GetExchange() {
   return directory::GetExchange(mail_, ADOConnection, ADOCommand, Table, settings_.database_folder,

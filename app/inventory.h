@@ -45,7 +45,9 @@ class Inventory : public RefreshStages {
   virtual void FormActivate();
 
   // One refresh run over the survey folder with this inventory's stages (see RunRefresh), under the
-  // database folder's lock as FormActivate, flushed at its end as FormActivate. The survey folder is
+  // database folder's lock as FormActivate, flushed at its end as FormActivate. The connection keeps
+  // the run's changes in memory (store::Connection::SetGroupCommit) and writes them at each Commit,
+  // when they pass a bound, when it closes and at the end. The survey folder is
   // opened and listed afresh for each run. `counts` and `skip` as
   // for RunRefresh; without them the first failing file ends the run.
   // With settings().history, the run ends, also after a failure, by recording in HISTORY each change
@@ -64,6 +66,10 @@ class Inventory : public RefreshStages {
   // Flushes every table file the connection wrote, and each folder where a table was created or
   // dropped, to stable storage (store::Connection::Flush).
   void Flush();
+  // Writes the changes the run under way has made to stable storage (store::Connection::Commit): the
+  // shell calls it before it shows log lines, so that every file before the newest line shown is in
+  // the tables. Errors propagate.
+  void Commit();
 
   directory::ExportCounts GetExchange() override;
   void AddData(const common::Text& path) override;

@@ -49,6 +49,7 @@ void BatchedLog::Log(const common::Text& line) {
   Clock::time_point now = now_();
   if (last_shown_ && now - *last_shown_ < interval_) return;
   last_shown_ = now;
+  if (before_show_) before_show_();
   Flush();
 }
 

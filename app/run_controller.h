@@ -50,10 +50,12 @@ class RunController {
   bool close_requested_ = false;
 };
 
-// The window's log step without a repaint per line: each line is kept, and the kept lines are shown
-// together (in order, oldest first) and the window's pending events processed when `interval` has
-// passed since the last showing, or at Flush. The first line after a pause shows at once. The shell
-// calls Flush when a run ends, so no line is ever left unshown.
+// The log step without a repaint (or a write) per line: each line is kept, and the kept lines are
+// shown together (in order, oldest first) when `interval` has passed since the last showing, or at
+// Flush. The first line after a pause shows at once. Before lines are shown during a run, the
+// inventory commits what the run has written (Inventory::Commit, set by SetBeforeShow), so that what
+// the log says is on disk. The shell calls Flush when a run ends (the run has committed by then), so
+// no line is ever left unshown.
 class BatchedLog : public common::LogSink {
  public:
   using Clock = std::chrono::steady_clock;
@@ -64,10 +66,15 @@ class BatchedLog : public common::LogSink {
       Clock::duration interval = std::chrono::milliseconds(50),
       std::function<Clock::time_point()> now = [] { return Clock::now(); });
 
+  // Runs `before_show` before each showing but the one of Flush; a failure it throws propagates out
+  // of Log, with the lines still kept.
+  void SetBeforeShow(std::function<void()> before_show) { before_show_ = std::move(before_show); }
+
   void Log(const common::Text& line) override;
   void Flush();
 
  private:
+  std::function<void()> before_show_;
   std::function<void(const std::vector<common::Text>&)> show_;
   Clock::duration interval_;
   std::function<Clock::time_point()> now_;

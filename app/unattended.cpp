@@ -40,8 +40,11 @@ int RunUnattended(platform::FileSystem& files, const common::Clock& clock, direc
   const auto start = std::chrono::steady_clock::now();
   RunCounts counts;
   int status = 0;
+  // The lines go out in batches, as the window shows them, each after a commit of what came before.
+  BatchedLog batched([&](const std::vector<common::Text>& lines) { log.LogLines(lines); });
   try {
-    Inventory inventory(files, clock, mail, log, options.settings);
+    Inventory inventory(files, clock, mail, batched, options.settings);
+    batched.SetBeforeShow([&] { inventory.Commit(); });
     inventory.FormActivate();
     SkipFile skip;
     if (options.keep_going) {
@@ -52,8 +55,10 @@ int RunUnattended(platform::FileSystem& files, const common::Clock& clock, direc
     }
     inventory.Refresh(counts, skip);
     if (counts.files_skipped > 0) status = 1;
+    batched.Flush();
     if (options.purge_history_days) inventory.PurgeHistory(*options.purge_history_days);
   } catch (...) {
+    batched.Flush();
     WriteLine(err, FailureText(std::current_exception()));
     status = 1;
   }

@@ -27,7 +27,8 @@ struct UnattendedOptions {
 
 // One unattended run, every file reached through `files` (the flush included), the tables dated by
 // `clock` and the directory exported from `mail`: the first-activation procedure and one refresh run
-// of an Inventory with `log`, then the purge when asked and the run did not fail. Everything is
+// of an Inventory whose log lines go to `log` in batches at most 50 ms apart (BatchedLog, each batch
+// after a commit of the run's changes), then the purge when asked and the run did not fail. Everything is
 // caught here. Writes to `err`, each as one line (a control character in a file name shows as "?"):
 // - with keep_going, each skipped file's path, ": " and the text of its failure (with the window's
 //   full-stop rule): "/mnt/mm/Basa/PC-7.txt: List index out of bounds (2)";

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/inventory.h"
+#include "app/run_controller.h"
 #include "bench/bench_share.h"
 #include "common/log_sink.h"
 #include "store/command.h"
@@ -43,34 +44,48 @@ struct TimedSyncs {
     timed_files.through_sync = [this](const std::string&, const std::function<void()>& sync) {
       Clock::time_point start = Clock::now();
       sync();
-      flush_seconds += std::chrono::duration<double>(Clock::now() - start).count();
+      (in_stage ? commit_sync_seconds : flush_seconds) += std::chrono::duration<double>(Clock::now() - start).count();
     };
   }
   testing_support::FaultFileSystem timed_files;
-  double flush_seconds = 0;
+  double flush_seconds = 0;        // outside the stages: the durable ends
+  double commit_sync_seconds = 0;  // inside them: the commits before log lines and at a close
+  bool in_stage = false;
 };
 
 // A folder of the share as the core expects it, ending in a separator.
 common::Text FolderText(const std::filesystem::path& folder) { return common::PathToText(folder.string() + "/"); }
 
+// The log lines in batches, each after a commit, as both programs show them; then into `log`.
+struct BatchedLines {
+  explicit BatchedLines(common::LogSink& log)
+      : batched([&log](const std::vector<common::Text>& lines) { log.LogLines(lines); }) {}
+  app::BatchedLog batched;
+};
+
 // The inventory with a stopwatch around each stage of the run and around the flushes that end the
-// activation and the run (outside every stage). The timed file system comes first, so that it is
-// there before the inventory that uses it.
-class TimedInventory : private TimedSyncs, public app::Inventory {
+// activation and the run (outside every stage; the commits during the run, each flushed, count in the
+// stage that logs). The timed file system and the log come first, so that they are there before the
+// inventory that uses them.
+class TimedInventory : private TimedSyncs, private BatchedLines, public app::Inventory {
  public:
   TimedInventory(platform::FileSystem& files, common::LogSink& log, const std::filesystem::path& share,
                  common::Text database_folder)
       : TimedSyncs(files),
-        app::Inventory(timed_files, bench::BenchClock(), bench::ShareMail(share), log,
-                       testing_support::TestSettings(FolderText(share), std::move(database_folder))) {}
+        BatchedLines(log),
+        app::Inventory(timed_files, bench::BenchClock(), bench::ShareMail(share), batched,
+                       testing_support::TestSettings(FolderText(share), std::move(database_folder))) {
+    batched.SetBeforeShow([this] { Commit(); });
+  }
 
   struct Seconds {
-    double activation = 0, export_tables = 0, survey = 0, info = 0, merge = 0, flush = 0;
+    double activation = 0, export_tables = 0, survey = 0, info = 0, merge = 0, flush = 0, commit_sync = 0;
   } seconds;
 
   void Refresh() {
     app::Inventory::Refresh();
     seconds.flush = flush_seconds;
+    seconds.commit_sync = commit_sync_seconds;
   }
 
   void FormActivate() override {
@@ -91,13 +106,18 @@ class TimedInventory : private TimedSyncs, public app::Inventory {
 
  private:
   template <typename Body>
-  static auto Time(double& total, Body body) -> decltype(body()) {
+  auto Time(double& total, Body body) -> decltype(body()) {
     Clock::time_point start = Clock::now();
+    in_stage = true;
     struct AddOnExit {
       double& total;
       Clock::time_point start;
-      ~AddOnExit() { total += std::chrono::duration<double>(Clock::now() - start).count(); }
-    } add{total, start};
+      bool& in_stage;
+      ~AddOnExit() {
+        total += std::chrono::duration<double>(Clock::now() - start).count();
+        in_stage = false;
+      }
+    } add{total, start, in_stage};
     return body();
   }
 };
@@ -132,6 +152,7 @@ void ReportRun(benchmark::State& state, const TimedInventory::Seconds& total, in
   state.counters["info_s"] = average(total.info);
   state.counters["merge_s"] = average(total.merge);
   state.counters["flush_s"] = average(total.flush);
+  state.counters["commit_sync_s"] = average(total.commit_sync);
   state.counters["hosts_per_s"] =
       benchmark::Counter(static_cast<double>(TotalHosts(hosts)) * state.iterations(), benchmark::Counter::kIsRate);
   rusage usage{};
@@ -146,6 +167,7 @@ void Accumulate(TimedInventory::Seconds& total, const TimedInventory::Seconds& r
   total.info += run.info;
   total.merge += run.merge;
   total.flush += run.flush;
+  total.commit_sync += run.commit_sync;
 }
 
 // One timed first run over `share` into a new database folder under `parent`; only the run itself is

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "common/text.h"
 
 namespace common {
@@ -10,6 +12,10 @@ class LogSink {
  public:
   virtual ~LogSink() = default;
   virtual void Log(const Text& line) = 0;
+  // Several lines at once, in order (a batch held back and shown together): by default Log each.
+  virtual void LogLines(const std::vector<Text>& lines) {
+    for (const Text& line : lines) Log(line);
+  }
 };
 
 }  // namespace common

@@ -46,7 +46,17 @@ void Connection::Close() {
   // A dataset may detach itself while closing; walk a copy.
   std::vector<Dataset*> open = datasets_;
   for (Dataset* dataset : open) dataset->CloseDataset();
+  Commit();
   database_.reset();
+}
+
+void Connection::SetGroupCommit(bool on) {
+  if (database_) AsComponent(name_, [&] { database_->SetGroupCommit(on); });
+  group_commit_ = on;
+}
+
+void Connection::Commit() {
+  if (database_) AsComponent(name_, [&] { database_->Commit(); });
 }
 
 Database& Connection::Open() {
@@ -55,11 +65,13 @@ Database& Connection::Open() {
       return std::make_unique<Database>(files_, clock_, FolderOf(connection_string_), dbf_codepage_, &written_);
     });
     database_->SetRowWatch(watch_);
+    database_->SetGroupCommit(group_commit_);
   }
   return *database_;
 }
 
 void Connection::Flush() {
+  Commit();
   AsComponent(name_, [&] {
     while (!written_.folders.empty()) {
       auto& [path, written] = *written_.folders.begin();

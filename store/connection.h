@@ -39,10 +39,20 @@ class Connection {
   const common::Text& ConnectionString() const { return connection_string_; }
 
   bool Connected() const;
+  // Commits (see Commit), then closes. A failure of the commit leaves the connection open.
   void Close();
 
-  // Forces to stable storage every table file that statements and tables on this connection have
-  // written since the last Flush (closing the connection in between forgets nothing), each opened
+  // Group commit, while on: statements keep their changes in memory, and Commit writes them, each
+  // table in few large writes (store::Database). Off (the default), each statement writes its changes
+  // before it returns. Kept across closing and opening again; turning it off commits.
+  void SetGroupCommit(bool on);
+  // Writes the changes that statements and tables on this connection have made and not yet written;
+  // with group commit on they are on stable storage when it returns. Nothing while closed. Throws
+  // "<name>: <the file's error>"; what was not written stays pending for the next Commit.
+  void Commit();
+
+  // Commits, then forces to stable storage every table file that statements and tables on this
+  // connection have written since the last Flush (closing the connection in between forgets nothing), each opened
   // again through the connection's file system (platform::File::Sync), then each folder where a table
   // was created or dropped (platform::Folder::Sync); then forgets them. Open or closed, the connection
   // stays as it is. Throws "<name>: Cannot flush file "<path>". <reason>" (or "folder", also when the
@@ -85,6 +95,7 @@ class Connection {
   std::unique_ptr<Database> database_;
   WrittenFiles written_;
   RowWatch* watch_ = nullptr;
+  bool group_commit_ = false;
   std::vector<Dataset*> datasets_;
   Trace trace_;
 };

@@ -54,7 +54,26 @@ void Database::Wrote(const common::Text& file_name, bool named) {
   if (named) here.entries_changed = true;
 }
 
-Database::~Database() = default;
+Database::~Database() {
+  try {
+    Commit();
+  } catch (const std::exception&) {
+    // The owner commits before it lets go; this is for one that failed meanwhile.
+  }
+}
+
+void Database::SetGroupCommit(bool on) {
+  if (!on) Commit();
+  group_commit_ = on;
+}
+
+void Database::Commit() { tables_->Commit(group_commit_); }
+
+void Database::Changed(TableWriter& table) {
+  // A commit writes a few MiB at most, besides the unchanged bytes between the changes.
+  constexpr size_t kPendingBound = 8 << 20;
+  if (!group_commit_ || table.pending_bytes() >= kPendingBound) table.Commit(group_commit_);
+}
 
 void Database::CreateTable(const Statement& statement) {
   if (tables_->Exists(statement.table)) throw TableExistsAlready(statement.table);
@@ -95,6 +114,7 @@ void Database::Insert(const std::string& table_name, const std::vector<std::pair
   }
   Wrote(table.file_name());
   table.Insert(std::move(record));
+  Changed(table);
 }
 
 size_t Database::Execute(const Statement& statement, const Parameters& parameters) {
@@ -135,6 +155,7 @@ size_t Database::Execute(const Statement& statement, const Parameters& parameter
       std::vector<uint32_t> records = Where(table, where_field, *statement.where, parameters);
       Wrote(table.file_name());
       table.Update(records, set_field, bytes);
+      Changed(table);
       return records.size();
     }
     case StatementKind::kDelete: {
@@ -142,6 +163,7 @@ size_t Database::Execute(const Statement& statement, const Parameters& parameter
       std::vector<uint32_t> records = Where(table, table.Field(statement.where->column), *statement.where, parameters);
       Wrote(table.file_name());
       table.Delete(records);
+      Changed(table);
       return records.size();
     }
     case StatementKind::kSelect:

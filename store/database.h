@@ -43,7 +43,10 @@ struct WrittenFiles {
 };
 
 // The tables of one database folder: each table is the file <lower-case name>.dbf there, found
-// whatever the case of its name. Every statement takes effect on disk before it returns.
+// whatever the case of its name. Every statement takes effect on disk before it returns, in the page
+// cache, which survives a killed process; with group commit on (SetGroupCommit), statements keep their
+// changes in memory and Commit writes them, each table in few large writes in an order that keeps it
+// sound at every moment (docs/dbf-layout.md, "Writing: the commit"), and forces them to stable storage.
 //
 // What the engine knows of a table (its layout, which records are deleted, its equality indexes) is
 // read when a statement first uses the table and kept while this object lives (the connection is
@@ -77,6 +80,13 @@ class Database {
   size_t Execute(const sql::Statement& statement, const Parameters& parameters);
   ResultSet Select(const sql::Statement& statement, const Parameters& parameters);
 
+  // Group commit on or off; turning it off commits.
+  void SetGroupCommit(bool on);
+  // Writes every change not yet written; with group commit on, forces them to stable storage too. A
+  // failure leaves them pending for the next Commit. Changes pending at destruction are committed, a
+  // failure then ignored.
+  void Commit();
+
   // Hands `watch` (nothing: none) its table's rows from now on; see RowWatch. It must outlive its use.
   void SetRowWatch(RowWatch* watch) { tables_->SetWatch(watch); }
 
@@ -89,12 +99,16 @@ class Database {
   void Insert(const std::string& table, const std::vector<std::pair<std::string, BoundValue>>& values);
   // Tells `written_` of a change to the table file `file_name` (and, `named`, to the folder's entries).
   void Wrote(const common::Text& file_name, bool named = false);
+  // After a statement changed `table`: commits it at once without group commit, else when its
+  // pending changes pass a bound.
+  void Changed(TableWriter& table);
 
   common::Text shown_;  // the folder as messages show it
   std::unique_ptr<platform::Folder> folder_;
   std::unique_ptr<TableCache> tables_;
   const common::Clock& clock_;
   WrittenFiles* written_;
+  bool group_commit_ = false;
 };
 
 }  // namespace store

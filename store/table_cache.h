@@ -32,6 +32,10 @@ class TableCache {
   common::Text Drop(const std::string& table);
   // Whether the folder holds a file for `table`.
   bool Exists(const std::string& table) const;
+  // Commits the pending changes of every open table (TableWriter::Commit).
+  void Commit(bool durable) {
+    for (auto& [name, table] : tables_) table->Commit(durable);
+  }
   // Hands `watch` (nothing: none) its table, open now or when it opens (TableWriter::SetWatch).
   void SetWatch(RowWatch* watch);
 

@@ -1,13 +1,12 @@
 #include "store/table_writer.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "store/dbf/record_codec.h"
 #include "store/store_errors.h"
 
 namespace store {
-
-namespace {}  // namespace
 
 TableWriter::TableWriter(platform::Folder& folder, std::string table, const common::Text& file_name,
                          const platform::Codepage& default_codepage, const common::Clock& clock)
@@ -18,7 +17,7 @@ TableWriter::TableWriter(platform::Folder& folder, std::string table, const comm
       file_(std::make_unique<dbf::TableFile>(folder, file_name)) {
   dbf::TableFile::Loaded loaded = file_->Load();
   header_ = std::move(loaded.header);
-  record_count_ = loaded.record_count;
+  record_count_ = committed_ = loaded.record_count;
   std::string_view codepage = dbf::CodepageForLanguageDriver(header_.language_driver);
   codepage_ = codepage.empty() ? &default_codepage : &platform::Codepage::Get(codepage);
 }
@@ -27,10 +26,6 @@ int TableWriter::Field(const std::string& column) const {
   int field = header_.FindField(column);
   if (field < 0) throw ColumnNotFound(column, table_);
   return field;
-}
-
-void TableWriter::ReadChunk(uint32_t first, uint32_t count, std::string& out) const {
-  file_->ReadRecords(header_, first, count, out);
 }
 
 void TableWriter::NoValidFlag(uint32_t record) const {
@@ -50,39 +45,41 @@ void TableWriter::SetWatch(RowWatch* watch) {
 }
 
 void TableWriter::Prepare(int field, bool index) {
-  bool need_index = index && field >= 0 && !indexes_.contains(field);
-  bool need_held = field >= 0 && !held_.contains(field);
-  if (scanned_ && !need_index && !need_held) return;
-  bool collect_free = !scanned_;
-  // The watch's start values come from the first pass, which every write waits for.
-  bool start_watch = collect_free && watch_ != nullptr && !watch_->started();
-  EqualityIndex built;
-  std::string held;
-  if (need_held) held.reserve(size_t{record_count_} * static_cast<size_t>(FieldAt(field).width));
-  std::vector<uint32_t> free;
-  ForEachRecord([&](uint32_t record_number, std::string_view record) {
-    if (need_held) held.append(dbf::FieldBytes(FieldAt(field), record));
-    if (record[0] == dbf::kDeletedFlag) {
-      if (collect_free) free.push_back(record_number);
-      return;
+  if (!scanned_) {
+    // One read of the whole table; every later read and change is made in memory.
+    file_->ReadRecords(header_, 0, record_count_, image_);
+    std::vector<uint32_t> free;
+    // The watch's start values come from this pass, which every change waits for.
+    bool start_watch = watch_ != nullptr && !watch_->started();
+    for (uint32_t i = 0; i < record_count_; ++i) {
+      std::string_view record = Record(i);
+      if (record[0] == dbf::kDeletedFlag) {
+        free.push_back(i);
+      } else if (record[0] != dbf::kLiveFlag) {
+        image_.clear();
+        NoValidFlag(i);
+      } else if (start_watch) {
+        watch_->StartRecord(i, record);
+      }
     }
-    if (start_watch) watch_->StartRecord(record_number, record);
-    if (need_index) built.Append(dbf::IndexKey(FieldAt(field), dbf::FieldBytes(FieldAt(field), record)), record_number);
-  });
-  if (collect_free) {
     // Reused from the end, so the lowest free record is taken first.
     std::reverse(free.begin(), free.end());
     free_ = std::move(free);
     scanned_ = true;
+    if (start_watch) watch_->Started();
   }
-  if (start_watch) watch_->Started();
-  if (need_held) held_.emplace(field, std::move(held));
-  if (need_index) indexes_.emplace(field, std::move(built));
+  if (!index || field < 0 || indexes_.contains(field)) return;
+  EqualityIndex built;
+  const dbf::Field& f = FieldAt(field);
+  for (uint32_t i = 0; i < record_count_; ++i) {
+    std::string_view record = Record(i);
+    if (record[0] == dbf::kLiveFlag) built.Append(dbf::IndexKey(f, dbf::FieldBytes(f, record)), i);
+  }
+  indexes_.emplace(field, std::move(built));
 }
 
 std::string_view TableWriter::Held(int field, uint32_t record) const {
-  size_t width = static_cast<size_t>(FieldAt(field).width);
-  return std::string_view(held_.at(field)).substr(size_t{record} * width, width);
+  return dbf::FieldBytes(FieldAt(field), Record(record));
 }
 
 std::vector<uint32_t> TableWriter::Lookup(int field, std::string_view bytes) {
@@ -93,6 +90,7 @@ std::vector<uint32_t> TableWriter::Lookup(int field, std::string_view bytes) {
 }
 
 std::string TableWriter::ReadField(uint32_t record, int field) const {
+  if (scanned_) return std::string(Held(field, record));
   const dbf::Field& f = FieldAt(field);
   std::string bytes;
   file_->ReadAt(header_.RecordOffset(record) + f.offset, static_cast<size_t>(f.width), bytes);
@@ -100,18 +98,29 @@ std::string TableWriter::ReadField(uint32_t record, int field) const {
 }
 
 void TableWriter::PrepareWrite() {
-  if (header_repaired_) return;
+  if (checked_) return;
   if (auto found = dbf::FindTableFile(folder_, common::FromUtf8(common::AsciiLowerCase(table_) + ".mdx"))) {
     throw StaleIndexFile(table_, *found);
   }
-  // A reader that trusts the count must not read past the data.
-  if (header_.record_count != record_count_ || header_.mdx_flag != 0) {
-    file_->Write(dbf::kDateOffset, dbf::DateAndCount(clock_.Today(), record_count_));
-    file_->Write(dbf::kMdxFlagOffset, std::string(1, '\0'));
-    header_.record_count = record_count_;
-    header_.mdx_flag = 0;
+  checked_ = true;
+}
+
+void TableWriter::Changed(uint32_t slot, bool whole, size_t from, size_t to) {
+  if (slot >= committed_) return;  // an appended record is written whole at the commit anyway
+  auto [it, added] = dirty_.try_emplace(slot);
+  Dirty& dirty = it->second;
+  // What the commit writes for it: the whole record, or the changed span.
+  pending_bytes_ -= added ? 0 : (dirty.whole ? header_.record_length : dirty.to - dirty.from);
+  if (whole || dirty.whole) {
+    dirty.whole = true;
+  } else if (added) {
+    dirty.from = from;
+    dirty.to = to;
+  } else {
+    dirty.from = std::min(dirty.from, from);
+    dirty.to = std::max(dirty.to, to);
   }
-  header_repaired_ = true;
+  pending_bytes_ += dirty.whole ? header_.record_length : dirty.to - dirty.from;
 }
 
 void TableWriter::Insert(std::string record) {
@@ -119,69 +128,153 @@ void TableWriter::Insert(std::string record) {
   Prepare(-1, false);
   uint32_t slot;
   if (!free_.empty()) {
-    // The record is filled in while its flag still says deleted, then made live by that one byte.
     slot = free_.back();
-    file_->Write(header_.RecordOffset(slot) + 1, std::string_view(record).substr(1));
     free_.pop_back();
+    image_.replace(size_t{slot} * header_.record_length, header_.record_length, record);
+    Changed(slot, true);
   } else {
-    // Appended whole (still flagged deleted) with the end marker, then counted, then made live:
-    // the header never counts a record that is not on disk.
-    slot = record_count_;
-    record[0] = dbf::kDeletedFlag;
-    record.push_back(dbf::kEndOfData);
-    file_->Write(header_.RecordOffset(slot), record);
-    record.pop_back();
-    file_->Write(dbf::kDateOffset, dbf::DateAndCount(clock_.Today(), slot + 1));
-    record_count_ = slot + 1;
-    header_.record_count = slot + 1;
+    slot = record_count_++;
+    image_.append(record);
+    pending_bytes_ += header_.record_length;
   }
-  file_->Write(header_.RecordOffset(slot), std::string(1, dbf::kLiveFlag));
   if (watch_ != nullptr) watch_->Wrote(slot, record);
   for (auto& [field, index] : indexes_)
     index.Add(dbf::IndexKey(FieldAt(field), dbf::FieldBytes(FieldAt(field), record)), slot);
-  for (auto& [field, held] : held_) {
-    std::string_view bytes = dbf::FieldBytes(FieldAt(field), record);
-    size_t at = size_t{slot} * bytes.size();
-    if (at == held.size()) {
-      held.append(bytes);
-    } else {
-      held.replace(at, bytes.size(), bytes);
-    }
-  }
 }
 
-// The records come from an index, which holds live records only (the engine is the tables' only
-// writer while the connection is open), so each is live until this deletes it.
+// The records come from an index, which holds live records only, so each is live until this deletes
+// it.
 void TableWriter::Delete(const std::vector<uint32_t>& records) {
   if (records.empty()) return;
   PrepareWrite();
   Prepare(-1, false);
   for (uint32_t slot : records) {
-    file_->Write(header_.RecordOffset(slot), std::string(1, dbf::kDeletedFlag));
+    for (auto& [field, index] : indexes_) index.Remove(dbf::IndexKey(FieldAt(field), Held(field, slot)), slot);
+    image_[size_t{slot} * header_.record_length] = dbf::kDeletedFlag;
+    Changed(slot, true);
     free_.push_back(slot);
     if (watch_ != nullptr) watch_->Deleted(slot);
-    for (auto& [field, index] : indexes_) index.Remove(dbf::IndexKey(FieldAt(field), Held(field, slot)), slot);
   }
 }
 
 void TableWriter::Update(const std::vector<uint32_t>& records, int field, const std::string& bytes) {
   if (records.empty()) return;
   PrepareWrite();
-  Prepare(field, false);
+  Prepare(-1, false);
   const dbf::Field& f = FieldAt(field);
   auto index = indexes_.find(field);
-  std::string& held = held_.at(field);
   for (uint32_t slot : records) {
     std::string_view old = Held(field, slot);
     if (old == bytes) continue;
-    file_->Write(header_.RecordOffset(slot) + f.offset, bytes);
     if (index != indexes_.end()) {
       index->second.Remove(dbf::IndexKey(f, old), slot);
       index->second.Add(dbf::IndexKey(f, bytes), slot);
     }
-    held.replace(size_t{slot} * static_cast<size_t>(f.width), static_cast<size_t>(f.width), bytes);
+    image_.replace(size_t{slot} * header_.record_length + f.offset, static_cast<size_t>(f.width), bytes);
+    Changed(slot, false, f.offset, f.offset + static_cast<size_t>(f.width));
     if (watch_ != nullptr) watch_->Updated(slot, field, bytes);
   }
+}
+
+namespace {
+
+// Records closer together than this are written in one piece, with the unchanged bytes between them
+// written again as they are: one call instead of two.
+constexpr uint64_t kLargestGap = 32 * 1024;
+
+// Positioned writes in ascending order, joined into runs: a piece that starts within kLargestGap of
+// the run's end joins it, the bytes between taken from `fill` (file offset -> the current bytes).
+class Runs {
+ public:
+  Runs(dbf::TableFile& file, std::function<std::string_view(uint64_t, size_t)> fill)
+      : file_(file), fill_(std::move(fill)) {}
+
+  void Add(uint64_t offset, std::string_view bytes) {
+    uint64_t end = start_ + run_.size();
+    if (!run_.empty() && offset >= end && offset - end <= kLargestGap) {
+      run_.append(fill_(end, static_cast<size_t>(offset - end)));
+    } else {
+      Finish();
+      start_ = offset;
+    }
+    run_.append(bytes);
+  }
+  bool empty() const { return run_.empty() && !wrote_; }
+  char& At(uint64_t offset) { return run_[static_cast<size_t>(offset - start_)]; }
+  void Finish() {
+    if (!run_.empty()) file_.Write(start_, run_);
+    wrote_ = wrote_ || !run_.empty();
+    run_.clear();
+  }
+  bool wrote() const { return wrote_; }
+
+ private:
+  dbf::TableFile& file_;
+  std::function<std::string_view(uint64_t, size_t)> fill_;
+  uint64_t start_ = 0;
+  std::string run_;
+  bool wrote_ = false;
+};
+
+}  // namespace
+
+void TableWriter::Commit(bool durable) {
+  if (dirty_.empty() && committed_ == record_count_) return;
+  const size_t length = header_.record_length;
+  if (!header_repaired_) {
+    // A reader that trusts the count must not read past the data.
+    if (header_.record_count != committed_ || header_.mdx_flag != 0) {
+      file_->Write(dbf::kDateOffset, dbf::DateAndCount(clock_.Today(), committed_));
+      file_->Write(dbf::kMdxFlagOffset, std::string(1, '\0'));
+      header_.record_count = committed_;
+      header_.mdx_flag = 0;
+    }
+    header_repaired_ = true;
+  }
+  auto fill = [&](uint64_t offset, size_t size) {
+    return std::string_view(image_).substr(static_cast<size_t>(offset - header_.header_length), size);
+  };
+  // First every committed record whose row is deleted or replaced, whole and flagged deleted (a cut
+  // leaves each as it was or deleted), then the records appended, flagged deleted too, and the end
+  // marker, beyond what the header counts.
+  Runs deleting(*file_, fill);
+  for (const auto& [slot, dirty] : dirty_) {
+    if (!dirty.whole) continue;
+    uint64_t offset = header_.RecordOffset(slot);
+    deleting.Add(offset, Record(slot));
+    deleting.At(offset) = dbf::kDeletedFlag;
+  }
+  bool counts = record_count_ != committed_;
+  if (counts) {
+    deleting.Add(header_.RecordOffset(committed_), std::string_view(image_).substr(size_t{committed_} * length));
+    for (uint32_t slot = committed_; slot < record_count_; ++slot)
+      deleting.At(header_.RecordOffset(slot)) = dbf::kDeletedFlag;
+    deleting.Add(header_.RecordOffset(record_count_), std::string_view(&dbf::kEndOfData, 1));
+  }
+  deleting.Finish();
+  // Then the header counts them: every counted record is whole, and deleted.
+  if (counts) file_->Write(dbf::kDateOffset, dbf::DateAndCount(clock_.Today(), record_count_));
+  // Last the live rows among them are made live, by their flags, with the changes in place of live
+  // records.
+  Runs living(*file_, fill);
+  for (const auto& [slot, dirty] : dirty_) {
+    uint64_t offset = header_.RecordOffset(slot);
+    if (!dirty.whole) {
+      living.Add(offset + dirty.from, Record(slot).substr(dirty.from, dirty.to - dirty.from));
+    } else if (Record(slot)[0] == dbf::kLiveFlag) {
+      living.Add(offset, Record(slot).substr(0, 1));
+    }
+  }
+  for (uint32_t slot = committed_; slot < record_count_; ++slot) {
+    if (Record(slot)[0] == dbf::kLiveFlag) living.Add(header_.RecordOffset(slot), Record(slot).substr(0, 1));
+  }
+  // A disk may put writes down in another order than they were made: what deletes goes down first.
+  if (durable && deleting.wrote() && !living.empty()) file_->Sync();
+  living.Finish();
+  committed_ = header_.record_count = record_count_;
+  dirty_.clear();
+  pending_bytes_ = 0;
+  if (durable) file_->Sync();
 }
 
 }  // namespace store

@@ -19,10 +19,12 @@
 namespace store {
 
 // One open table and what the engine knows of it (layout, reconciled record count, deleted records,
-// equality indexes) while the connection is open. Reads go through a one-pass scan or the indexes;
-// writes go straight to the file in the order that keeps it readable at every moment, as
-// docs/dbf-layout.md lays out: a record is complete on disk before the header counts it, and it
-// becomes live only by its flag byte.
+// equality indexes) while the connection is open. The first look-up or change reads the whole table
+// into memory once; from then on reads are served from memory and changes are made there, kept as
+// pending until Commit writes them in few large positioned writes, in the order docs/dbf-layout.md
+// lays out ("Writing: the commit"), so that the file is sound at every moment: a record that was
+// live is deleted before a row that replaces it becomes live, and no live record is ever written
+// over whole.
 class TableWriter {
  public:
   // Opens `file_name` in `folder` (which must outlive the object) and reads its header; each write
@@ -61,21 +63,38 @@ class TableWriter {
   // then the most recently deleted) or else appended.
   void Insert(std::string record);
   void Delete(const std::vector<uint32_t>& records);
-  // Sets `field` to `bytes` in `records`, writing only where it changes (compared with the bytes
-  // held in memory: nothing is read back).
+  // Sets `field` to `bytes` in `records`, changing only where it differs.
   void Update(const std::vector<uint32_t>& records, int field, const std::string& bytes);
 
+  // The bytes the changes not yet committed will write, the unchanged bytes between them left out.
+  size_t pending_bytes() const { return pending_bytes_; }
+  // Writes the pending changes (see the class comment); nothing when there are none. `durable`: the
+  // changes are on stable storage when it returns, and a sync separates the writes that delete from
+  // those that make rows live, so that a power cut cannot reorder them. A failure leaves the changes
+  // pending, so that a later Commit writes them all again.
+  void Commit(bool durable);
+
  private:
-  void ReadChunk(uint32_t first, uint32_t count, std::string& out) const;
   [[noreturn]] void NoValidFlag(uint32_t record) const;
-  // One pass that completes the list of deleted records, holds the bytes of `field` (-1: none) and,
-  // with `index`, builds its index; nothing when all of that is done already.
+  // At the first look-up or change: reads the whole table into memory, completes the list of deleted
+  // records and starts the watch; then, for `field` (-1: none) with `index`, builds its index.
   void Prepare(int field, bool index);
-  // The held bytes of `field` in record `record`.
+  // The bytes of `field` in record `record`, as the engine holds them now.
   std::string_view Held(int field, uint32_t record) const;
-  // Before the first write: refuses a table whose dBase index file would go stale, and makes the
-  // header state the true record count with no claim of an index file.
+  std::string_view Record(uint32_t record) const {
+    return std::string_view(image_).substr(size_t{record} * header_.record_length, header_.record_length);
+  }
+  // Before the first change: refuses a table whose dBase index file would go stale.
   void PrepareWrite();
+  // A change to record `slot`: through a deleted state (`whole`: a delete or an insert into a free
+  // slot), or in place to bytes [from, to) of a live record.
+  void Changed(uint32_t slot, bool whole, size_t from = 0, size_t to = 0);
+
+  // A committed record with pending changes.
+  struct Dirty {
+    bool whole = false;       // goes through a deleted state: written whole, flagged deleted first
+    size_t from = 0, to = 0;  // otherwise the changed bytes of a live record
+  };
 
   platform::Folder& folder_;
   const common::Clock& clock_;
@@ -83,31 +102,37 @@ class TableWriter {
   common::Text file_name_;
   std::unique_ptr<dbf::TableFile> file_;
   dbf::Header header_;
-  uint32_t record_count_ = 0;     // reconciled with the file
+  uint32_t record_count_ = 0;     // as the engine holds the table, pending records included
+  uint32_t committed_ = 0;        // the records on disk (reconciled with the file)
+  bool checked_ = false;          // PrepareWrite has run
   bool header_repaired_ = false;  // the header states the true count and no index file
   const platform::Codepage* codepage_ = nullptr;
-  bool scanned_ = false;  // free_ is complete
+  bool scanned_ = false;  // image_ and free_ are complete
+  // Every record as the engine holds it now (record_count_ times the record length): what is on disk,
+  // with the pending changes made.
+  std::string image_;
+  std::map<uint32_t, Dirty> dirty_;  // the committed records with pending changes
+  size_t pending_bytes_ = 0;
   // Deleted records, reused from the back: those the scan found (highest first, so the lowest is
   // taken first), then those deleted since (the most recent first).
   std::vector<uint32_t> free_;
   std::map<int, EqualityIndex> indexes_;  // by field number
-  // The bytes of a field in every record (record_count_ times its width), by field number: of each
-  // indexed field, so that a delete takes a record out of the indexes without reading it, and of
-  // each field an update sets, so that the update compares without reading. Kept current by every
-  // write; a deleted record keeps its bytes until its slot is used again.
-  std::map<int, std::string> held_;
   std::map<std::string, int> index_names_;
   RowWatch* watch_ = nullptr;
 };
 
 template <typename Visit>
 void TableWriter::ForEachRecord(Visit visit) const {
+  if (scanned_) {
+    for (uint32_t i = 0; i < record_count_; ++i) visit(i, Record(i));
+    return;
+  }
   constexpr size_t kScanChunkBytes = 1 << 20;
   uint32_t per_chunk = static_cast<uint32_t>(std::max<size_t>(1, kScanChunkBytes / header_.record_length));
   std::string chunk;
   for (uint32_t first = 0; first < record_count_; first += per_chunk) {
     uint32_t count = std::min(per_chunk, record_count_ - first);
-    ReadChunk(first, count, chunk);
+    file_->ReadRecords(header_, first, count, chunk);
     for (uint32_t i = 0; i < count; ++i) {
       std::string_view record(chunk.data() + size_t{i} * header_.record_length, header_.record_length);
       if (record[0] != dbf::kLiveFlag && record[0] != dbf::kDeletedFlag) NoValidFlag(first + i);

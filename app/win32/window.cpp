@@ -52,6 +52,8 @@ TForm1::TForm1(common::Text application_title, const InventoryFactory& make_inve
       inventory_(make_inventory(*this)),
       controller_(*inventory_),
       log_([this](const std::vector<common::Text>& lines) { ShowLines(lines); }) {
+  // What a line shows is on disk before it shows.
+  log_.SetBeforeShow([this] { inventory_->Commit(); });
   HINSTANCE instance = GetModuleHandleW(nullptr);
   RegisterFormClass(instance, &TForm1::WindowProc);
   // The layout gives the client area; the frame and caption come on top of it.

@@ -28,9 +28,8 @@ std::optional<common::Text> FindTableFile(platform::Folder& folder, common::Text
 void CreateTableFile(platform::Folder& folder, const common::Text& file_name, std::vector<Field> fields,
                      uint8_t language_driver, const common::Date& today);
 
-// One open table file. Every write goes straight to the file (no buffering in this process), in an
-// order that keeps the file readable at every moment: a record is complete on disk before the
-// header counts it, and a record becomes live only by its flag byte.
+// One open table file. Every write goes straight to the file (no buffering in this process); the
+// order of the writes is the table writer's.
 class TableFile {
  public:
   // Opens for reading and writing (for reading only when writing is not allowed). Throws
@@ -54,6 +53,8 @@ class TableFile {
   void ReadAt(uint64_t offset, size_t length, std::string& out) const;
   // Writes all of `bytes`, in as many system writes as it takes.
   void Write(uint64_t offset, std::string_view bytes);
+  // Forces what was written to stable storage (platform::File::Sync).
+  void Sync() { file_->Sync(); }
 
   bool writable() const { return file_->writable(); }
 

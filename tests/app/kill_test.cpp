@@ -1,10 +1,13 @@
-// The refresh program killed (SIGKILL) at many moments of its run over a generated share: during the
-// first activation, the export, the survey import, the info-only import and the merge. Whatever the
-// moment, every table must open in our engine and in an independent reader, every row must be whole,
-// and the next run must end with the same USERS as a run that was never interrupted.
+// The refresh program killed (SIGKILL) at many moments of its run over a generated share, into an empty
+// database folder and into the database a whole run left: during the first activation, the export,
+// the survey import, the info-only import and the merge. Whatever the moment, every table must open in
+// our engine and in an independent reader, every row must be whole, one per host, every file logged
+// before the last line shown must have its row, and the next run must end with the same USERS as a
+// run that was never interrupted.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -32,8 +35,9 @@ struct KillPoint {
 
 std::ostream& operator<<(std::ostream& out, const KillPoint& point) { return out << point.name; }
 
-// One share and one uninterrupted run of it, for every kill point.
-class KillTest : public ::testing::TestWithParam<KillPoint> {
+// One share and one uninterrupted run of it, for every kill point; the kill comes in the first run or
+// in a second one.
+class KillTest : public ::testing::TestWithParam<std::tuple<KillPoint, bool>> {
  protected:
   static void SetUpTestSuite() {
     share_ = new TempFolder;
@@ -45,7 +49,10 @@ class KillTest : public ::testing::TestWithParam<KillPoint> {
     reference_db_ = new TempFolder;
     ChildRun run(share_->Path(), reference_db_->Path());
     ASSERT_EQ(run.Finish(), 0) << run.error_text();
-    reference_lines_ = run.lines().size();
+    reference_lines_[0] = run.lines().size();
+    ChildRun second(share_->Path(), reference_db_->Path());
+    ASSERT_EQ(second.Finish(), 0) << second.error_text();
+    reference_lines_[1] = second.lines().size();
     reference_users_ = new std::vector<std::string>(TableRows(reference_db_->Path(), "USERS", UsersColumns()));
     ASSERT_GT(reference_users_->size(), 300u);
   }
@@ -64,13 +71,13 @@ class KillTest : public ::testing::TestWithParam<KillPoint> {
 
   static TempFolder* share_;
   static TempFolder* reference_db_;
-  static size_t reference_lines_;
+  static size_t reference_lines_[2];  // of a first run and of a second one
   static std::vector<std::string>* reference_users_;
 };
 
 TempFolder* KillTest::share_ = nullptr;
 TempFolder* KillTest::reference_db_ = nullptr;
-size_t KillTest::reference_lines_ = 0;
+size_t KillTest::reference_lines_[2] = {};
 std::vector<std::string>* KillTest::reference_users_ = nullptr;
 
 std::vector<std::string> Cells(const std::string& row) {
@@ -96,18 +103,34 @@ bool WholeOrNotYetMerged(const std::string& row, const std::string& reference) {
   return true;
 }
 
+// The host a log line names: a survey file's path (<host>.txt, the host in any case) or an info-only
+// host.
+std::string HostOfLine(const std::string& line) {
+  std::string host = std::filesystem::path(line).filename().string();
+  if (host.size() > 4 && host.ends_with(".txt")) host.resize(host.size() - 4);
+  for (char& c : host) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return host;
+}
+
 TEST_P(KillTest, LeavesWholeRowsAndTheNextRunFinishesTheJob) {
-  const KillPoint& point = GetParam();
+  const auto& [point, second_run] = GetParam();
   TempFolder database;
+  if (second_run) {
+    for (const auto& entry : std::filesystem::directory_iterator(reference_db_->path())) {
+      std::filesystem::copy_file(entry.path(), database.path() / entry.path().filename());
+    }
+  }
+  std::vector<std::string> logged;
   {
     ChildRun run(share_->Path(), database.Path());
     if (point.lines_percent >= 0) {
-      size_t lines = reference_lines_ * static_cast<size_t>(point.lines_percent) / 100;
+      size_t lines = reference_lines_[second_run] * static_cast<size_t>(point.lines_percent) / 100;
       ASSERT_TRUE(run.WaitForLines(lines)) << "the run did not reach line " << lines;
       std::this_thread::sleep_for(std::chrono::microseconds(point.delay_us));
     }
     run.Kill();
     run.Finish();
+    logged = run.lines();
   }
 
   // Every table there opens in our engine, and every USERS row is one the whole run wrote too, cell
@@ -128,6 +151,9 @@ TEST_P(KillTest, LeavesWholeRowsAndTheNextRunFinishesTheJob) {
           << "a row half written:\n  " << row << "\nwhole:\n  " << reference[host];
       EXPECT_EQ(++hosts[host], 1) << "host " << host << " has two rows";
     }
+    // A line shows once what came before it is in the tables; the file of the last one was under way.
+    if (!logged.empty()) logged.pop_back();
+    for (const std::string& line : logged) EXPECT_TRUE(hosts.contains(HostOfLine(line))) << line << " has no row";
     if (DbfreadAvailable()) {
       std::vector<std::string> ours = TableRows(database.Path(), "USERS", {"HOST", "USER"});
       EXPECT_EQ(DbfreadRows(std::filesystem::path(database.Path()) / "users.dbf"), ours);
@@ -148,17 +174,21 @@ TEST_P(KillTest, LeavesWholeRowsAndTheNextRunFinishesTheJob) {
   EXPECT_EQ(TableRows(database.Path(), "USERS", UsersColumns()), *reference_users_);
 }
 
-INSTANTIATE_TEST_SUITE_P(Moments, KillTest,
-                         ::testing::Values(KillPoint{"AtOnce", -1, 0}, KillPoint{"DuringActivationOrExport", 0, 2000},
-                                           KillPoint{"AtTheFirstSurveyFile", 0, 20000},
-                                           KillPoint{"AfterAFewSurveyFiles", 2, 0},
-                                           KillPoint{"EarlySurveyImport", 10, 300}, KillPoint{"QuarterWay", 25, 0},
-                                           KillPoint{"HalfWay", 50, 100}, KillPoint{"LateSurveyImport", 80, 0},
-                                           KillPoint{"AroundTheLastSurveyFile", 90, 500},
-                                           KillPoint{"InfoOnlyImport", 95, 0}, KillPoint{"LastInfoOnlyHost", 100, 0},
-                                           KillPoint{"JustAfterTheImports", 100, 200},
-                                           KillPoint{"DuringTheMerge", 100, 2000}, KillPoint{"LateMerge", 100, 8000}),
-                         [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Moments, KillTest,
+    ::testing::Combine(::testing::Values(KillPoint{"AtOnce", -1, 0}, KillPoint{"DuringActivationOrExport", 0, 2000},
+                                         KillPoint{"AtTheFirstSurveyFile", 0, 20000},
+                                         KillPoint{"AfterAFewSurveyFiles", 2, 0},
+                                         KillPoint{"EarlySurveyImport", 10, 300}, KillPoint{"QuarterWay", 25, 0},
+                                         KillPoint{"HalfWay", 50, 100}, KillPoint{"LateSurveyImport", 80, 0},
+                                         KillPoint{"AroundTheLastSurveyFile", 90, 500},
+                                         KillPoint{"InfoOnlyImport", 95, 0}, KillPoint{"LastInfoOnlyHost", 100, 0},
+                                         KillPoint{"JustAfterTheImports", 100, 200},
+                                         KillPoint{"DuringTheMerge", 100, 2000}, KillPoint{"LateMerge", 100, 8000}),
+                       ::testing::Bool()),
+    [](const ::testing::TestParamInfo<std::tuple<KillPoint, bool>>& info) {
+      return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "InASecondRun" : "InAFirstRun");
+    });
 
 }  // namespace
 }  // namespace app

@@ -28,8 +28,12 @@ TEST(FailureTextTest, EveryKindOfExceptionGetsTheFullStopRule) {
   EXPECT_EQ(text_of(42), "Unknown error.");
 }
 
-// A log whose clock the test moves; each showing is recorded as the lines it showed.
+// A log whose clock the test moves; each showing is recorded as the lines it showed, each commit
+// before a showing as "commit".
 struct BatchedLogTest : testing::Test {
+  BatchedLogTest() {
+    log.SetBeforeShow([this] { shown.push_back({"commit"}); });
+  }
   BatchedLog::Clock::time_point now{};
   std::vector<std::vector<std::string>> shown;
   BatchedLog log{[this](const std::vector<common::Text>& lines) {
@@ -48,7 +52,8 @@ TEST_F(BatchedLogTest, LinesWithinTheIntervalShowTogetherInOrderWithTheNextDueLi
   log.Log(u"c");
   Advance(1);  // 50 ms after "a"
   log.Log(u"d");
-  EXPECT_THAT(shown, ElementsAre(ElementsAre("a"), ElementsAre("b", "c", "d")));
+  EXPECT_THAT(shown,
+              ElementsAre(ElementsAre("commit"), ElementsAre("a"), ElementsAre("commit"), ElementsAre("b", "c", "d")));
 }
 
 TEST_F(BatchedLogTest, FlushShowsWhatIsKeptAndNothingWhenNothingIs) {
@@ -59,7 +64,9 @@ TEST_F(BatchedLogTest, FlushShowsWhatIsKeptAndNothingWhenNothingIs) {
   log.Flush();
   Advance(1000);
   log.Log(u"d");  // after a pause: at once
-  EXPECT_THAT(shown, ElementsAre(ElementsAre("a"), ElementsAre("b", "c"), ElementsAre("d")));
+  // The run has committed before it flushes the log.
+  EXPECT_THAT(shown, ElementsAre(ElementsAre("commit"), ElementsAre("a"), ElementsAre("b", "c"), ElementsAre("commit"),
+                                 ElementsAre("d")));
 }
 
 }  // namespace

@@ -68,12 +68,16 @@ TEST_F(UnattendedTest, TablesAreFlushedBeforeTheRunReportsSuccess) {
   files_.PutBackSynced();
   EXPECT_EQ(ReadDatabase(share_.Path() + "DB/"), written);
   std::vector<std::string> lines = testing_support::Lines(err_.str());
-  ASSERT_EQ(lines.size(), 8u) << err_.str();
-  // The first activation creates USERS; the run rebuilds both export tables, writes USERS and creates
-  // HISTORY for the host's first row.
-  EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.end() - 1),
-              ElementsAre("flush file users.dbf", db_, "flush file history.dbf", "flush file mexport.dbf",
-                          "flush file texport.dbf", "flush file users.dbf", db_));
+  ASSERT_EQ(lines.size(), 16u) << err_.str();
+  // The first activation creates USERS. The run commits MEXPORT when the export closes the connection,
+  // TEXPORT before the first log line shows, USERS when the run closes it, HISTORY (created for the
+  // host's first row) at the end, each synced after it deletes and at its end; then the end's flush.
+  EXPECT_THAT(
+      std::vector<std::string>(lines.begin(), lines.end() - 1),
+      ElementsAre("flush file users.dbf", db_, "flush file mexport.dbf", "flush file mexport.dbf",
+                  "flush file texport.dbf", "flush file texport.dbf", "flush file users.dbf", "flush file users.dbf",
+                  "flush file history.dbf", "flush file history.dbf", "flush file history.dbf",
+                  "flush file mexport.dbf", "flush file texport.dbf", "flush file users.dbf", db_));
   EXPECT_THAT(lines.back(),
               StartsWith("summary: imported=1 info-only=0 skipped=0 mexport=1 texport=1 email=1 tel2=1 "));
 }
@@ -82,17 +86,18 @@ TEST_F(UnattendedTest, AFailedRunIsFlushedBeforeItsFailureIsReported) {
   share_.Write("PC-1.txt", "PC-1\nu\n");
   EXPECT_EQ(RunUnattended(files_, testing_support::TestClock(), mail_, options_, log_, err_), 1);
   std::vector<std::string> lines = testing_support::Lines(err_.str());
-  ASSERT_EQ(lines.size(), 7u) << err_.str();
+  ASSERT_EQ(lines.size(), 11u) << err_.str();
   // The failing file wrote nothing, so USERS is flushed only after its creation.
   EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.end() - 1),
-              ElementsAre("flush file users.dbf", db_, "flush file mexport.dbf", "flush file texport.dbf", db_,
-                          "List index out of bounds (2)"));
+              ElementsAre("flush file users.dbf", db_, "flush file mexport.dbf", "flush file mexport.dbf",
+                          "flush file texport.dbf", "flush file texport.dbf", "flush file mexport.dbf",
+                          "flush file texport.dbf", db_, "List index out of bounds (2)"));
   EXPECT_THAT(lines.back(), StartsWith("summary: imported=0 info-only=0 skipped=0 "));
 }
 
 TEST_F(UnattendedTest, AFlushThatFailsFailsTheRun) {
-  // The activation flushes USERS and the folder; the run then MEXPORT, then TEXPORT.
-  files_.FailNth(testing_support::FaultPoint::kSync, 4, testing_support::FaultCode::kIoError);
+  // The activation flushes USERS and the folder; the run's commits then MEXPORT twice, then TEXPORT.
+  files_.FailNth(testing_support::FaultPoint::kSync, 5, testing_support::FaultCode::kIoError);
   options_.summary = false;
   EXPECT_EQ(RunUnattended(files_, testing_support::TestClock(), mail_, options_, log_, err_), 1);
   std::vector<std::string> lines = testing_support::Lines(err_.str());

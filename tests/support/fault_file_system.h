@@ -70,6 +70,13 @@ class FaultFileSystem : public platform::FileSystemWrapper {
     FailNth(point, nth, FaultCode::kIoError);
     cut_power_ = true;
   }
+  // The process dies at the `nth` call of `point` (counted as FailNth): a write there writes the
+  // first half of its bytes, as a kill cuts a write at a page boundary; it and every later call fail,
+  // and the files stay as the calls before left them (what a killed process leaves in the page cache).
+  void CrashAtNth(FaultPoint point, int nth) {
+    FailNth(point, nth, FaultCode::kIoError);
+    crash_ = true;
+  }
   // The power goes now.
   void CutPower() {
     TrackSyncs();
@@ -119,10 +126,11 @@ class FaultFileSystem : public platform::FileSystemWrapper {
   // Counts the call; true when it is to fail.
   bool Hit(FaultPoint point) {
     int call = ++calls_[static_cast<size_t>(point)];
-    if (power_off_) return true;
+    if (power_off_ || dead_) return true;
     if (fault_at_ == 0 || point != fault_point_ || call != fault_at_) return false;
     failed_ = true;
     power_off_ = cut_power_;
+    dead_ = crash_;
     return true;
   }
   common::Text Reason() const { return platform::SystemErrorText(SystemCode(fault_code_)); }
@@ -258,6 +266,8 @@ class FaultFileSystem : public platform::FileSystemWrapper {
   bool tracking_ = false;
   bool cut_power_ = false;
   bool power_off_ = false;
+  bool crash_ = false;
+  bool dead_ = false;
   std::map<common::Text, Names> folders_;  // by the folder's path, when syncs are tracked
 };
 
