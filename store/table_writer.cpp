@@ -1,7 +1,7 @@
 #include "store/table_writer.h"
 
 #include <algorithm>
-#include <functional>
+#include <utility>
 
 #include "store/dbf/record_codec.h"
 #include "store/store_errors.h"
@@ -178,45 +178,25 @@ void TableWriter::Update(const std::vector<uint32_t>& records, int field, const 
 
 namespace {
 
-// Records closer together than this are written in one piece, with the unchanged bytes between them
-// written again as they are: one call instead of two.
-constexpr uint64_t kLargestGap = 32 * 1024;
+// Pieces of the held records closer together than this are written in one piece, with the unchanged
+// bytes between them written again as they are: one call instead of two.
+constexpr size_t kLargestGap = 32 * 1024;
 
-// Positioned writes in ascending order, joined into runs: a piece that starts within kLargestGap of
-// the run's end joins it, the bytes between taken from `fill` (file offset -> the current bytes).
-class Runs {
- public:
-  Runs(dbf::TableFile& file, std::function<std::string_view(uint64_t, size_t)> fill)
-      : file_(file), fill_(std::move(fill)) {}
-
-  void Add(uint64_t offset, std::string_view bytes) {
-    uint64_t end = start_ + run_.size();
-    if (!run_.empty() && offset >= end && offset - end <= kLargestGap) {
-      run_.append(fill_(end, static_cast<size_t>(offset - end)));
-    } else {
-      Finish();
-      start_ = offset;
-    }
-    run_.append(bytes);
-  }
-  bool empty() const { return run_.empty() && !wrote_; }
-  char& At(uint64_t offset) { return run_[static_cast<size_t>(offset - start_)]; }
-  void Finish() {
-    if (!run_.empty()) file_.Write(start_, run_);
-    wrote_ = wrote_ || !run_.empty();
-    run_.clear();
-  }
-  bool wrote() const { return wrote_; }
-
- private:
-  dbf::TableFile& file_;
-  std::function<std::string_view(uint64_t, size_t)> fill_;
-  uint64_t start_ = 0;
-  std::string run_;
-  bool wrote_ = false;
-};
+// Byte ranges [first, second) of the held records, in ascending order.
+using Pieces = std::vector<std::pair<size_t, size_t>>;
 
 }  // namespace
+
+bool TableWriter::WriteRuns(const Pieces& pieces) {
+  for (size_t i = 0; i < pieces.size();) {
+    size_t from = pieces[i].first, to = pieces[i].second;
+    for (++i; i < pieces.size() && pieces[i].first >= to && pieces[i].first - to <= kLargestGap; ++i) {
+      to = pieces[i].second;
+    }
+    file_->Write(header_.header_length + from, std::string_view(image_).substr(from, to - from));
+  }
+  return !pieces.empty();
+}
 
 void TableWriter::Commit(bool durable) {
   if (dirty_.empty() && committed_ == record_count_) return;
@@ -231,46 +211,54 @@ void TableWriter::Commit(bool durable) {
     }
     header_repaired_ = true;
   }
-  auto fill = [&](uint64_t offset, size_t size) {
-    return std::string_view(image_).substr(static_cast<size_t>(offset - header_.header_length), size);
-  };
   // First every committed record whose row is deleted or replaced, whole and flagged deleted (a cut
   // leaves each as it was or deleted), then the records appended, flagged deleted too, and the end
-  // marker, beyond what the header counts.
-  Runs deleting(*file_, fill);
+  // marker, beyond what the header counts. The held flags say deleted while these are written.
+  Pieces deleting, living;
+  std::vector<std::pair<size_t, char>> flags;  // the held flag of each record written deleted
   for (const auto& [slot, dirty] : dirty_) {
-    if (!dirty.whole) continue;
-    uint64_t offset = header_.RecordOffset(slot);
-    deleting.Add(offset, Record(slot));
-    deleting.At(offset) = dbf::kDeletedFlag;
+    if (dirty.whole) deleting.emplace_back(size_t{slot} * length, size_t{slot + 1} * length);
   }
   bool counts = record_count_ != committed_;
-  if (counts) {
-    deleting.Add(header_.RecordOffset(committed_), std::string_view(image_).substr(size_t{committed_} * length));
-    for (uint32_t slot = committed_; slot < record_count_; ++slot)
-      deleting.At(header_.RecordOffset(slot)) = dbf::kDeletedFlag;
-    deleting.Add(header_.RecordOffset(record_count_), std::string_view(&dbf::kEndOfData, 1));
-  }
-  deleting.Finish();
-  // Then the header counts them: every counted record is whole, and deleted.
-  if (counts) file_->Write(dbf::kDateOffset, dbf::DateAndCount(clock_.Today(), record_count_));
-  // Last the live rows among them are made live, by their flags, with the changes in place of live
-  // records.
-  Runs living(*file_, fill);
+  if (counts) deleting.emplace_back(size_t{committed_} * length, size_t{record_count_} * length);
   for (const auto& [slot, dirty] : dirty_) {
-    uint64_t offset = header_.RecordOffset(slot);
+    size_t at = size_t{slot} * length;
     if (!dirty.whole) {
-      living.Add(offset + dirty.from, Record(slot).substr(dirty.from, dirty.to - dirty.from));
-    } else if (Record(slot)[0] == dbf::kLiveFlag) {
-      living.Add(offset, Record(slot).substr(0, 1));
+      living.emplace_back(at + dirty.from, at + dirty.to);
+    } else if (image_[at] == dbf::kLiveFlag) {
+      living.emplace_back(at, at + 1);
+      flags.emplace_back(at, dbf::kLiveFlag);
     }
   }
   for (uint32_t slot = committed_; slot < record_count_; ++slot) {
-    if (Record(slot)[0] == dbf::kLiveFlag) living.Add(header_.RecordOffset(slot), Record(slot).substr(0, 1));
+    size_t at = size_t{slot} * length;
+    if (image_[at] == dbf::kLiveFlag) {
+      living.emplace_back(at, at + 1);
+      flags.emplace_back(at, dbf::kLiveFlag);
+    }
   }
-  // A disk may put writes down in another order than they were made: what deletes goes down first.
-  if (durable && deleting.wrote() && !living.empty()) file_->Sync();
-  living.Finish();
+  bool wrote = false;
+  {
+    for (const auto& [at, flag] : flags) image_[at] = dbf::kDeletedFlag;
+    struct Restore {
+      std::string& image;
+      const std::vector<std::pair<size_t, char>>& flags;
+      ~Restore() {
+        for (const auto& [at, flag] : flags) image[at] = flag;
+      }
+    } restore{image_, flags};
+    wrote = WriteRuns(deleting);
+  }
+  if (counts) {
+    file_->Write(header_.RecordOffset(record_count_), std::string_view(&dbf::kEndOfData, 1));
+    // Then the header counts them: every counted record is whole, and deleted.
+    file_->Write(dbf::kDateOffset, dbf::DateAndCount(clock_.Today(), record_count_));
+  }
+  // Last the live rows among them are made live, by their flags, with the changes in place of live
+  // records. A disk may put writes down in another order than they were made: what deletes goes down
+  // first.
+  if (durable && wrote && !living.empty()) file_->Sync();
+  WriteRuns(living);
   committed_ = header_.record_count = record_count_;
   dirty_.clear();
   pending_bytes_ = 0;

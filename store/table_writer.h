@@ -89,6 +89,9 @@ class TableWriter {
   // A change to record `slot`: through a deleted state (`whole`: a delete or an insert into a free
   // slot), or in place to bytes [from, to) of a live record.
   void Changed(uint32_t slot, bool whole, size_t from = 0, size_t to = 0);
+  // Writes the byte ranges of image_ given in ascending order, joined into runs where one starts
+  // close to the end of the one before (the bytes between written as they are); whether it wrote.
+  bool WriteRuns(const std::vector<std::pair<size_t, size_t>>& pieces);
 
   // A committed record with pending changes.
   struct Dirty {
