@@ -30,8 +30,8 @@ void LiveDirectory::Load() {
   } else {
     cards = ReadContactsFile(files_, contacts_file_, codepage_);
   }
-  entries_ = std::move(entries);
-  cards_ = std::move(cards);
+  entries_ = std::make_shared<const std::vector<GalEntry>>(std::move(entries));
+  cards_ = std::make_shared<const std::vector<ContactCard>>(std::move(cards));
   loaded_ = true;
 }
 

@@ -7,6 +7,7 @@
 #include "directory/carddav_contacts.h"
 #include "directory/ldap_gal.h"
 #include "directory/mail_directory.h"
+#include "directory/outlook_stand_in.h"
 
 namespace directory {
 
@@ -36,8 +37,8 @@ class LiveDirectory : public MailDirectory {
   common::Text contacts_file_;
   std::string codepage_;
   bool loaded_ = false;
-  std::vector<GalEntry> entries_;
-  std::vector<ContactCard> cards_;
+  GalList entries_;
+  ContactList cards_;
 };
 
 }  // namespace directory

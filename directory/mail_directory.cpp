@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "directory/outlook_names.h"
-#include "directory/outlook_stand_in.h"
 
 namespace directory {
 
@@ -26,13 +25,10 @@ platform::AutomationRef OutlookDirectory::CreateApplication() {
 
 DirectoryFiles::DirectoryFiles(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path,
                                std::string codepage)
-    : files_(files),
-      gal_path_(std::move(gal_path)),
-      contacts_path_(std::move(contacts_path)),
-      codepage_(std::move(codepage)) {}
+    : exports_(files, std::move(gal_path), std::move(contacts_path), std::move(codepage)) {}
 
 platform::AutomationRef DirectoryFiles::CreateApplication() {
-  return MadeAsOutlook([&] { return CreateOutlookStandIn(files_, gal_path_, contacts_path_, codepage_); });
+  return MadeAsOutlook([&] { return exports_.Read(); });
 }
 
 }  // namespace directory

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "directory/outlook_stand_in.h"
 #include "platform/automation.h"
 #include "platform/file_system.h"
 
@@ -42,19 +43,16 @@ class OutlookDirectory : public MailDirectory {
 
 // The directory from the organisation's exports: the global address list as an LDIF file and the
 // contacts folder as a vCard file, read through `files` (which must outlive this) each time an
-// application is created, so that an export always sees the files as they are then. Values that
-// are not UTF-8 are in `codepage`. A file that cannot be read or is malformed fails the creation
-// with its reason (MadeAsOutlook).
+// application is created, so that an export always sees the files as they are then (ExportFiles).
+// Values that are not UTF-8 are in `codepage`. A file that cannot be read or is malformed fails the
+// creation with its reason (MadeAsOutlook).
 class DirectoryFiles : public MailDirectory {
  public:
   DirectoryFiles(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path, std::string codepage);
   platform::AutomationRef CreateApplication() override;
 
  private:
-  platform::FileSystem& files_;
-  common::Text gal_path_;
-  common::Text contacts_path_;
-  std::string codepage_;
+  ExportFiles exports_;
 };
 
 }  // namespace directory

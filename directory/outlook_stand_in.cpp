@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "directory/directory_file.h"
 #include "directory/ldif_reader.h"
 #include "directory/outlook_names.h"
 #include "directory/vcard_reader.h"
@@ -24,8 +25,8 @@ constexpr uint32_t kBadIndex = 0x8002000Bu;
 constexpr uint32_t kNotFound = 0x8004010Fu;
 
 struct Directory {
-  std::vector<GalEntry> gal;
-  std::vector<ContactCard> contacts;
+  GalList gal;
+  ContactList contacts;
 };
 using DirectoryRef = std::shared_ptr<const Directory>;
 
@@ -70,7 +71,7 @@ class Entry : public platform::AutomationObject {
  public:
   Entry(DirectoryRef directory, size_t position) : directory_(std::move(directory)), position_(position) {}
   AutomationValue Invoke(common::TextView name, Invocation, Arguments arguments) override {
-    const GalEntry& entry = directory_->gal[position_];
+    const GalEntry& entry = (*directory_->gal)[position_];
     if (SameMemberName(name, u"Name")) return (ExpectArguments(arguments, 0), entry.name);
     if (SameMemberName(name, u"Address")) return (ExpectArguments(arguments, 0), entry.address);
     throw platform::MemberNotSupported(name);
@@ -87,8 +88,8 @@ class AddressList : public platform::AutomationObject {
   AutomationValue Invoke(common::TextView name, Invocation, Arguments arguments) override {
     if (SameMemberName(name, u"Name")) return (ExpectArguments(arguments, 0), common::Text(kGlobalAddressListName));
     if (!SameMemberName(name, u"AddressEntries")) throw platform::MemberNotSupported(name);
-    if (arguments.empty()) return AutomationRef(std::make_shared<Collection>(directory_->gal.size()));
-    size_t position = Position(IntegerArgument(arguments), directory_->gal.size());
+    if (arguments.empty()) return AutomationRef(std::make_shared<Collection>(directory_->gal->size()));
+    size_t position = Position(IntegerArgument(arguments), directory_->gal->size());
     return AutomationRef(std::make_shared<Entry>(directory_, position));
   }
 
@@ -100,7 +101,7 @@ class ContactItem : public platform::AutomationObject {
  public:
   ContactItem(DirectoryRef directory, size_t position) : directory_(std::move(directory)), position_(position) {}
   AutomationValue Invoke(common::TextView name, Invocation, Arguments arguments) override {
-    const ContactCard& card = directory_->contacts[position_];
+    const ContactCard& card = (*directory_->contacts)[position_];
     if (SameMemberName(name, u"LastName")) return (ExpectArguments(arguments, 0), card.last_name);
     if (SameMemberName(name, u"FirstName")) return (ExpectArguments(arguments, 0), card.first_name);
     if (SameMemberName(name, u"BusinessTelephoneNumber")) return (ExpectArguments(arguments, 0), card.business_phone);
@@ -117,8 +118,8 @@ class ContactsFolder : public platform::AutomationObject {
   explicit ContactsFolder(DirectoryRef directory) : directory_(std::move(directory)) {}
   AutomationValue Invoke(common::TextView name, Invocation, Arguments arguments) override {
     if (!SameMemberName(name, u"Items")) throw platform::MemberNotSupported(name);
-    if (arguments.empty()) return AutomationRef(std::make_shared<Collection>(directory_->contacts.size()));
-    size_t position = Position(IntegerArgument(arguments), directory_->contacts.size());
+    if (arguments.empty()) return AutomationRef(std::make_shared<Collection>(directory_->contacts->size()));
+    size_t position = Position(IntegerArgument(arguments), directory_->contacts->size());
     return AutomationRef(std::make_shared<ContactItem>(directory_, position));
   }
 
@@ -170,17 +171,33 @@ class Application : public platform::AutomationObject {
 
 }  // namespace
 
-platform::AutomationRef OutlookObjectModel(std::vector<GalEntry> gal, std::vector<ContactCard> contacts) {
-  auto directory = std::make_shared<Directory>();
-  directory->gal = std::move(gal);
-  directory->contacts = std::move(contacts);
+platform::AutomationRef OutlookObjectModel(GalList gal, ContactList contacts) {
+  auto directory = std::make_shared<Directory>(Directory{std::move(gal), std::move(contacts)});
   return std::make_shared<Application>(std::move(directory));
 }
 
-platform::AutomationRef CreateOutlookStandIn(platform::FileSystem& files, const common::Text& gal_path,
-                                             const common::Text& contacts_path, std::string_view codepage) {
-  std::vector<GalEntry> gal = ReadGalFile(files, gal_path, codepage);
-  return OutlookObjectModel(std::move(gal), ReadContactsFile(files, contacts_path, codepage));
+ExportFiles::ExportFiles(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path,
+                         std::string codepage)
+    : files_(files),
+      gal_path_(std::move(gal_path)),
+      contacts_path_(std::move(contacts_path)),
+      codepage_(std::move(codepage)) {}
+
+platform::AutomationRef ExportFiles::Read() {
+  std::string gal_bytes = ReadDirectoryFile(files_, gal_path_);
+  if (!gal_ || gal_bytes != gal_bytes_) {
+    gal_.reset();
+    gal_ = std::make_shared<const std::vector<GalEntry>>(ReadGal(gal_bytes, gal_path_, codepage_));
+    gal_bytes_ = std::move(gal_bytes);
+  }
+  std::string contacts_bytes = ReadDirectoryFile(files_, contacts_path_);
+  if (!contacts_ || contacts_bytes != contacts_bytes_) {
+    contacts_.reset();
+    contacts_ =
+        std::make_shared<const std::vector<ContactCard>>(ReadContacts(contacts_bytes, contacts_path_, codepage_));
+    contacts_bytes_ = std::move(contacts_bytes);
+  }
+  return OutlookObjectModel(gal_, contacts_);
 }
 
 }  // namespace directory

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,14 +28,35 @@
 // arguments, an index out of range or another list or folder is rejected with a description.
 namespace directory {
 
-// The application object over entries a directory source has gathered: a live source (LDAP, CardDAV)
-// answers the export through this as the exports do.
-platform::AutomationRef OutlookObjectModel(std::vector<GalEntry> gal, std::vector<ContactCard> contacts);
+using GalList = std::shared_ptr<const std::vector<GalEntry>>;
+using ContactList = std::shared_ptr<const std::vector<ContactCard>>;
 
-// Reads both files now and returns the application object; values that are not UTF-8 are in
-// `codepage`, the code page of workstation files (DecodeValue). Throws MalformedFile or
-// common::CannotOpenFile when either file cannot be read.
-platform::AutomationRef CreateOutlookStandIn(platform::FileSystem& files, const common::Text& gal_path,
-                                             const common::Text& contacts_path, std::string_view codepage);
+// The application object over entries a directory source has gathered (the export files, or a live
+// source: LDAP, CardDAV), which it shares with every other object made over the same lists.
+platform::AutomationRef OutlookObjectModel(GalList gal, ContactList contacts);
+
+// The export files read into lists. Each Read reads both files again, so that every application object
+// sees them as they are then, and parses a file only when its bytes differ from those of the last
+// Read: the two exports of a run create one application each, and the address list is the larger part
+// of their work. Values that are not UTF-8 are in `codepage`, the code page of workstation files
+// (DecodeValue).
+class ExportFiles {
+ public:
+  ExportFiles(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path, std::string codepage);
+
+  // Throws MalformedFile or common::CannotOpenFile when either file cannot be read (the address list
+  // first).
+  platform::AutomationRef Read();
+
+ private:
+  platform::FileSystem& files_;
+  common::Text gal_path_;
+  common::Text contacts_path_;
+  std::string codepage_;
+  std::string gal_bytes_;
+  std::string contacts_bytes_;
+  GalList gal_;
+  ContactList contacts_;
+};
 
 }  // namespace directory

@@ -84,10 +84,26 @@ TEST_F(OutlookStandInTest, MemberNamesIgnoreCase) {
 }
 
 TEST_F(OutlookStandInTest, EachCreationReadsTheFilesAgain) {
-  AutomationRef before = AddressList();
+  DirectoryFiles files = Files();
+  auto count = [](const AutomationRef& application) {
+    return application->Method(u"GetNameSpace", {common::Text(u"MAPI")})
+        .AsObject()
+        ->Method(u"AddressLists", {common::Text(u"Глобальный список адресов")})
+        .AsObject()
+        ->Get(u"AddressEntries")
+        .AsObject()
+        ->Get(u"Count")
+        .AsInteger();
+  };
+  AutomationRef before = files.CreateApplication();
   folder_.Write("gal.ldif", "dn: cn=a\ndisplayName: A\n");
-  EXPECT_EQ(AddressList()->Get(u"AddressEntries").AsObject()->Get(u"Count").AsInteger(), 1);
-  EXPECT_EQ(before->Get(u"AddressEntries").AsObject()->Get(u"Count").AsInteger(), 2);
+  EXPECT_EQ(count(files.CreateApplication()), 1);
+  EXPECT_EQ(count(before), 2);
+  // A file broken since is refused, not answered from what was read before it.
+  folder_.Write("gal.ldif", "displayName: A\n");
+  EXPECT_THROW(files.CreateApplication(), common::Error);
+  folder_.Write("gal.ldif", kGal);
+  EXPECT_EQ(count(files.CreateApplication()), 2);
 }
 
 TEST_F(OutlookStandInTest, UnknownMembersAreNotSupported) {
