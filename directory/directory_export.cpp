@@ -79,6 +79,10 @@ size_t ExportContacts(MailDirectory& mail, store::Command& command, store::Table
 
 ExportCounts GetExchange(MailDirectory& mail, store::Connection& connection, store::Command& command,
                          store::Table& table, const common::Text& database_folder, const common::Text& mail_domain) {
+  struct Released {
+    MailDirectory& mail;
+    ~Released() { mail.Release(); }
+  } released{mail};
   mail.Load();
   ExportCounts counts;
   counts.mexport_rows = ExportAddressList(mail, connection, command, table, database_folder, mail_domain);

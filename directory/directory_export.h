@@ -19,7 +19,8 @@ namespace directory {
 // business telephone: FIO is CleanFIO(last name) + " " + CleanFIO(first name), trimmed, and TEL is
 // CleanPhone of the telephone as the contact holds it.
 //
-// mail.Load() comes first, so a source that fails there leaves both tables as they were.
+// mail.Load() comes first, so a source that fails there leaves both tables as they were, and
+// mail.Release() last, on return or failure.
 // Each table is dropped through `command` when its file exists, created and indexed, and written row
 // by row through `table`; `connection` is closed once, after MEXPORT is written, and is open again
 // when this returns. Nothing is caught: the first failure (the store's, "<reason>, ProgID:

@@ -35,6 +35,12 @@ void LiveDirectory::Load() {
   loaded_ = true;
 }
 
+void LiveDirectory::Release() {
+  loaded_ = false;
+  entries_.reset();
+  cards_.reset();
+}
+
 platform::AutomationRef LiveDirectory::CreateApplication() {
   return MadeAsOutlook([&] {
     if (!loaded_) Load();

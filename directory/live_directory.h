@@ -28,6 +28,7 @@ class LiveDirectory : public MailDirectory {
   // The object model over what Load read (Load runs first when it has not). A failure of that Load
   // becomes "<text>, ProgID: "Outlook.Application"" (MadeAsOutlook).
   platform::AutomationRef CreateApplication() override;
+  void Release() override;
 
  private:
   platform::FileSystem& files_;

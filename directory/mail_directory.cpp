@@ -31,4 +31,6 @@ platform::AutomationRef DirectoryFiles::CreateApplication() {
   return MadeAsOutlook([&] { return exports_.Read(); });
 }
 
+void DirectoryFiles::Release() { exports_.Forget(); }
+
 }  // namespace directory

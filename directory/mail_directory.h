@@ -22,6 +22,10 @@ class MailDirectory {
   // they were. The mail client and the export files are read at creation; for them this does nothing.
   virtual void Load() {}
 
+  // Called by the export when it is done, whether it wrote both tables or failed: what Load and the
+  // application objects read may go, so that it is not held through the rest of the run.
+  virtual void Release() {}
+
   // A new application object; the export asks for one per table and releases it when the table is
   // written. Throws common::Error "<reason>, ProgID: "Outlook.Application"" when there is none to be
   // had (MadeAsOutlook).
@@ -50,6 +54,7 @@ class DirectoryFiles : public MailDirectory {
  public:
   DirectoryFiles(platform::FileSystem& files, common::Text gal_path, common::Text contacts_path, std::string codepage);
   platform::AutomationRef CreateApplication() override;
+  void Release() override;
 
  private:
   ExportFiles exports_;

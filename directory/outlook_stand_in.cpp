@@ -200,4 +200,11 @@ platform::AutomationRef ExportFiles::Read() {
   return OutlookObjectModel(gal_, contacts_);
 }
 
+void ExportFiles::Forget() {
+  gal_bytes_ = std::string();
+  contacts_bytes_ = std::string();
+  gal_.reset();
+  contacts_.reset();
+}
+
 }  // namespace directory

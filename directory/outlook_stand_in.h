@@ -47,6 +47,8 @@ class ExportFiles {
   // Throws MalformedFile or common::CannotOpenFile when either file cannot be read (the address list
   // first).
   platform::AutomationRef Read();
+  // Lets go of what the last Read kept (the next Read parses both files again).
+  void Forget();
 
  private:
   platform::FileSystem& files_;
