@@ -1,8 +1,8 @@
 // The whole refresh run (first activation included) over a generated share of 1,000, 10,000 and
 // 100,000 workstations, stage by stage, beside the I/O floor of the same share: the time to read every
 // input file once and to write tables of the final size once. The first and second runs and the floor
-// at 1,000 on a real SMB share (tests/support/smb_share.h), survey files and database folder both there. See bench/README.md for how to
-// run it and the figures.
+// at 1,000 on a real SMB share (tests/support/smb_share.h), survey files and database folder both there. See
+// bench/README.md for how to run it and the figures.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/resource.h>
