@@ -1,8 +1,8 @@
 // The whole refresh run (first activation included) over a generated share of 1,000, 10,000 and
 // 100,000 workstations, stage by stage, beside the I/O floor of the same share: the time to read every
-// input file once and to write tables of the final size once. The same at 1,000 on a real SMB share
-// (tests/support/smb_share.h), survey files and database folder both there. See bench/README.md for how to
-// run it and the figures.
+// input file once and to write tables of the final size once. The first and second runs and the floor
+// at 1,000 on a real SMB share (tests/support/smb_share.h), survey files and database folder both there. See
+// bench/README.md for how to run it and the figures.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -200,13 +200,13 @@ void BM_FirstRun(benchmark::State& state) {
   ReportRun(state, total, hosts);
 }
 
-// The daily case: the button pressed again over an unchanged share. Every surveyed host is deleted
+// The daily case: the button pressed again over an unchanged share of `hosts` workstations, after
+// one untimed first run into a new database folder under `parent`. Every surveyed host is deleted
 // and inserted again; info-only hosts are only counted.
-void BM_SecondRun(benchmark::State& state) {
-  int hosts = static_cast<int>(state.range(0));
-  std::filesystem::path share = Share(hosts);
+void MeasureSecondRun(benchmark::State& state, const std::filesystem::path& share, const std::filesystem::path& parent,
+                      int hosts) {
   NullLog log;
-  TempFolder database(kDatabasePrefix, INVENTORY_BENCH_CACHE);
+  TempFolder database(kDatabasePrefix, parent);
   {
     app::Inventory first(testing_support::SystemFiles(), bench::BenchClock(), bench::ShareMail(share), log,
                          testing_support::TestSettings(FolderText(share), database.Folder()));
@@ -221,6 +221,11 @@ void BM_SecondRun(benchmark::State& state) {
     Accumulate(total, inventory.seconds);
   }
   ReportRun(state, total, hosts);
+}
+
+void BM_SecondRun(benchmark::State& state) {
+  int hosts = static_cast<int>(state.range(0));
+  MeasureSecondRun(state, Share(hosts), INVENTORY_BENCH_CACHE, hosts);
 }
 
 // The second run with the change history on or off (third argument), with none of the hosts changed
@@ -373,6 +378,14 @@ void BM_SmbFirstRun(benchmark::State& state) {
   ReportRun(state, total, hosts);
 }
 
+// The second run on the SMB share, over the share and the database folder the first run left there.
+void BM_SmbSecondRun(benchmark::State& state) {
+  bench::SmbShare* smb = SmbShareOrSkip(state);
+  if (smb == nullptr) return;
+  int hosts = static_cast<int>(state.range(0));
+  MeasureSecondRun(state, OnSmbShare(*smb, hosts), smb->mounted(), hosts);
+}
+
 // The I/O floor on the SMB share: every file read once through the mount, tables written there.
 void BM_SmbIoFloor(benchmark::State& state) {
   bench::SmbShare* smb = SmbShareOrSkip(state);
@@ -397,6 +410,7 @@ BENCHMARK(BM_HistoryRun)
     ->UseRealTime();
 // About 1 ms a round trip on the share: 1,000 hosts take seconds, larger sizes minutes.
 BENCHMARK(BM_SmbFirstRun)->Arg(1000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_SmbSecondRun)->Arg(1000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_SmbIoFloor)->Arg(1000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
