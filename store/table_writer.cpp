@@ -47,7 +47,8 @@ void TableWriter::SetWatch(RowWatch* watch) {
 void TableWriter::Prepare(int field, bool index) {
   if (!scanned_) {
     // One read of the whole table; every later read and change is made in memory.
-    file_->ReadRecords(header_, 0, record_count_, image_);
+    image_.Resize(size_t{record_count_} * header_.record_length);
+    file_->ReadAt(header_.RecordOffset(0), image_.size(), image_.data());
     std::vector<uint32_t> free;
     // The watch's start values come from this pass, which every change waits for.
     bool start_watch = watch_ != nullptr && !watch_->started();
@@ -56,7 +57,7 @@ void TableWriter::Prepare(int field, bool index) {
       if (record[0] == dbf::kDeletedFlag) {
         free.push_back(i);
       } else if (record[0] != dbf::kLiveFlag) {
-        image_.clear();
+        image_.Clear();
         NoValidFlag(i);
       } else if (start_watch) {
         watch_->StartRecord(i, record);
@@ -130,11 +131,11 @@ void TableWriter::Insert(std::string record) {
   if (!free_.empty()) {
     slot = free_.back();
     free_.pop_back();
-    image_.replace(size_t{slot} * header_.record_length, header_.record_length, record);
+    image_.Overwrite(size_t{slot} * header_.record_length, record);
     Changed(slot, true);
   } else {
     slot = record_count_++;
-    image_.append(record);
+    image_.Append(record);
     pending_bytes_ += header_.record_length;
   }
   if (watch_ != nullptr) watch_->Wrote(slot, record);
@@ -170,7 +171,7 @@ void TableWriter::Update(const std::vector<uint32_t>& records, int field, const 
       index->second.Remove(dbf::IndexKey(f, old), slot);
       index->second.Add(dbf::IndexKey(f, bytes), slot);
     }
-    image_.replace(size_t{slot} * header_.record_length + f.offset, static_cast<size_t>(f.width), bytes);
+    image_.Overwrite(size_t{slot} * header_.record_length + f.offset, bytes);
     Changed(slot, false, f.offset, f.offset + static_cast<size_t>(f.width));
     if (watch_ != nullptr) watch_->Updated(slot, field, bytes);
   }
@@ -241,7 +242,7 @@ void TableWriter::Commit(bool durable) {
   {
     for (const auto& [at, flag] : flags) image_[at] = dbf::kDeletedFlag;
     struct Restore {
-      std::string& image;
+      HeldBytes& image;
       const std::vector<std::pair<size_t, char>>& flags;
       ~Restore() {
         for (const auto& [at, flag] : flags) image[at] = flag;

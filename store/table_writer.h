@@ -14,6 +14,7 @@
 #include "store/dbf/format.h"
 #include "store/dbf/table_file.h"
 #include "store/equality_index.h"
+#include "store/held_bytes.h"
 #include "store/row_watch.h"
 
 namespace store {
@@ -113,7 +114,7 @@ class TableWriter {
   bool scanned_ = false;  // image_ and free_ are complete
   // Every record as the engine holds it now (record_count_ times the record length): what is on disk,
   // with the pending changes made.
-  std::string image_;
+  HeldBytes image_;
   std::map<uint32_t, Dirty> dirty_;  // the committed records with pending changes
   size_t pending_bytes_ = 0;
   // Deleted records, reused from the back: those the scan found (highest first, so the lowest is

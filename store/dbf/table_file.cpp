@@ -111,9 +111,13 @@ void TableFile::ReadRecords(const Header& header, uint32_t first, uint32_t count
 
 void TableFile::ReadAt(uint64_t offset, size_t length, std::string& out) const {
   out.resize(length);
+  ReadAt(offset, length, out.data());
+}
+
+void TableFile::ReadAt(uint64_t offset, size_t length, char* out) const {
   size_t done = 0;
   while (done < length) {
-    size_t n = file_->ReadAt(offset + done, out.data() + done, length - done);
+    size_t n = file_->ReadAt(offset + done, out + done, length - done);
     if (n == 0) throw DamagedTable(path(), u"the file is shorter than its records");
     done += n;
   }

@@ -51,6 +51,8 @@ class TableFile {
   // Reads `count` whole records from record `first` into `out` (resized to fit).
   void ReadRecords(const Header& header, uint32_t first, uint32_t count, std::string& out) const;
   void ReadAt(uint64_t offset, size_t length, std::string& out) const;
+  // Reads `length` bytes at `offset` into `out`, which has room for them.
+  void ReadAt(uint64_t offset, size_t length, char* out) const;
   // Writes all of `bytes`, in as many system writes as it takes.
   void Write(uint64_t offset, std::string_view bytes);
   // Forces what was written to stable storage (platform::File::Sync).
