@@ -76,10 +76,8 @@ void Inventory::FormActivate() {
 }
 
 void Inventory::RecordHistory(const store::RowWatch& watch) {
-  std::vector<store::ChangedRow> changes = watch.Changes();
-  if (changes.empty()) return;
   bool was_open = ADOConnection.Connected();
-  store::RecordHistory(settings_.database_folder, ADOCommand, changes, Stamp(clock_.Now()));
+  store::RecordHistory(settings_.database_folder, ADOCommand, watch, Stamp(clock_.Now()));
   if (!was_open) CloseConnectionIfConnected();
 }
 

@@ -61,34 +61,60 @@ RowWatch UsersHistoryWatch() {
                    "BIOS", "PRINTER", "EMAIL", "TEL2"});
 }
 
-size_t RecordHistory(const common::Text& database_folder, Command& command, const std::vector<ChangedRow>& changes,
+namespace {
+
+size_t RecordChanges(const common::Text& database_folder, Command& command,
+                     const std::function<void(const std::function<void(const ChangedRow&)>&)>& for_each_change,
                      const ChangeStamp& stamp) {
-  if (changes.empty()) return 0;
-  if (!TableExists(command.connection().files(), database_folder, kHistoryFileName)) {
-    command.SetText(kCreateHistory);
-    command.Execute();
-  }
-  command.SetText(kInsertHistoryRow);
   size_t appended = 0;
+  bool prepared = false;
   auto append = [&](const common::Text& host, const common::Text& field, const common::Text& old_value,
                     const common::Text& new_value) {
+    if (!prepared) {
+      // Only a change creates the table or opens it.
+      if (!TableExists(command.connection().files(), database_folder, kHistoryFileName)) {
+        command.SetText(kCreateHistory);
+        command.Execute();
+      }
+      command.SetText(kInsertHistoryRow);
+      prepared = true;
+    }
     AppendRow(command, stamp, host, field, old_value, new_value);
     ++appended;
   };
-  for (const ChangedRow& row : changes) {
+  for_each_change([&](const ChangedRow& row) {
     if (row.created) {
       common::Text fio;
       for (const ChangedRow::Column& column : row.columns) {
         if (column.name == "FIO") fio = column.new_value;
       }
       append(row.key, kCreatedMark, {}, fio);
-      continue;
+      return;
     }
     for (const ChangedRow::Column& column : row.columns) {
       append(row.key, common::FromUtf8(column.name), column.old_value, column.new_value);
     }
-  }
+  });
   return appended;
+}
+
+}  // namespace
+
+size_t RecordHistory(const common::Text& database_folder, Command& command, const std::vector<ChangedRow>& changes,
+                     const ChangeStamp& stamp) {
+  return RecordChanges(
+      database_folder, command,
+      [&](const std::function<void(const ChangedRow&)>& visit) {
+        for (const ChangedRow& row : changes) visit(row);
+      },
+      stamp);
+}
+
+size_t RecordHistory(const common::Text& database_folder, Command& command, const RowWatch& watch,
+                     const ChangeStamp& stamp) {
+  return RecordChanges(
+      database_folder, command,
+      [&](const std::function<void(const ChangedRow&)>& visit) { watch.ForEachChange(visit); }, stamp);
 }
 
 size_t PurgeHistory(const common::Text& database_folder, Command& command, const common::Text& first_kept,

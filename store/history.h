@@ -34,6 +34,9 @@ struct ChangeStamp {
 // Nothing is caught: a failing statement ends it there, the rows appended before it stay.
 size_t RecordHistory(const common::Text& database_folder, Command& command, const std::vector<ChangedRow>& changes,
                      const ChangeStamp& stamp);
+// The same for the changes `watch` sees (RowWatch::ForEachChange), each written as it comes.
+size_t RecordHistory(const common::Text& database_folder, Command& command, const RowWatch& watch,
+                     const ChangeStamp& stamp);
 
 // Removes from HISTORY every row dated before `first_kept` ("YYYYMMDD"; a row without a date stays)
 // and every deleted record, then appends one row FIELD "*PURGED*" with blank HOST and OLD_VALUE, the

@@ -129,7 +129,7 @@ void RowWatch::Updated(uint32_t record, int field, std::string_view bytes) {
   now_[record].values.swap(scratch_);
 }
 
-std::vector<ChangedRow> RowWatch::Changes() const {
+void RowWatch::ForEachChange(const std::function<void(const ChangedRow&)>& visit) const {
   // The first record of each key at the start, in a table of record numbers addressed by the
   // key's hash (the next free slot on a collision): no allocation per key.
   constexpr uint32_t kNoRecord = UINT32_MAX;
@@ -149,7 +149,7 @@ std::vector<ChangedRow> RowWatch::Changes() const {
     uint32_t& first = slot_of(key_at(record));
     if (first == kNoRecord) first = record;
   }
-  std::vector<ChangedRow> changes;
+  ChangedRow row;
   for (uint32_t record = 0; record < now_.size(); ++record) {
     if (now_[record].state != Now::State::kWritten) continue;
     const std::string& values = now_[record].values;
@@ -164,7 +164,7 @@ std::vector<ChangedRow> RowWatch::Changes() const {
       if (before == values) continue;
       TakeValue(before);
     }
-    ChangedRow row;
+    row.columns.clear();
     row.created = start == kNoRecord;
     for (size_t column = 1; column < fields_.size(); ++column) {
       std::string_view new_value = TakeValue(now);
@@ -174,9 +174,8 @@ std::vector<ChangedRow> RowWatch::Changes() const {
           {fields_[column].name, row.created ? common::Text() : Decode(column, old_value), Decode(column, new_value)});
     }
     row.key = Decode(0, key);
-    changes.push_back(std::move(row));
+    visit(row);
   }
-  return changes;
 }
 
 }  // namespace store

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,8 +49,9 @@ class RowWatch {
   // The rows whose key has a live record now and whose watched values differ from those of the first
   // record with that key at the start, in record order; a key with no record at the start comes as
   // created. A row without a key (a blank key field) and a key whose records were all deleted are
-  // left out.
-  std::vector<ChangedRow> Changes() const;
+  // left out. Each is made when it is visited and gone after, so that a run that changed every row
+  // does not hold them all at once.
+  void ForEachChange(const std::function<void(const ChangedRow&)>& visit) const;
 
   // For the engine. Attach: the table's layout, each time the table is opened. started(): the start
   // values are taken; they are taken once, from the first pass (StartRecord for each live record, then
