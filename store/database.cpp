@@ -70,9 +70,14 @@ void Database::SetGroupCommit(bool on) {
 void Database::Commit() { tables_->Commit(group_commit_); }
 
 void Database::Changed(TableWriter& table) {
-  // A commit writes a few MiB at most, besides the unchanged bytes between the changes.
+  // A commit writes a few MiB of changes at most, besides the unchanged bytes between them; of a
+  // large table it gathers an eighth at least: changes spread over the whole table (the merge sets a
+  // field of most rows) are written as runs that cover most of it, whatever their own size, and a
+  // fixed bound would have each of ever more commits rewrite the whole table.
   constexpr size_t kPendingBound = 8 << 20;
-  if (!group_commit_ || table.pending_bytes() >= kPendingBound) table.Commit(group_commit_);
+  if (!group_commit_ || table.pending_bytes() >= std::max(kPendingBound, table.held_bytes() / 8)) {
+    table.Commit(group_commit_);
+  }
 }
 
 void Database::CreateTable(const Statement& statement) {

@@ -69,6 +69,8 @@ class TableWriter {
 
   // The bytes the changes not yet committed will write, the unchanged bytes between them left out.
   size_t pending_bytes() const { return pending_bytes_; }
+  // The bytes of the records held in memory (none before the first look-up or change).
+  size_t held_bytes() const { return image_.size(); }
   // Writes the pending changes (see the class comment); nothing when there are none. `durable`: the
   // changes are on stable storage when it returns, and a sync separates the writes that delete from
   // those that make rows live, so that a power cut cannot reorder them. A failure leaves the changes
