@@ -14,7 +14,6 @@ namespace {
 
 using common::Text;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 std::vector<Text> Lines(const LineList& list) { return list.lines(); }
 
@@ -169,14 +168,6 @@ TEST(LineListTest, AskingForAMissingLineNamesItsIndex) {
   EXPECT_EQ(list.At(1), u"b");
   EXPECT_THAT([&] { list.At(2); }, testing::Fails(u"List index out of bounds (2)"));
   EXPECT_THAT([&] { LineList().At(0); }, testing::Fails(u"List index out of bounds (0)"));
-}
-
-TEST(LineListTest, AppendAddsAtTheEnd) {
-  LineList list;
-  list.Append(u"x");
-  list.Append(u"");
-  EXPECT_THAT(Lines(list), ElementsAre(u"x", u""));
-  EXPECT_THAT(Lines(LineList()), IsEmpty());
 }
 
 }  // namespace

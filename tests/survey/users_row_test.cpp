@@ -100,28 +100,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FallbackCase{"SpacesAroundKept", u" petrov ", u" 10.0.0.9 ", u" petrov ", u" 10.0.0.9 "}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SurveyRowTest, WithoutInfoFileTakesTheDefaults) {
-  LineList info = DefaultInfoLines();
-  CompleteInfoLines(info, u"");
-  UsersRow row = SurveyRow(Survey({u"PC-1", u"", u"", u"Иван", u"", u"", u"", u""}), info);
-  for (const char* name : {"SPEED", "RAM", "HDD"}) EXPECT_EQ(ValueOf(row, name), u"0") << name;
-  for (const char* name :
-       {"USER", "IP", "PRINTER", "TYPE", "CPU", "OS", "OSVER", "W9XVER", "OSBUILD", "OSID", "BIOS"}) {
-    EXPECT_EQ(ValueOf(row, name), u"") << name;
-  }
-}
-
-TEST(SurveyRowTest, TwelveLineInfoFileGivesEmptyAddressAndPrinter) {
-  std::vector<Text> lines = FullInfo().lines();
-  lines.resize(12);
-  LineList info(lines);
-  CompleteInfoLines(info, u"");
-  UsersRow row = SurveyRow(Survey({u"PC-1", u"", u"", u"", u"", u"", u"", u""}), info);
-  EXPECT_EQ(ValueOf(row, "USER"), u"ivanov");
-  EXPECT_EQ(ValueOf(row, "IP"), u"");
-  EXPECT_EQ(ValueOf(row, "PRINTER"), u"");
-}
-
 // ---- The first line a short file lacks, in binding order.
 
 struct ShortCase {
