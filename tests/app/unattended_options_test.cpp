@@ -19,6 +19,7 @@
 #include "tests/support/slapd_server.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/text_cases.h"
 #include "tests/support/workstation_files.h"
 
 using testing_support::ChildRun;
@@ -106,11 +107,11 @@ TEST_F(UnattendedOptionsTest, OptionsReplaceEveryCompiledInSettingAndTheSummaryA
   EXPECT_THAT(TableRows(Database(), "TEXPORT", {"FIO", "TEL"}), ElementsAre("ИВАНОВ ИВАН|21-45", "СМИРНОВ ОЛЕГ|33-44"));
   // Every number of the summary can be counted in these rows: imported (rows with a person), info-only,
   // MEXPORT and TEXPORT rows, addresses and telephones filled in.
-  EXPECT_THAT(TableRows(Database(), "USERS", {"HOST", "FIO", "EMAIL", "TEL2"}),
-              ElementsAre("BAD-3|КУЗНЕЦОВ ПЕТР||", "BAD-4|ПОПОВ ИВАН||", "BAD-5|ОРЛОВ ОЛЕГ||",
-                          "GOOD-0|ИВАНОВ ИВАН|ivanov@options.example|21-45",
-                          "GOOD-1|ПЕТРОВ ПЕТР|petrov@options.example|", "GOOD-2|СИДОРОВ СИДОР||",
-                          "INFO-1|АНКЕТА НЕ ЗАПОЛНЕНА||"));
+  EXPECT_THAT(
+      TableRows(Database(), "USERS", {"HOST", "FIO", "EMAIL", "TEL2"}),
+      ElementsAre("BAD-3|КУЗНЕЦОВ ПЕТР||", "BAD-4|ПОПОВ ИВАН||", "BAD-5|ОРЛОВ ОЛЕГ||",
+                  "GOOD-0|ИВАНОВ ИВАН|ivanov@options.example|21-45", "GOOD-1|ПЕТРОВ ПЕТР|petrov@options.example|",
+                  "GOOD-2|СИДОРОВ СИДОР||", "INFO-1|АНКЕТА НЕ ЗАПОЛНЕНА||"));
   ASSERT_EQ(err_.size(), 1u);
   EXPECT_THAT(err_[0],
               StartsWith("summary: imported=6 info-only=1 skipped=0 mexport=3 texport=2 email=2 tel2=1 seconds="));
@@ -299,7 +300,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"UnknownBind", {"--ldap-bind", "ntlm"}, 2, ""},
         CommandLineCase{"Help", {"--help"}, 0, "One unattended refresh run"},
         CommandLineCase{"Version", {"--version"}, 0, "inventory-refresh "}),
-    [](const ::testing::TestParamInfo<CommandLineCase>& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 }  // namespace
 }  // namespace app

@@ -14,6 +14,7 @@
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
 #include "tests/support/table_rows.h"
+#include "tests/support/text_cases.h"
 #include "tests/survey/survey_testing.h"
 
 namespace survey {
@@ -263,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BlankHostCase{"EmptySurveyLine", "PC-1.txt", SurveyFile(""), u"ПЕТРОВ ПЁТР"},
                       BlankHostCase{"BlankSurveyLine", "PC-1.txt", SurveyFile("   "), u"ПЕТРОВ ПЁТР"},
                       BlankHostCase{"InfoFileNamedBlank", " .nfo", InfoFile(14), u"АНКЕТА НЕ ЗАПОЛНЕНА"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 TEST_F(ImportTest, InfoFileOfAHostWithASurveyRowWritesNothing) {
   share_.Write("PC-1.txt", SurveyFile("pc-1"));
@@ -307,7 +308,7 @@ INSTANTIATE_TEST_SUITE_P(
         ShortInfoCase{"ThirteenNoLookUp", "localhost.nfo", 13, u"ivanov", u"10.0.0.5", u""},
         ShortInfoCase{"FourteenNoLookUp", "localhost.nfo", 14, u"ivanov", u"10.0.0.5", u"HP LaserJet 1018"},
         ShortInfoCase{"FifteenLineIgnored", "localhost.nfo", 15, u"ivanov", u"10.0.0.5", u"HP LaserJet 1018"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 TEST_F(ImportTest, TenLineInfoFileOfANewHostLogsThenFails) {
   share_.Write("pc-5.nfo", InfoFile(10));

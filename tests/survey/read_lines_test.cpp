@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "tests/support/text_cases.h"
 #include "tests/survey/survey_testing.h"
 
 namespace survey {
@@ -59,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Encodings, SameTextInEveryEncodingTest,
                                            EncodingCase{"Utf16LeWithMark", "\xFF\xFE" + Utf16Bytes(kSurveyText, false)},
                                            EncodingCase{"Utf16BeWithMark", "\xFE\xFF" + Utf16Bytes(kSurveyText, true)},
                                            EncodingCase{"Cp1251WithoutMark", kSurveyCp1251}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::CaseName);
 
 // ---- Decoding rules beyond the common case.
 
@@ -115,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{"MarkNotAtStart", "A\xFF\xFE", {u"Aяю"}},
                       // UTF-16 surrogate pairs pass through unchanged.
                       DecodeCase{"Utf16LeSurrogatePair", std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6), {u"\U0001F600"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 // ---- Line breaks.
 
@@ -144,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BreakCase{"NulRightAfterBreak", Text(u"A\r\n\0B", 5), {u"A"}},
                       BreakCase{"OtherSeparatorsAreText", u"A\u2028B\u0085C\fD", {u"A\u2028B\u0085C\fD"}},
                       BreakCase{"Empty", u"", {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 TEST(ReadLinesTest, NulInAFileEndsItsText) {
   testing_support::TempFolder folder;

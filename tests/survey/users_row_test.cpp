@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FallbackCase{"TabAndControls", u"\t\x01\x1F", u"\t", u"ivanov", u"\t"},
                       FallbackCase{"NonBreakingSpaceIsNotBlank", u"\u00A0", u"", u"\u00A0", u"10.0.0.5"},
                       FallbackCase{"SpacesAroundKept", u" petrov ", u" 10.0.0.9 ", u" petrov ", u" 10.0.0.9 "}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 // ---- The first line a short file lacks, in binding order.
 
@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Files, ShortFileTest,
                                            ShortCase{"ShortSurveyBeforeShortInfo", 2, 10, u"", u"ip", 11},
                                            ShortCase{"ShortSurveyAfterInfoPrinter", 3, 10, u"u", u"ip", 13},
                                            ShortCase{"InfoWithoutMachineFacts", 8, 5, u"u", u"ip", 13}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::CaseName);
 
 TEST(InfoOnlyRowTest, PlaceholderRowFromTheInfoLines) {
   EXPECT_EQ(Bindings(InfoOnlyRow(u"PC-12", FullInfo())),
@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
                     u"ADOCommand: Parameter 'HDD' value '2147483648' is out of range (-2147483648 to 2147483647)"},
         IntegerCase{"SpeedReportedBeforeRam", u"fast", u"much", u"80000",
                     u"ADOCommand: Parameter 'SPEED' value 'fast' is not a whole number"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 // ---- The host an info file belongs to.
 
