@@ -27,25 +27,12 @@ using ::testing::IsEmpty;
 
 using Row = std::map<std::string, Text>;
 
-// An info file of `count` lines (at most 15): the machine facts, then USER, IP and PRINTER.
+// An info file of `count` lines: FullInfoLines() with `speed` first, then lines that are ignored.
 std::string InfoFile(size_t count, const std::string& speed = "2400") {
-  const std::vector<std::string> lines = {speed,
-                                          "x86 Family 6",
-                                          "1024",
-                                          "Intel(R) Core(TM)2",
-                                          "80000",
-                                          "Windows XP",
-                                          "5.1",
-                                          "",
-                                          "2600",
-                                          "Service Pack 3",
-                                          "AMI 08.00.15",
-                                          "ivanov",
-                                          "10.0.0.5",
-                                          "HP LaserJet 1018",
-                                          "line 14 is ignored"};
   std::string text;
-  for (size_t i = 0; i < count; ++i) text += lines[i] + "\r\n";
+  for (size_t i = 0; i < count; ++i) {
+    text += (i == 0 ? speed : i < 14 ? common::ToUtf8(testing::FullInfoLines()[i]) : "ignored line") + "\r\n";
+  }
   return text;
 }
 

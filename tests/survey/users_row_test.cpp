@@ -33,11 +33,7 @@ constexpr ParamKind kInt = ParamKind::kInteger;
 
 LineList Survey(std::vector<Text> lines) { return LineList(std::move(lines)); }
 
-LineList FullInfo() {
-  return LineList(std::vector<Text>{u"2400", u"x86 Family 6", u"1024", u"Intel(R) Core(TM)2", u"80000", u"Windows XP",
-                                    u"5.1", u"", u"2600", u"Service Pack 3", u"AMI 08.00.15", u"ivanov", u"10.0.0.5",
-                                    u"HP LaserJet 1018"});
-}
+LineList FullInfo() { return LineList(testing::FullInfoLines()); }
 
 auto ListIndex(long long index) {
   return testing::Fails(common::FromUtf8("List index out of bounds (" + std::to_string(index) + ")"));
