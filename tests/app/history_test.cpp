@@ -34,12 +34,6 @@ class HistoryTest : public ::testing::Test {
     share_.MakeFolder("DB");
     folder_ = share_.Folder();
     db_ = folder_ + u"DB" + testing_support::kSeparator;
-    // The directory knows Иванов Иван: his address and telephone reach USERS in every run.
-    share_.Write("gal.ldif",
-                 "dn: cn=ivanov,dc=example\ndisplayName: Иванов Иван\n"
-                 "legacyExchangeDN: /o=E/ou=G/cn=Recipients/cn=ivanov\n");
-    share_.Write("contacts.vcf",
-                 "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
     settings_ = testing_support::TestSettings(folder_, db_);
   }
 
@@ -75,8 +69,8 @@ class HistoryTest : public ::testing::Test {
   common::Text folder_, db_;
   testing_support::FixedClock clock_{RunTime()};
   Settings settings_;
-  directory::DirectoryFiles mail_{testing_support::SystemFiles(), share_.PathOf("gal.ldif"),
-                                  share_.PathOf("contacts.vcf"), "windows-1251"};
+  // The directory knows Иванов Иван: his address and telephone reach USERS in every run.
+  directory::DirectoryFiles mail_ = testing_support::IvanovDirectory(share_);
   testing_support::RecordingLog log_;
 };
 

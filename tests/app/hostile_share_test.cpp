@@ -18,6 +18,7 @@
 #include "tests/support/dbf_files.h"
 #include "tests/support/table_rows.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/text_cases.h"
 #include "tests/support/workstation_files.h"
 
 using testing_support::ChildRun;
@@ -196,10 +197,7 @@ TEST_P(HostileShareTest, StopsOrHandlesItAndLosesNoGoodRow) {
   for (const std::string& row : good) EXPECT_THAT(after, ::testing::Contains(row));
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, HostileShareTest, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<HostileCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Entries, HostileShareTest, ::testing::ValuesIn(Cases()), testing_support::CaseName);
 
 }  // namespace
 }  // namespace app

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/compiled_settings.h"
+#include "tests/app/recording_stages.h"
 #include "tests/support/fixed_clock.h"
 #include "tests/support/recording_log.h"
 #include "tests/support/system_files.h"
@@ -18,21 +19,6 @@ using testing_support::TempFolder;
 
 namespace app {
 namespace {
-
-// An inventory whose survey and info stages only write down the path they were given, and whose
-// directory stages do nothing.
-class PathRecordingInventory : public Inventory {
- public:
-  using Inventory::Inventory;
-  std::vector<common::Text> paths;
-  directory::ExportCounts GetExchange() override { return {}; }
-  directory::MergeCounts MergeContacts() override { return {}; }
-  void AddData(const common::Text& path) override { paths.push_back(u"survey " + path); }
-  bool AddInfoData(const common::Text& path) override {
-    paths.push_back(u"info " + path);
-    return false;
-  }
-};
 
 // An inventory with the settings the test states over `survey_folder`.
 Inventory Over(common::LogSink& log, const common::Text& survey_folder) {
@@ -68,18 +54,16 @@ TEST(InventoryTest, FormActivatePointsTheConnectionAtTheDatabaseFolder) {
             u"DRIVER=Microsoft dBase Driver (*.dbf);DriverID=533;FIL=dBase 5.0;DefaultDir=" + database_folder);
 }
 
-TEST(InventoryTest, RefreshRunsTheStagesOverItsOwnSurveyFolder) {
+TEST(InventoryTest, RefreshRunsItsOwnStagesOverItsOwnSurveyFolder) {
   TempFolder share;
   share.Write("PC-7.txt");
   share.Write("PC-8.nfo");
-  common::Text folder = common::PathToText(share.Path());
   testing_support::RecordingLog log;
-  PathRecordingInventory inventory(testing_support::SystemFiles(), testing_support::TestClock(),
-                                   testing_support::UnusedMail(), log, testing_support::TestSettings(folder));
+  FakeInventory inventory(log, common::PathToText(share.Path()));
   inventory.Refresh();
-  EXPECT_THAT(inventory.paths,
-              testing::ElementsAre(u"survey " + folder + u"PC-7.txt", u"info " + folder + u"PC-8.nfo"));
-  EXPECT_FALSE(inventory.ADOConnection.Connected());
+  EXPECT_THAT(inventory.stages.calls, testing::ElementsAre("GetExchange", "AddData " + share.Path() + "PC-7.txt",
+                                                           "AddInfoData " + share.Path() + "PC-8.nfo", "MergeContacts",
+                                                           "CloseConnectionIfConnected"));
 }
 
 }  // namespace

@@ -33,13 +33,6 @@ class RefreshEndToEndTest : public ::testing::Test {
   RefreshEndToEndTest() {
     share_.MakeFolder("DB");
     folder_ = common::PathToText(share_.Path());
-    // The organisation's directory: one address-list entry and one contact.
-    share_.Write("gal.ldif",
-                 "dn: cn=ivanov,dc=example\ndisplayName: \xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2 "
-                 "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\nlegacyExchangeDN: /o=E/ou=G/cn=Recipients/cn=ivanov\n");
-    share_.Write("contacts.vcf",
-                 "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xbe\xd0\xb2;"
-                 "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd;;;\r\nTEL;TYPE=WORK:21-45, 21-46\r\nEND:VCARD\r\n");
   }
 
   // HOST, FIO, EMAIL and TEL2 of every row of USERS, read through a connection of its own.
@@ -55,8 +48,8 @@ class RefreshEndToEndTest : public ::testing::Test {
 
   TempFolder share_;
   common::Text folder_;
-  directory::DirectoryFiles mail_{testing_support::SystemFiles(), common::PathToText(share_.Path()) + u"gal.ldif",
-                                  common::PathToText(share_.Path()) + u"contacts.vcf", "windows-1251"};
+  // The organisation's directory: one address-list entry and one contact.
+  directory::DirectoryFiles mail_ = testing_support::IvanovDirectory(share_);
   testing_support::RecordingLog log_;
 };
 

@@ -33,9 +33,6 @@ class UnattendedTest : public ::testing::Test {
  protected:
   UnattendedTest() {
     share_.MakeFolder("DB");
-    share_.Write("gal.ldif", "dn: cn=a,dc=example\ndisplayName: Иванов Иван\nlegacyExchangeDN: /o=E/cn=R/cn=ivanov\n");
-    share_.Write("contacts.vcf",
-                 "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45\r\nEND:VCARD\r\n");
     const common::Text folder = common::PathToText(share_.Path());
     options_.settings = testing_support::TestSettings(folder);
     options_.summary = true;
@@ -49,8 +46,7 @@ class UnattendedTest : public ::testing::Test {
   TempFolder share_;
   UnattendedOptions options_;
   // The exports in the share, on Windows too, where the mail client would be Outlook itself.
-  directory::DirectoryFiles mail_{testing_support::SystemFiles(), common::PathToText(share_.Path()) + u"gal.ldif",
-                                  common::PathToText(share_.Path()) + u"contacts.vcf", "windows-1251"};
+  directory::DirectoryFiles mail_ = testing_support::IvanovDirectory(share_);
   testing_support::FaultFileSystem files_{testing_support::SystemFiles()};
   std::ostringstream err_;
   testing_support::RecordingLog log_;

@@ -62,12 +62,9 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
-TEST(AutomationValueTest, NothingReadsAsEmptyTextAndZero) {
+TEST(AutomationValueTest, IntegersAndTextsConvertBothWaysAndNothingReadsAsEmptyTextAndZero) {
   EXPECT_EQ(AutomationValue().AsText(), u"");
   EXPECT_EQ(AutomationValue().AsInteger(), 0);
-}
-
-TEST(AutomationValueTest, IntegersAndTextsConvertBothWays) {
   EXPECT_EQ(AutomationValue(int32_t{-42}).AsText(), u"-42");
   EXPECT_EQ(AutomationValue(common::Text(u" 17 ")).AsInteger(), 17);
   EXPECT_EQ(AutomationValue(common::Text(u"-2147483648")).AsInteger(), INT32_MIN);

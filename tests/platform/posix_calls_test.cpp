@@ -33,6 +33,7 @@ struct CallCase {
 };
 
 void PrintTo(const CallCase& param, std::ostream* out) { *out << param.label; }
+std::string Label(const testing::TestParamInfo<CallCase>& info) { return info.param.label; }
 
 // Every name in the folder, hidden ones too, in name order, and the file `name`'s bytes.
 std::string Contents(Folder& folder, const char16_t* name) {
@@ -117,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                              "synced"},
                     CallCase{"RandomName", [](posix::Calls& c) { FailNth(c.getrandom, 1, EINTR); }, CreateNew,
                              "new.dbf t.dbf | fresh table"}),
-    [](const testing::TestParamInfo<CallCase>& info) { return std::string(info.param.label); });
+    Label);
 
 INSTANTIATE_TEST_SUITE_P(
     CutShort, PosixCallsTest,
@@ -134,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
                     CallCase{"NothingWritten", [](posix::Calls& c) { CutShort(c.pwrite, 0); },
                              [](Folder& f) { return std::to_string(f.OpenTable(u"t.dbf")->WriteAt(0, "ab")); },
                              "Cannot write file \"{F}t.dbf\". No space left on device"}),
-    [](const testing::TestParamInfo<CallCase>& info) { return std::string(info.param.label); });
+    Label);
 
 // Where the file system can neither rename without replacing nor link (an SMB share through FUSE).
 INSTANTIATE_TEST_SUITE_P(CreateNewFileFallback, PosixCallsTest,
@@ -160,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(CreateNewFileFallback, PosixCallsTest,
                                                     return std::string("created");
                                                   },
                                                   "Cannot create file \"{F}t.dbf\". File exists / t.dbf | 0123456789"}),
-                         [](const testing::TestParamInfo<CallCase>& info) { return std::string(info.param.label); });
+                         Label);
 
 INSTANTIATE_TEST_SUITE_P(
     Failing, PosixCallsTest,
@@ -183,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                              SyncFolder, "synced"},
                     CallCase{"FolderFlushFails", [](posix::Calls& c) { FailNth(c.fsync, 1, EIO); }, SyncFolder,
                              "Cannot flush folder \"{F}\". Input/output error"}),
-    [](const testing::TestParamInfo<CallCase>& info) { return std::string(info.param.label); });
+    Label);
 
 }  // namespace
 }  // namespace platform

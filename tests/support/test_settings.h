@@ -3,6 +3,8 @@
 #include "app/settings.h"
 #include "common/text.h"
 #include "directory/mail_directory.h"
+#include "tests/support/system_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace testing_support {
 
@@ -26,6 +28,19 @@ inline app::Settings TestSettings(const common::Text& survey_folder, common::Tex
 inline directory::MailDirectory& UnusedMail() {
   static directory::OutlookDirectory mail;
   return mail;
+}
+
+// The directory exports TestSettings names, written in `share`, and the mail directory that reads
+// them: one person, Иванов Иван, with an address-list entry (ivanov@eflab.example) and a contact with
+// two work telephones, of which TEL2 takes the first (21-45).
+inline directory::DirectoryFiles IvanovDirectory(const TempFolder& share) {
+  share.Write("gal.ldif",
+              "dn: cn=ivanov,dc=example\ndisplayName: Иванов Иван\n"
+              "legacyExchangeDN: /o=E/ou=G/cn=Recipients/cn=ivanov\n");
+  share.Write("contacts.vcf",
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Иванов;Иван;;;\r\nTEL;TYPE=WORK:21-45, 21-46\r\nEND:VCARD\r\n");
+  return directory::DirectoryFiles(SystemFiles(), share.PathOf("gal.ldif"), share.PathOf("contacts.vcf"),
+                                   "windows-1251");
 }
 
 }  // namespace testing_support

@@ -16,6 +16,7 @@ struct TextCase {
   common::Text expected;
 };
 
-inline std::string CaseName(const ::testing::TestParamInfo<TextCase>& info) { return info.param.name; }
+// Names each case of a parameterised test after its `name` member, whatever the case's type.
+inline constexpr auto CaseName = [](const auto& info) { return std::string(info.param.name); };
 
 }  // namespace testing_support

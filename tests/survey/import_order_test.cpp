@@ -9,6 +9,7 @@
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
 #include "tests/support/system_texts.h"
+#include "tests/support/text_cases.h"
 #include "tests/survey/survey_testing.h"
 
 namespace survey {
@@ -90,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadSurveyCase{"SpeedNotWholeNumber", "PC-1\r\nu\r\nip\r\nF\r\nT\r\nZ\r\nE\r\nK\r\n",
                                     "2.4GHz\r\nx86\r\n1024\r\nCPU\r\n80000\r\nXP\r\n5.1\r\n\r\n2600\r\nSP3\r\nBIOS\r\n",
                                     u"ADOCommand: Parameter 'SPEED' value '2.4GHz' is not a whole number"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 TEST_F(ImportOrderTest, InfoFileThatCannotBeOpenedLogsNothing) {
   Text path = share_.PathOf("PC-404.nfo");

@@ -14,6 +14,7 @@
 #include "survey/info_import.h"
 #include "survey/survey_import.h"
 #include "tests/support/table_rows.h"
+#include "tests/support/text_cases.h"
 #include "tests/survey/survey_testing.h"
 
 namespace survey {
@@ -26,25 +27,12 @@ using ::testing::IsEmpty;
 
 using Row = std::map<std::string, Text>;
 
-// An info file of `count` lines (at most 15): the machine facts, then USER, IP and PRINTER.
+// An info file of `count` lines: FullInfoLines() with `speed` first, then lines that are ignored.
 std::string InfoFile(size_t count, const std::string& speed = "2400") {
-  const std::vector<std::string> lines = {speed,
-                                          "x86 Family 6",
-                                          "1024",
-                                          "Intel(R) Core(TM)2",
-                                          "80000",
-                                          "Windows XP",
-                                          "5.1",
-                                          "",
-                                          "2600",
-                                          "Service Pack 3",
-                                          "AMI 08.00.15",
-                                          "ivanov",
-                                          "10.0.0.5",
-                                          "HP LaserJet 1018",
-                                          "line 14 is ignored"};
   std::string text;
-  for (size_t i = 0; i < count; ++i) text += lines[i] + "\r\n";
+  for (size_t i = 0; i < count; ++i) {
+    text += (i == 0 ? speed : i < 14 ? common::ToUtf8(testing::FullInfoLines()[i]) : "ignored line") + "\r\n";
+  }
   return text;
 }
 
@@ -263,7 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BlankHostCase{"EmptySurveyLine", "PC-1.txt", SurveyFile(""), u"ПЕТРОВ ПЁТР"},
                       BlankHostCase{"BlankSurveyLine", "PC-1.txt", SurveyFile("   "), u"ПЕТРОВ ПЁТР"},
                       BlankHostCase{"InfoFileNamedBlank", " .nfo", InfoFile(14), u"АНКЕТА НЕ ЗАПОЛНЕНА"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 TEST_F(ImportTest, InfoFileOfAHostWithASurveyRowWritesNothing) {
   share_.Write("PC-1.txt", SurveyFile("pc-1"));
@@ -307,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
         ShortInfoCase{"ThirteenNoLookUp", "localhost.nfo", 13, u"ivanov", u"10.0.0.5", u""},
         ShortInfoCase{"FourteenNoLookUp", "localhost.nfo", 14, u"ivanov", u"10.0.0.5", u"HP LaserJet 1018"},
         ShortInfoCase{"FifteenLineIgnored", "localhost.nfo", 15, u"ivanov", u"10.0.0.5", u"HP LaserJet 1018"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 TEST_F(ImportTest, TenLineInfoFileOfANewHostLogsThenFails) {
   share_.Write("pc-5.nfo", InfoFile(10));

@@ -25,13 +25,14 @@ LineList Numbered(size_t count) {
 struct CompletionCase {
   size_t lines_read;
   std::vector<Text> expected;
+  Text address = u"10.0.0.7";  // what the host's name resolves to; empty: it does not
 };
 
 class CompleteInfoLinesTest : public ::testing::TestWithParam<CompletionCase> {};
 
 TEST_P(CompleteInfoLinesTest, AppendsTheMissingLines) {
   LineList info = Numbered(GetParam().lines_read);
-  CompleteInfoLines(info, u"10.0.0.7");
+  CompleteInfoLines(info, GetParam().address);
   EXPECT_EQ(info.lines(), GetParam().expected);
 }
 
@@ -47,17 +48,14 @@ INSTANTIATE_TEST_SUITE_P(
     LineCounts, CompleteInfoLinesTest,
     ::testing::Values(CompletionCase{10, kTen},                                        // too short: left alone
                       CompletionCase{11, TenAnd({u"L10", u"", u"10.0.0.7", u""})},     // USER, IP, PRINTER supplied
+                      CompletionCase{11, TenAnd({u"L10", u"", u"", u""}), u""},        // the address unknown
                       CompletionCase{12, TenAnd({u"L10", u"L11", u"10.0.0.7", u""})},  // IP and PRINTER supplied
                       CompletionCase{13, TenAnd({u"L10", u"L11", u"L12", u""})},       // only PRINTER supplied
                       CompletionCase{14, TenAnd({u"L10", u"L11", u"L12", u"L13"})},    // complete
                       CompletionCase{15, TenAnd({u"L10", u"L11", u"L12", u"L13", u"L14"})}),  // longer: left alone
-    [](const auto& info) { return std::to_string(info.param.lines_read) + "Lines"; });
-
-TEST(CompleteInfoLinesTest, EmptyLine12ValueGivesEmptyAddress) {
-  LineList info = Numbered(11);
-  CompleteInfoLines(info, u"");
-  EXPECT_EQ(info.lines(), TenAnd({u"L10", u"", u"", u""}));
-}
+    [](const auto& info) {
+      return std::to_string(info.param.lines_read) + "Lines" + (info.param.address.empty() ? "NoAddress" : "");
+    });
 
 TEST(DefaultInfoLinesTest, ZeroForTheIntegersAndEmptyElsewhereInFifteenLines) {
   const std::vector<Text> expected = {u"0", u"", u"0", u"", u"0", u"", u"", u"", u"", u"", u"", u"", u"", u"", u""};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "tests/support/text_cases.h"
 #include "tests/survey/survey_testing.h"
 
 namespace survey {
@@ -14,7 +15,6 @@ namespace {
 
 using common::Text;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 std::vector<Text> Lines(const LineList& list) { return list.lines(); }
 
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Encodings, SameTextInEveryEncodingTest,
                                            EncodingCase{"Utf16LeWithMark", "\xFF\xFE" + Utf16Bytes(kSurveyText, false)},
                                            EncodingCase{"Utf16BeWithMark", "\xFE\xFF" + Utf16Bytes(kSurveyText, true)},
                                            EncodingCase{"Cp1251WithoutMark", kSurveyCp1251}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::CaseName);
 
 // ---- Decoding rules beyond the common case.
 
@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{"MarkNotAtStart", "A\xFF\xFE", {u"Aяю"}},
                       // UTF-16 surrogate pairs pass through unchanged.
                       DecodeCase{"Utf16LeSurrogatePair", std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6), {u"\U0001F600"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 // ---- Line breaks.
 
@@ -145,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BreakCase{"NulRightAfterBreak", Text(u"A\r\n\0B", 5), {u"A"}},
                       BreakCase{"OtherSeparatorsAreText", u"A\u2028B\u0085C\fD", {u"A\u2028B\u0085C\fD"}},
                       BreakCase{"Empty", u"", {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 TEST(ReadLinesTest, NulInAFileEndsItsText) {
   testing_support::TempFolder folder;
@@ -169,14 +169,6 @@ TEST(LineListTest, AskingForAMissingLineNamesItsIndex) {
   EXPECT_EQ(list.At(1), u"b");
   EXPECT_THAT([&] { list.At(2); }, testing::Fails(u"List index out of bounds (2)"));
   EXPECT_THAT([&] { LineList().At(0); }, testing::Fails(u"List index out of bounds (0)"));
-}
-
-TEST(LineListTest, AppendAddsAtTheEnd) {
-  LineList list;
-  list.Append(u"x");
-  list.Append(u"");
-  EXPECT_THAT(Lines(list), ElementsAre(u"x", u""));
-  EXPECT_THAT(Lines(LineList()), IsEmpty());
 }
 
 }  // namespace

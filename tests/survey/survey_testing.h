@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include <string>
+#include <vector>
 
 #include "common/error.h"
 #include "common/text.h"
@@ -40,6 +41,17 @@ class ImportTestBase : public ::testing::Test {
   store::Query query_{"ADOQuery", connection_};
   testing_support::RecordingLog log_;
 };
+
+// The lines of a complete info file, fourteen: the machine facts (SPEED to BIOS), then USER, IP and
+// PRINTER.
+inline const std::vector<common::Text>& FullInfoLines() {
+  static const std::vector<common::Text> lines = {
+      u"2400",     u"x86 Family 6",    u"1024",         u"Intel(R) Core(TM)2",
+      u"80000",    u"Windows XP",      u"5.1",          u"",
+      u"2600",     u"Service Pack 3",  u"AMI 08.00.15", u"ivanov",
+      u"10.0.0.5", u"HP LaserJet 1018"};
+  return lines;
+}
 
 // UTF-8 bytes of a text literal, for writing files in the tests.
 inline std::string Utf8(common::TextView text) { return common::ToUtf8(text); }

@@ -33,11 +33,7 @@ constexpr ParamKind kInt = ParamKind::kInteger;
 
 LineList Survey(std::vector<Text> lines) { return LineList(std::move(lines)); }
 
-LineList FullInfo() {
-  return LineList(std::vector<Text>{u"2400", u"x86 Family 6", u"1024", u"Intel(R) Core(TM)2", u"80000", u"Windows XP",
-                                    u"5.1", u"", u"2600", u"Service Pack 3", u"AMI 08.00.15", u"ivanov", u"10.0.0.5",
-                                    u"HP LaserJet 1018"});
-}
+LineList FullInfo() { return LineList(testing::FullInfoLines()); }
 
 auto ListIndex(long long index) {
   return testing::Fails(common::FromUtf8("List index out of bounds (" + std::to_string(index) + ")"));
@@ -98,29 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FallbackCase{"TabAndControls", u"\t\x01\x1F", u"\t", u"ivanov", u"\t"},
                       FallbackCase{"NonBreakingSpaceIsNotBlank", u"\u00A0", u"", u"\u00A0", u"10.0.0.5"},
                       FallbackCase{"SpacesAroundKept", u" petrov ", u" 10.0.0.9 ", u" petrov ", u" 10.0.0.9 "}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SurveyRowTest, WithoutInfoFileTakesTheDefaults) {
-  LineList info = DefaultInfoLines();
-  CompleteInfoLines(info, u"");
-  UsersRow row = SurveyRow(Survey({u"PC-1", u"", u"", u"Иван", u"", u"", u"", u""}), info);
-  for (const char* name : {"SPEED", "RAM", "HDD"}) EXPECT_EQ(ValueOf(row, name), u"0") << name;
-  for (const char* name :
-       {"USER", "IP", "PRINTER", "TYPE", "CPU", "OS", "OSVER", "W9XVER", "OSBUILD", "OSID", "BIOS"}) {
-    EXPECT_EQ(ValueOf(row, name), u"") << name;
-  }
-}
-
-TEST(SurveyRowTest, TwelveLineInfoFileGivesEmptyAddressAndPrinter) {
-  std::vector<Text> lines = FullInfo().lines();
-  lines.resize(12);
-  LineList info(lines);
-  CompleteInfoLines(info, u"");
-  UsersRow row = SurveyRow(Survey({u"PC-1", u"", u"", u"", u"", u"", u"", u""}), info);
-  EXPECT_EQ(ValueOf(row, "USER"), u"ivanov");
-  EXPECT_EQ(ValueOf(row, "IP"), u"");
-  EXPECT_EQ(ValueOf(row, "PRINTER"), u"");
-}
+    testing_support::CaseName);
 
 // ---- The first line a short file lacks, in binding order.
 
@@ -155,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Files, ShortFileTest,
                                            ShortCase{"ShortSurveyBeforeShortInfo", 2, 10, u"", u"ip", 11},
                                            ShortCase{"ShortSurveyAfterInfoPrinter", 3, 10, u"u", u"ip", 13},
                                            ShortCase{"InfoWithoutMachineFacts", 8, 5, u"u", u"ip", 13}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::CaseName);
 
 TEST(InfoOnlyRowTest, PlaceholderRowFromTheInfoLines) {
   EXPECT_EQ(Bindings(InfoOnlyRow(u"PC-12", FullInfo())),
@@ -211,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
                     u"ADOCommand: Parameter 'HDD' value '2147483648' is out of range (-2147483648 to 2147483647)"},
         IntegerCase{"SpeedReportedBeforeRam", u"fast", u"much", u"80000",
                     u"ADOCommand: Parameter 'SPEED' value 'fast' is not a whole number"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing_support::CaseName);
 
 // ---- The host an info file belongs to.
 
