@@ -13,9 +13,9 @@
 #include "directory/ldap_gal.h"
 #include "directory/ldif_reader.h"
 #include "directory/vcard_reader.h"
-#include "tests/support/share_generator.h"
 #include "tests/support/child_run.h"
 #include "tests/support/daemon.h"
+#include "tests/support/share_generator.h"
 #include "tests/support/slapd_server.h"
 #include "tests/support/system_files.h"
 
