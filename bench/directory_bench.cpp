@@ -1,15 +1,21 @@
 // The address list read over LDAP from a throw-away slapd holding 2,000 or 100,000 members, beside
-// ldapsearch doing the same paged search over the same connection kind (ldaps://, 500 a page). See
-// bench/README.md for how to run it and the figures.
+// ldapsearch doing the same paged search over the same connection kind (ldaps://, 500 a page); and
+// the directory files of the generated shares (LDIF address list, vCard contacts) parsed from memory.
+// See bench/README.md for how to run it and the figures.
 #include <benchmark/benchmark.h>
 
+#include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "directory/ldap_gal.h"
+#include "directory/ldif_reader.h"
+#include "directory/vcard_reader.h"
 #include "tests/support/child_run.h"
 #include "tests/support/daemon.h"
+#include "tests/support/share_generator.h"
 #include "tests/support/slapd_server.h"
 #include "tests/support/system_files.h"
 
@@ -80,8 +86,50 @@ void BM_Ldapsearch(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// A directory file of the share of `hosts` workstations that refresh_bench runs on (same options, so
+// the cache serves both), read into memory once.
+const std::string& ShareFileBytes(int64_t hosts, bool gal) {
+  static std::map<std::pair<int64_t, bool>, std::string> files;
+  std::string& bytes = files[{hosts, gal}];
+  if (bytes.empty()) {
+    bench::ShareOptions options;
+    options.hosts = static_cast<int>(hosts);
+    options.lookup_per_mille = 0;
+    const std::filesystem::path share = bench::CachedShare(INVENTORY_BENCH_CACHE, options);
+    std::ifstream in(gal ? bench::GalFile(share) : bench::ContactsFile(share), std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    bytes = std::move(content).str();
+  }
+  return bytes;
+}
+
+// ReadGal over the share's gal.ldif (base64 names, folded lines), the bytes already in memory.
+void BM_ReadGalLdif(benchmark::State& state) {
+  const std::string& bytes = ShareFileBytes(state.range(0), true);
+  for (auto _ : state) {
+    std::vector<directory::GalEntry> entries = directory::ReadGal(bytes, u"gal.ldif", "windows-1251");
+    benchmark::DoNotOptimize(entries);
+    state.counters["entries"] = static_cast<double>(entries.size());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+}
+
+// ReadContacts over the share's contacts.vcf (3.0, CR LF), the bytes already in memory.
+void BM_ReadContactsVcard(benchmark::State& state) {
+  const std::string& bytes = ShareFileBytes(state.range(0), false);
+  for (auto _ : state) {
+    std::vector<directory::ContactCard> cards = directory::ReadContacts(bytes, u"contacts.vcf", "windows-1251");
+    benchmark::DoNotOptimize(cards);
+    state.counters["cards"] = static_cast<double>(cards.size());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+}
+
 BENCHMARK(BM_ReadGalLdap)->Arg(2000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Ldapsearch)->Arg(2000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadGalLdif)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadContactsVcard)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -91,15 +91,35 @@ void WalkUtf16(TextView text, Ok ok, Lone lone) {
 }  // namespace
 
 bool DecodeUtf8Strict(std::string_view utf8, Text& out) {
-  out.clear();
-  out.reserve(utf8.size());
+  // Written in place: no sequence gives more UTF-16 units than it has bytes. ASCII and two-byte
+  // sequences (Latin, Cyrillic) are most of what is decoded, and are done inline.
+  out.resize(utf8.size());
+  char16_t* to = out.data();
   for (size_t i = 0; i < utf8.size();) {
+    auto b0 = static_cast<unsigned char>(utf8[i]);
+    if (b0 < 0x80) {
+      *to++ = b0;
+      ++i;
+      continue;
+    }
+    if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
+      *to++ = static_cast<char16_t>((b0 & 0x1F) << 6 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
+      i += 2;
+      continue;
+    }
     size_t length = 0;
     int32_t cp = DecodeOne(utf8, i, length);
     if (cp < 0) return false;
-    AppendCodePoint(out, cp);
+    if (cp < 0x10000) {
+      *to++ = static_cast<char16_t>(cp);
+    } else {
+      cp -= 0x10000;
+      *to++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+      *to++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
     i += length;
   }
+  out.resize(static_cast<size_t>(to - out.data()));
   return true;
 }
 

@@ -1,5 +1,6 @@
 #include "directory/directory_file.h"
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/codepage.h"
@@ -25,43 +26,43 @@ std::string ReadPasswordFile(platform::FileSystem& files, const common::Text& pa
   return password;
 }
 
-std::string ToUtf8Bytes(std::string_view bytes, const common::Text& path) {
-  if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
+std::string_view Utf8Text(std::string_view bytes, const common::Text& path, std::string& storage) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) return bytes.substr(3);
   const bool little = bytes.starts_with("\xFF\xFE");
-  if (!little && !bytes.starts_with("\xFE\xFF")) return std::string(bytes);
+  if (!little && !bytes.starts_with("\xFE\xFF")) return bytes;
   bytes.remove_prefix(2);
   if (bytes.size() % 2 != 0) throw MalformedFile(path, 0, u"The UTF-16 text ends in half a character");
-  common::Text text;
-  text.reserve(bytes.size() / 2);
-  for (size_t i = 0; i < bytes.size(); i += 2) {
-    auto lo = static_cast<unsigned char>(bytes[little ? i : i + 1]);
-    auto hi = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
-    text += static_cast<char16_t>(hi << 8 | lo);
-  }
-  for (size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    bool lead = c >= 0xD800 && c <= 0xDBFF;
-    bool trail = c >= 0xDC00 && c <= 0xDFFF;
-    if (lead && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+  const size_t units = bytes.size() / 2;
+  auto unit = [&](size_t i) -> uint32_t {
+    auto lo = static_cast<unsigned char>(bytes[little ? 2 * i : 2 * i + 1]);
+    auto hi = static_cast<unsigned char>(bytes[little ? 2 * i + 1 : 2 * i]);
+    return static_cast<uint32_t>(hi << 8 | lo);
+  };
+  storage.clear();
+  storage.reserve(units + units / 2);
+  for (size_t i = 0; i < units; ++i) {
+    uint32_t c = unit(i);
+    if (c < 0x80) {
+      storage.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      storage.push_back(static_cast<char>(0xC0 | c >> 6));
+      storage.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0xD800 || c > 0xDFFF) {
+      storage.push_back(static_cast<char>(0xE0 | c >> 12));
+      storage.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+      storage.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+      uint32_t cp = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+      storage.push_back(static_cast<char>(0xF0 | cp >> 18));
+      storage.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
+      storage.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+      storage.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
       ++i;
-    } else if (lead || trail) {
+    } else {
       throw MalformedFile(path, 0, u"The UTF-16 text holds an unpaired surrogate");
     }
   }
-  return common::ToUtf8(text);
-}
-
-std::vector<Line> SplitLines(std::string_view bytes) {
-  std::vector<Line> lines;
-  int number = 0;
-  while (!bytes.empty()) {
-    size_t end = bytes.find('\n');
-    std::string_view line = bytes.substr(0, end);
-    bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    lines.push_back({line, ++number});
-  }
-  return lines;
+  return storage;
 }
 
 common::Error MalformedFile(const common::Text& path, int line, common::TextView what) {

@@ -25,16 +25,47 @@ std::string ReadDirectoryFile(platform::FileSystem& files, const common::Text& p
 // ReadDirectoryFile reads; the caller refuses an empty one.
 std::string ReadPasswordFile(platform::FileSystem& files, const common::Text& path);
 
-// Bytes with a UTF-16 byte-order mark become UTF-8; a UTF-8 mark is removed; anything else is
-// returned as it stands. Throws MalformedFile for broken UTF-16 (odd length, unpaired surrogate).
-std::string ToUtf8Bytes(std::string_view bytes, const common::Text& path);
+// The text of `bytes` as UTF-8: bytes with a UTF-16 byte-order mark are converted into `storage`
+// and the result views it; a UTF-8 mark is left out; anything else is viewed as it stands. Throws
+// MalformedFile for broken UTF-16 (odd length, unpaired surrogate).
+std::string_view Utf8Text(std::string_view bytes, const common::Text& path, std::string& storage);
 
 // A physical line of a file, without its line break (LF or CR LF), with its 1-based number.
 struct Line {
   std::string_view text;
   int number;
 };
-std::vector<Line> SplitLines(std::string_view bytes);
+
+// The lines of a text one at a time, the next one always in view: a line ends at LF, and a CR
+// before the LF is left out; a last line without LF is a line, an empty text has none.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view bytes) : rest_(bytes) { Advance(); }
+
+  bool AtEnd() const { return at_end_; }
+  // The next line, still to be taken; only when !AtEnd().
+  const Line& Peek() const { return next_; }
+  Line Take() {
+    Line line = next_;
+    Advance();
+    return line;
+  }
+
+ private:
+  void Advance() {
+    at_end_ = rest_.empty();
+    if (at_end_) return;
+    size_t end = rest_.find('\n');
+    std::string_view text = rest_.substr(0, end);
+    rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+    if (text.ends_with('\r')) text.remove_suffix(1);
+    next_ = {text, next_.number + 1};
+  }
+
+  std::string_view rest_;
+  Line next_{{}, 0};
+  bool at_end_ = true;
+};
 
 // "Cannot read file "%s". Line %d: %s" (line 0 leaves the line out).
 common::Error MalformedFile(const common::Text& path, int line, common::TextView what);
