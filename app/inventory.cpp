@@ -77,8 +77,8 @@ void Inventory::FormActivate() {
 
 void Inventory::RecordHistory(const store::RowWatch& watch) {
   bool was_open = ADOConnection.Connected();
-  store::RecordHistory(settings_.database_folder, ADOCommand, watch, Stamp(clock_.Now()));
-  if (!was_open) CloseConnectionIfConnected();
+  size_t appended = store::RecordHistory(settings_.database_folder, ADOCommand, watch, Stamp(clock_.Now()));
+  if (appended > 0 && !was_open) CloseConnectionIfConnected();
 }
 
 void Inventory::Refresh(RunCounts& counts, const SkipFile& skip) {
